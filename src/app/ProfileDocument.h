@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace skylark {
+
+// The parsed text of one private-profile (INI) file in code page 936, read and edited
+// the way the Windows private-profile functions do: section and key names match
+// without regard to letter case, the first of duplicate sections and keys wins, lines
+// before the first section header and comment lines (";") belong to no key, and an
+// edit changes only the lines it has to, so every other byte of the file stays.
+class ProfileDocument {
+public:
+    // At most this many bytes of section names, each counted with one terminator and
+    // the list with one more, are listed; names beyond it are dropped.
+    static constexpr qsizetype kSectionNamesLimit = 204800;
+    // At most this many bytes of a value are returned.
+    static constexpr qsizetype kValueLimit = 10239;
+
+    ProfileDocument() = default;
+    explicit ProfileDocument(QByteArray bytes);
+
+    const QByteArray& bytes() const { return m_bytes; }
+
+    // The section names in file order, duplicates included, within kSectionNamesLimit.
+    QStringList sectionNames() const;
+    bool hasSection(QStringView section) const;
+    // The value of the key with blanks and one pair of enclosing quotes removed, cut
+    // to kValueLimit bytes; nullopt when the section or key is missing.
+    std::optional<QString> value(QStringView section, QStringView key) const;
+
+    // The file's bytes after setting the key: an existing key is replaced in place, a
+    // missing key is added after the last key line of its section, a missing section
+    // is appended at the end of the file. The arguments are code page 936 bytes that
+    // the caller has checked can be stored.
+    QByteArray withValue(QByteArrayView section, QByteArrayView key, QByteArrayView value) const;
+    // The file's bytes without the first section of that name: its header and key lines
+    // go, comment and blank lines stay. Unchanged when there is no such section.
+    QByteArray withoutSection(QStringView section) const;
+
+private:
+    enum class LineKind { Blank, Comment, Header, Key, Other };
+
+    struct Line {
+        qsizetype start = 0;
+        qsizetype end = 0;  // end of the text, before the line break
+        qsizetype next = 0; // start of the next line
+        LineKind kind = LineKind::Blank;
+        qsizetype nameStart = 0; // section name of a header, key of a key line
+        qsizetype nameEnd = 0;
+        qsizetype valueStart = 0;
+        qsizetype valueEnd = 0;
+    };
+
+    struct Section {
+        int header = 0;   // line index of the header
+        int lastLine = 0; // last line index that belongs to the section
+    };
+
+    void parse();
+    Line parseLine(qsizetype start, qsizetype end, qsizetype next) const;
+    QByteArrayView nameOf(const Line& line) const;
+    const Section* findSection(QStringView name) const;
+    int findKeyLine(const Section& section, QStringView key) const;
+
+    QByteArray m_bytes;
+    QList<Line> m_lines;
+    QList<Section> m_sections;
+    QHash<QString, int> m_firstSectionByName; // case-folded name -> index in m_sections
+};
+
+} // namespace skylark

@@ -1,0 +1,219 @@
+#include "ProfileFile.h"
+
+#include "SafeSave.h"
+#include "net/Gbk.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+#include <time.h>
+
+namespace skylark {
+namespace {
+
+// Time stamps of a file modified within this long of our reading it may be shared by
+// a later modification (coarse file-system clocks), so such a file is compared again.
+constexpr qint64 kRacyNanoseconds = 1'000'000'000;
+
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    qint64 modified = 0;
+    qint64 changed = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+qint64 nanoseconds(const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
+
+qint64 wallClockNow()
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
+
+FileIdentity identityOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return {};
+    }
+    return {true,
+            info.st_dev,
+            info.st_ino,
+            info.st_size,
+            nanoseconds(info.st_mtim),
+            nanoseconds(info.st_ctim)};
+}
+
+QStringView trimSpaces(QStringView name)
+{
+    while (!name.isEmpty() && name.front() == QLatin1Char(' ')) {
+        name = name.sliced(1);
+    }
+    while (!name.isEmpty() && name.back() == QLatin1Char(' ')) {
+        name.chop(1);
+    }
+    return name;
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\v');
+}
+
+// The parser trims tabs and vertical tabs around names too; a name that has them would
+// not be found again under the name it was written with.
+bool hasOuterBlanks(QStringView name)
+{
+    return !name.isEmpty() && (isBlank(name.front()) || isBlank(name.back()));
+}
+
+bool hasLineBreakOrNul(QStringView text)
+{
+    for (QChar c : text) {
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString trimTrailingSpaces(QStringView text)
+{
+    while (!text.isEmpty() && text.back() == QLatin1Char(' ')) {
+        text.chop(1);
+    }
+    return text.toString();
+}
+
+} // namespace
+
+struct ProfileFile::Cache {
+    std::shared_ptr<const ProfileDocument> document = std::make_shared<const ProfileDocument>();
+    FileIdentity identity;
+    bool trusted = false;
+};
+
+ProfileFile::ProfileFile(QString path)
+    : m_path(std::move(path))
+    , m_cache(std::make_unique<Cache>())
+{
+}
+
+ProfileFile::~ProfileFile() = default;
+
+std::shared_ptr<const ProfileDocument> ProfileFile::document() const
+{
+    const FileIdentity identity = identityOf(m_path);
+    Cache& cache = *m_cache;
+    if (!identity.exists) {
+        if (!cache.document->bytes().isEmpty()) {
+            cache.document = std::make_shared<const ProfileDocument>();
+        }
+        cache.identity = identity;
+        cache.trusted = false;
+        return cache.document;
+    }
+    if (cache.trusted && identity == cache.identity) {
+        return cache.document;
+    }
+
+    const qint64 readStart = wallClockNow();
+    QFile file(m_path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+    }
+    if (bytes != cache.document->bytes()) {
+        cache.document = std::make_shared<const ProfileDocument>(std::move(bytes));
+    }
+    cache.identity = identity;
+    cache.trusted = identity.modified + kRacyNanoseconds < readStart &&
+                    identity.changed + kRacyNanoseconds < readStart;
+    return cache.document;
+}
+
+QStringList ProfileFile::profileSectionNames() const { return document()->sectionNames(); }
+
+QString ProfileFile::readProfileString(QStringView section, QStringView key,
+                                       QStringView defaultText) const
+{
+    return document()->value(section, key).value_or(trimTrailingSpaces(defaultText));
+}
+
+bool ProfileFile::writeProfileString(QStringView section, QStringView key, QStringView value)
+{
+    return writeProfileStrings(section, {{key.toString(), value.toString()}});
+}
+
+bool ProfileFile::writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries)
+{
+    section = trimSpaces(section);
+    if (!canStoreSectionName(section)) {
+        return false;
+    }
+    const QByteArray sectionBytes = *encodeGbk(section);
+    QList<std::pair<QByteArray, QByteArray>> encoded;
+    for (const auto& [key, value] : entries) {
+        const QStringView trimmedKey = trimSpaces(key);
+        if (!canStoreKey(trimmedKey) || !canStoreValue(value)) {
+            return false;
+        }
+        encoded.append({*encodeGbk(trimmedKey), *encodeGbk(value)});
+    }
+
+    ProfileDocument current = *document();
+    for (const auto& [key, value] : encoded) {
+        current = ProfileDocument(current.withValue(sectionBytes, key, value));
+    }
+    return replaceWith(current.bytes());
+}
+
+bool ProfileFile::deleteProfileSection(QStringView section)
+{
+    const auto current = document();
+    if (!current->hasSection(section)) {
+        return true;
+    }
+    return replaceWith(current->withoutSection(section));
+}
+
+bool ProfileFile::replaceWith(const QByteArray& bytes)
+{
+    if (m_cache->identity.exists && bytes == m_cache->document->bytes()) {
+        return true;
+    }
+    if (!saveFileAtomically(m_path, bytes)) {
+        return false;
+    }
+    m_cache->document = std::make_shared<const ProfileDocument>(bytes);
+    m_cache->identity = identityOf(m_path);
+    m_cache->trusted = false;
+    return true;
+}
+
+bool ProfileFile::canStoreSectionName(QStringView section)
+{
+    section = trimSpaces(section);
+    return !hasOuterBlanks(section) && !hasLineBreakOrNul(section) && !section.contains(QLatin1Char(']')) &&
+           encodeGbk(section).has_value();
+}
+
+bool ProfileFile::canStoreKey(QStringView key)
+{
+    key = trimSpaces(key);
+    return !key.isEmpty() && !hasOuterBlanks(key) && !key.startsWith(QLatin1Char(';')) &&
+           !key.startsWith(QLatin1Char('[')) && !key.contains(QLatin1Char('=')) &&
+           !hasLineBreakOrNul(key) && encodeGbk(key).has_value();
+}
+
+bool ProfileFile::canStoreValue(QStringView value)
+{
+    return !hasLineBreakOrNul(value) && encodeGbk(value).has_value();
+}
+
+} // namespace skylark

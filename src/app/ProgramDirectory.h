@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace skylark {
+
+// The folder that holds DATA.dat, config.ini, servers.ini and Skin, without a trailing
+// separator: the --data-dir folder when one is given, else the executable's folder when
+// it is writable (a portable copy, a build tree), else the per-user data folder.
+QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
+                                const QString& perUserDirectory);
+
+// resolveProgramDirectory for the running program; the folder is created when missing.
+// Needs a QCoreApplication.
+QString programDirectory(const QString& dataDirOption = {});
+
+} // namespace skylark

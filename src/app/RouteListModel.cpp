@@ -1,0 +1,147 @@
+#include "RouteListModel.h"
+
+#include <QSize>
+
+#include <array>
+
+namespace skylark {
+namespace {
+
+struct ColumnInfo {
+    const char16_t* caption;
+    int width;
+};
+
+constexpr std::array<ColumnInfo, RouteListModel::ColumnCount> kColumns{{
+    {u"ID", 30},
+    {u"出发城市", 80},
+    {u"到达城市", 80},
+    {u"出发日期", 100},
+    {u"监控价格", 80},
+    {u"当前最低", 80},
+    {u"更新时间", 90},
+    {u"状态", 150},
+}};
+
+bool isColumn(int column) { return column >= 0 && column < RouteListModel::ColumnCount; }
+
+} // namespace
+
+QString RouteListModel::caption(int column)
+{
+    return isColumn(column) ? QString::fromUtf16(kColumns[column].caption) : QString();
+}
+
+int RouteListModel::initialWidth(int column) { return isColumn(column) ? kColumns[column].width : 0; }
+
+int RouteListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int RouteListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant RouteListModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
+        return {};
+    }
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        return m_rows[index.row()][index.column()];
+    }
+    return {};
+}
+
+QVariant RouteListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || !isColumn(section)) {
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    if (role == Qt::DisplayRole) {
+        return caption(section);
+    }
+    if (role == Qt::SizeHintRole) {
+        return QSize(initialWidth(section), 0);
+    }
+    return {};
+}
+
+bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent)
+{
+    if (parent.isValid() || row < 0 || count <= 0 || row + count > m_rows.size()) {
+        return false;
+    }
+    beginRemoveRows({}, row, row + count - 1);
+    m_rows.remove(row, count);
+    endRemoveRows();
+    return true;
+}
+
+void RouteListModel::setRoutes(const QList<Route>& routes)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(routes.size());
+    for (const Route& route : routes) {
+        m_rows.append(rowOf(route));
+    }
+    endResetModel();
+}
+
+int RouteListModel::appendRow(const QString& routeId)
+{
+    const int row = int(m_rows.size());
+    beginInsertRows({}, row, row);
+    QStringList cells(ColumnCount);
+    cells[IdColumn] = routeId;
+    m_rows.append(cells);
+    endInsertRows();
+    return row;
+}
+
+QString RouteListModel::cell(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || !isColumn(column)) {
+        return {};
+    }
+    return m_rows[row][column];
+}
+
+bool RouteListModel::setCell(int row, int column, const QString& text)
+{
+    if (row < 0 || row >= m_rows.size() || !isColumn(column)) {
+        return false;
+    }
+    if (m_rows[row][column] != text) {
+        m_rows[row][column] = text;
+        const QModelIndex changed = index(row, column);
+        Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+    }
+    return true;
+}
+
+int RouteListModel::rowOfRoute(QStringView routeId) const
+{
+    for (int row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row][IdColumn] == routeId) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+QStringList RouteListModel::rowOf(const Route& route)
+{
+    QStringList cells(ColumnCount);
+    cells[IdColumn] = route.routeId;
+    cells[DepartureColumn] = route.depCityName;
+    cells[ArrivalColumn] = route.arrCityName;
+    cells[DateColumn] = route.depDate;
+    cells[PriceColumn] = route.price;
+    return cells;
+}
+
+} // namespace skylark

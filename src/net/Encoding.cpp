@@ -1,0 +1,104 @@
+#include "Encoding.h"
+
+#include "Gbk.h"
+
+namespace skylark {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void appendEscape(QString& out, uchar byte)
+{
+    out.append(QLatin1Char('%'));
+    out.append(QLatin1Char(kHexDigits[byte >> 4]));
+    out.append(QLatin1Char(kHexDigits[byte & 0x0F]));
+}
+
+bool isEscapedForRelay(char16_t c)
+{
+    return (c >= 0x21 && c <= 0x2F) || (c >= 0x3A && c <= 0x40) || (c >= 0x5B && c <= 0x60) ||
+           (c >= 0x7B && c <= 0x7E) || c == 0x09 || c == 0x0A || c == 0x0D;
+}
+
+bool isAsciiAlphanumeric(uchar c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Texts of the system end at their first NUL.
+QStringView untilNul(QStringView text)
+{
+    const qsizetype nul = text.indexOf(QChar(0));
+    return nul < 0 ? text : text.first(nul);
+}
+
+} // namespace
+
+QString urlEncodeUtf8(QStringView text)
+{
+    text = untilNul(text);
+    QString out;
+    out.reserve(text.size() * 3);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (isEscapedForRelay(c)) {
+                appendEscape(out, uchar(c));
+            } else {
+                out.append(QChar(c));
+            }
+            continue;
+        }
+        qsizetype length = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            length = 2;
+        }
+        for (char byte : text.sliced(i, length).toUtf8()) {
+            appendEscape(out, uchar(byte));
+        }
+        i += length - 1;
+    }
+    return out;
+}
+
+QString urlEncodeGbk(QStringView text)
+{
+    const QByteArray bytes = encodeGbkLossy(untilNul(text));
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (char byte : bytes) {
+        if (isAsciiAlphanumeric(uchar(byte))) {
+            out.append(QLatin1Char(byte));
+        } else {
+            appendEscape(out, uchar(byte));
+        }
+    }
+    return out;
+}
+
+QByteArray gbkToUtf8(QStringView text) { return untilNul(text).toUtf8(); }
+
+QString utf8ToAnsi(QByteArrayView utf8)
+{
+    QString text = QString::fromUtf8(utf8);
+    const qsizetype nul = text.indexOf(QChar(0));
+    if (nul >= 0) {
+        text.truncate(nul);
+    }
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            out.append(QLatin1Char('?'));
+        } else {
+            out.append(gbkCodeOf(c.unicode()) ? c : QLatin1Char('?'));
+        }
+    }
+    return out;
+}
+
+bool isGbkText(QStringView text) { return encodeGbk(text).has_value(); }
+
+} // namespace skylark

@@ -1,0 +1,174 @@
+#include "Text.h"
+
+#include "Gbk.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <locale.h>
+
+namespace skylark {
+namespace {
+
+constexpr char16_t kFullWidthSpace = 0x3000;
+
+// The ASCII counterpart of a code page 936 full-width form, or the character itself.
+char16_t foldFullWidth(char16_t c)
+{
+    if (c < 0x80) {
+        return c;
+    }
+    const auto code = gbkCodeOf(c);
+    if (!code) {
+        return c;
+    }
+    if (*code >= 0xA3A1 && *code <= 0xA3FE) {
+        return char16_t(*code - 0xA3A1 + 0x21);
+    }
+    switch (*code) {
+    case 0xA1A1:
+        return u' ';
+    case 0xA1AB:
+        return u'~';
+    case 0xA1EE:
+    case 0xA1EF:
+        return u'*';
+    default:
+        return c;
+    }
+}
+
+bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The longest prefix of the folded text that atof would read, as ASCII bytes.
+QByteArray numberPrefix(QStringView text)
+{
+    QByteArray ascii;
+    ascii.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t folded = foldFullWidth(c.unicode());
+        if (folded >= 0x80 || folded == 0) {
+            break;
+        }
+        ascii.append(char(folded));
+    }
+
+    qsizetype i = 0;
+    while (i < ascii.size() && isCSpace(ascii[i])) {
+        ++i;
+    }
+    const qsizetype start = i;
+    if (i < ascii.size() && (ascii[i] == '+' || ascii[i] == '-')) {
+        ++i;
+    }
+    qsizetype digits = 0;
+    for (; i < ascii.size() && isDigit(ascii[i]); ++i) {
+        ++digits;
+    }
+    if (i < ascii.size() && ascii[i] == '.') {
+        ++i;
+        for (; i < ascii.size() && isDigit(ascii[i]); ++i) {
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return {};
+    }
+    if (i < ascii.size() && (ascii[i] == 'e' || ascii[i] == 'E')) {
+        qsizetype j = i + 1;
+        if (j < ascii.size() && (ascii[j] == '+' || ascii[j] == '-')) {
+            ++j;
+        }
+        if (j < ascii.size() && isDigit(ascii[j])) {
+            while (j < ascii.size() && isDigit(ascii[j])) {
+                ++j;
+            }
+            i = j;
+        }
+    }
+    return ascii.sliced(start, i - start);
+}
+
+locale_t cLocale()
+{
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return locale;
+}
+
+} // namespace
+
+bool nearlyZero(double value) { return std::fabs(value) <= kTolerance; }
+
+bool nearlyEqual(double a, double b) { return std::fabs(a - b) <= kTolerance; }
+
+bool atMost(double a, double b) { return a < b || nearlyEqual(a, b); }
+
+double textToNumber(QStringView text)
+{
+    const QByteArray prefix = numberPrefix(text);
+    if (prefix.isEmpty()) {
+        return 0.0;
+    }
+    // strtod_l reads exactly the prefix (already validated) in the C locale, whatever
+    // locale the application set, and gives HUGE_VAL or 0 on overflow and underflow.
+    return strtod_l(prefix.constData(), nullptr, cLocale());
+}
+
+QStringList splitFields(QStringView text, QStringView separator)
+{
+    QStringList fields;
+    if (separator.isEmpty()) {
+        if (!text.isEmpty()) {
+            fields.append(text.toString());
+        }
+        return fields;
+    }
+    qsizetype start = 0;
+    for (qsizetype cut = text.indexOf(separator); cut >= 0;
+         cut = text.indexOf(separator, start)) {
+        fields.append(text.sliced(start, cut - start).toString());
+        start = cut + separator.size();
+    }
+    if (start < text.size()) {
+        fields.append(text.sliced(start).toString());
+    }
+    return fields;
+}
+
+QString removeBlanks(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c != QLatin1Char(' ') && c.unicode() != kFullWidthSpace) {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+QString textBetween(QStringView text, QStringView left, QStringView right)
+{
+    if (left.isEmpty() && right.isEmpty()) {
+        return text.toString();
+    }
+    if (right.isEmpty()) {
+        const qsizetype at = text.indexOf(left);
+        return at < 0 ? QString() : text.sliced(at + left.size()).toString();
+    }
+    if (left.isEmpty()) {
+        const qsizetype at = text.indexOf(right);
+        return at < 0 ? QString() : text.first(at).toString();
+    }
+    const qsizetype leftAt = text.indexOf(left);
+    if (leftAt < 0) {
+        return {};
+    }
+    const QStringView rest = text.sliced(leftAt + left.size());
+    const qsizetype rightAt = rest.indexOf(right);
+    return rightAt <= 0 ? QString() : rest.first(rightAt).toString();
+}
+
+} // namespace skylark

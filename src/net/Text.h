@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace skylark {
+
+// Numbers closer than this count as equal; a number not above it in size counts as 0.
+inline constexpr double kTolerance = 0.0000001;
+
+bool nearlyZero(double value);
+bool nearlyEqual(double a, double b);
+// a <= b, where a within the tolerance of b counts as equal.
+bool atMost(double a, double b);
+
+// The one conversion from text to number. Full-width forms of code page 936 are first
+// folded to ASCII (A3A1..A3FE to 0x21..0x7E, A1A1 to space, A1AB to "~", A1EE and A1EF
+// to "*"); the text is then read like the C library's atof in the C locale: leading
+// blanks, an optional sign, digits with an optional point and exponent, and reading
+// stops at the first character that does not fit. No number at the start gives 0.
+double textToNumber(QStringView text);
+
+// Cuts the text at every separator: each cut ends a field (so empty inner fields
+// count), the rest after the last separator is a field only when it is not empty, and
+// an empty text has no fields.
+QStringList splitFields(QStringView text, QStringView separator);
+
+// Removes every ASCII space and full-width space from typed input; other characters,
+// tabs included, stay.
+QString removeBlanks(QStringView text);
+
+// The text between the first left marker and the first right marker after it, or empty.
+// An empty left marker means "from the start", an empty right marker "to the end".
+QString textBetween(QStringView text, QStringView left, QStringView right);
+
+} // namespace skylark
