@@ -27,6 +27,7 @@ endif()
 function(skylark_add_test name)
     add_executable(${name} ${ARGN})
     target_link_libraries(${name} PRIVATE skylark_core skylark_options Qt6::Test)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1"
