@@ -7,28 +7,29 @@ namespace {
 
 const QByteArray kLineBreak = QByteArrayLiteral("\r\n");
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v';
+}
 
-bool isGbkLead(uchar c) { return c >= 0x81 && c <= 0xFE; }
+bool isGbkLead(uchar c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
-qsizetype skipBlanks(const QByteArray& bytes, qsizetype from, qsizetype end)
-{
+qsizetype skipBlanks(const QByteArray& bytes, qsizetype from, qsizetype end) {
     while (from < end && isBlank(bytes[from])) {
         ++from;
     }
     return from;
 }
 
-qsizetype trimBlanksBack(const QByteArray& bytes, qsizetype start, qsizetype end)
-{
+qsizetype trimBlanksBack(const QByteArray& bytes, qsizetype start, qsizetype end) {
     while (end > start && isBlank(bytes[end - 1])) {
         --end;
     }
     return end;
 }
 
-bool isAscii(QByteArrayView bytes)
-{
+bool isAscii(QByteArrayView bytes) {
     for (char c : bytes) {
         if (uchar(c) >= 0x80) {
             return false;
@@ -37,14 +38,60 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
-QString decodeName(QByteArrayView bytes)
-{
+bool isAscii(QStringView text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString decodeText(QByteArrayView bytes) {
     return isAscii(bytes) ? QString::fromLatin1(bytes) : decodeGbk(bytes);
 }
 
+QByteArray encodeText(QStringView text) {
+    return encodeGbk(text).value_or(QByteArray());
+}
+
+// Names match without regard to letter case. The hash is taken over the case-folded
+// UTF-16 text; for ASCII, folding is lowering, done here without building a string.
+size_t nameHash(QStringView folded, bool lowerAscii) {
+    size_t hash = 14695981039346656037ULL;
+    for (QChar c : folded) {
+        char16_t unit = c.unicode();
+        if (lowerAscii && unit >= u'A' && unit <= u'Z') {
+            unit += u'a' - u'A';
+        }
+        hash = (hash ^ unit) * 1099511628211ULL;
+    }
+    return hash;
+}
+
+size_t nameHash(QStringView name) {
+    for (QChar c : name) {
+        if (c.unicode() >= 0x80) {
+            return nameHash(name.toString().toCaseFolded(), false);
+        }
+    }
+    return nameHash(name, true);
+}
+
+size_t nameHash(QByteArrayView raw) {
+    if (!isAscii(raw)) {
+        return nameHash(decodeGbk(raw).toCaseFolded(), false);
+    }
+    size_t hash = 14695981039346656037ULL;
+    for (char c : raw) {
+        const char16_t unit = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : char16_t(c);
+        hash = (hash ^ unit) * 1099511628211ULL;
+    }
+    return hash;
+}
+
 // Names given by callers are matched without the spaces around them.
-QStringView trimSpaces(QStringView name)
-{
+QStringView trimSpaces(QStringView name) {
     while (!name.isEmpty() && name.front() == QLatin1Char(' ')) {
         name = name.sliced(1);
     }
@@ -54,18 +101,33 @@ QStringView trimSpaces(QStringView name)
     return name;
 }
 
-bool sameName(QByteArrayView stored, QStringView wanted)
-{
-    if (isAscii(stored)) {
-        return QLatin1StringView(stored).compare(wanted, Qt::CaseInsensitive) == 0;
+// Compares stored name bytes with a wanted section or key name without regard to letter
+// case, byte-wise when both are ASCII.
+class NameMatcher {
+public:
+    explicit NameMatcher(QStringView key)
+        : m_key(trimSpaces(key))
+        , m_ascii(isAscii(m_key))
+        , m_asciiBytes(m_ascii ? m_key.toLatin1() : QByteArray()) {}
+
+    bool matches(QByteArrayView stored) const {
+        if (m_ascii && isAscii(stored)) {
+            return stored.size() == m_asciiBytes.size() &&
+                   qstrnicmp(stored.data(), stored.size(), m_asciiBytes.constData(),
+                             m_asciiBytes.size()) == 0;
+        }
+        return decodeGbk(stored).compare(m_key, Qt::CaseInsensitive) == 0;
     }
-    return decodeGbk(stored).compare(wanted, Qt::CaseInsensitive) == 0;
-}
+
+private:
+    QStringView m_key;
+    bool m_ascii;
+    QByteArray m_asciiBytes;
+};
 
 // The longest start of a code page 936 text that fits in limit bytes without cutting a
 // two-byte character.
-QByteArrayView gbkPrefix(QByteArrayView bytes, qsizetype limit)
-{
+QByteArrayView gbkPrefix(QByteArrayView bytes, qsizetype limit) {
     if (bytes.size() <= limit) {
         return bytes;
     }
@@ -80,8 +142,7 @@ QByteArrayView gbkPrefix(QByteArrayView bytes, qsizetype limit)
     return bytes.first(end);
 }
 
-QByteArray keyLine(QByteArrayView key, QByteArrayView value)
-{
+QByteArray keyLine(QByteArrayView key, QByteArrayView value) {
     QByteArray line;
     line.reserve(key.size() + value.size() + 3);
     line.append(key).append('=').append(value).append(kLineBreak);
@@ -91,15 +152,14 @@ QByteArray keyLine(QByteArrayView key, QByteArrayView value)
 } // namespace
 
 ProfileDocument::ProfileDocument(QByteArray bytes)
-    : m_bytes(std::move(bytes))
-{
+    : m_bytes(std::move(bytes)) {
     parse();
 }
 
-void ProfileDocument::parse()
-{
+void ProfileDocument::parse() {
     const qsizetype size = m_bytes.size();
     const char* data = m_bytes.constData();
+    m_lines.reserve(size / 16 + 1);
     qsizetype start = 0;
     while (start < size) {
         qsizetype end = start;
@@ -113,109 +173,151 @@ void ProfileDocument::parse()
         if (next < size && data[next] == '\n') {
             ++next;
         }
-        m_lines.append(parseLine(start, end, next));
+        const Line line{start, end, next};
+        const qsizetype first = skipBlanks(m_bytes, start, end);
+        if (first < end && data[first] == '[') {
+            addSection(int(m_lines.size()), partsOf(line));
+        }
+        m_lines.append(line);
         start = next;
     }
-
-    for (int i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind == LineKind::Header) {
-            if (!m_sections.isEmpty()) {
-                m_sections.last().lastLine = i - 1;
-            }
-            m_sections.append({i, int(m_lines.size()) - 1});
-            const QString folded = decodeName(nameOf(m_lines[i])).toCaseFolded();
-            if (!m_firstSectionByName.contains(folded)) {
-                m_firstSectionByName.insert(folded, int(m_sections.size()) - 1);
-            }
-        }
+    if (!m_sections.isEmpty()) {
+        m_sections.last().lastLine = int(m_lines.size()) - 1;
     }
 }
 
-ProfileDocument::Line ProfileDocument::parseLine(qsizetype start, qsizetype end,
-                                                 qsizetype next) const
-{
-    Line line{start, end, next};
-    const qsizetype first = skipBlanks(m_bytes, start, end);
-    if (first == end) {
-        line.kind = LineKind::Blank;
-        return line;
+void ProfileDocument::addSection(int header, const LineParts& parts) {
+    if (!m_sections.isEmpty()) {
+        m_sections.last().lastLine = header - 1;
+    }
+    const int index = int(m_sections.size());
+    const QByteArrayView name = bytesOf(parts.nameStart, parts.nameEnd);
+    Section section{header, header, index, -1, parts.nameStart, parts.nameEnd};
+    const auto chain = m_firstSectionByHash.constFind(nameHash(name));
+    if (chain == m_firstSectionByHash.constEnd()) {
+        m_firstSectionByHash.insert(nameHash(name), index);
+    } else {
+        const QString decoded = decodeText(name);
+        const NameMatcher matcher(decoded);
+        int last = *chain;
+        for (int i = *chain; i >= 0; i = m_sections[i].nextWithSameHash) {
+            const Section& other = m_sections[i];
+            if (matcher.matches(bytesOf(other.nameStart, other.nameEnd))) {
+                section.canonical = i;
+                break;
+            }
+            last = i;
+        }
+        if (section.canonical == index) {
+            m_sections[last].nextWithSameHash = index;
+        }
+    }
+    m_sections.append(section);
+}
+
+ProfileDocument::LineParts ProfileDocument::partsOf(const Line& line) const {
+    LineParts parts;
+    const qsizetype first = skipBlanks(m_bytes, line.start, line.end);
+    if (first == line.end) {
+        parts.kind = LineKind::Blank;
+        return parts;
     }
     const char lead = m_bytes[first];
     if (lead == ';') {
-        line.kind = LineKind::Comment;
-        return line;
+        parts.kind = LineKind::Comment;
+        return parts;
     }
     if (lead == '[') {
         // The name ends at the first "]" that is not the second byte of a character.
         qsizetype close = first + 1;
-        while (close < end && m_bytes[close] != ']') {
-            close += (isGbkLead(uchar(m_bytes[close])) && close + 1 < end) ? 2 : 1;
+        while (close < line.end && m_bytes[close] != ']') {
+            close += (isGbkLead(uchar(m_bytes[close])) && close + 1 < line.end) ? 2 : 1;
         }
-        close = qMin(close, end);
-        line.kind = LineKind::Header;
-        line.nameStart = skipBlanks(m_bytes, first + 1, close);
-        line.nameEnd = trimBlanksBack(m_bytes, line.nameStart, close);
-        return line;
+        close = qMin(close, line.end);
+        parts.kind = LineKind::Header;
+        parts.nameStart = skipBlanks(m_bytes, first + 1, close);
+        parts.nameEnd = trimBlanksBack(m_bytes, parts.nameStart, close);
+        return parts;
     }
     const qsizetype equals = m_bytes.indexOf('=', first);
-    if (equals < 0 || equals >= end) {
-        line.kind = LineKind::Other;
-        return line;
+    if (equals < 0 || equals >= line.end) {
+        parts.kind = LineKind::Other;
+        return parts;
     }
-    line.kind = LineKind::Key;
-    line.nameStart = first;
-    line.nameEnd = trimBlanksBack(m_bytes, first, equals);
-    line.valueStart = skipBlanks(m_bytes, equals + 1, end);
-    line.valueEnd = trimBlanksBack(m_bytes, line.valueStart, end);
-    return line;
+    parts.kind = LineKind::Key;
+    parts.nameStart = first;
+    parts.nameEnd = trimBlanksBack(m_bytes, first, equals);
+    parts.valueStart = skipBlanks(m_bytes, equals + 1, line.end);
+    parts.valueEnd = trimBlanksBack(m_bytes, parts.valueStart, line.end);
+    return parts;
 }
 
-QByteArrayView ProfileDocument::nameOf(const Line& line) const
-{
-    return QByteArrayView(m_bytes).sliced(line.nameStart, line.nameEnd - line.nameStart);
+QByteArrayView ProfileDocument::bytesOf(qsizetype start, qsizetype end) const {
+    return QByteArrayView(m_bytes).sliced(start, end - start);
 }
 
-const ProfileDocument::Section* ProfileDocument::findSection(QStringView name) const
-{
-    const auto it = m_firstSectionByName.constFind(trimSpaces(name).toString().toCaseFolded());
-    return it == m_firstSectionByName.constEnd() ? nullptr : &m_sections[*it];
+const ProfileDocument::Section* ProfileDocument::findSection(QStringView name) const {
+    name = trimSpaces(name);
+    const auto chain = m_firstSectionByHash.constFind(nameHash(name));
+    if (chain == m_firstSectionByHash.constEnd()) {
+        return nullptr;
+    }
+    const NameMatcher matcher(name);
+    for (int i = *chain; i >= 0; i = m_sections[i].nextWithSameHash) {
+        if (matcher.matches(bytesOf(m_sections[i].nameStart, m_sections[i].nameEnd))) {
+            return &m_sections[i];
+        }
+    }
+    return nullptr;
 }
 
-int ProfileDocument::findKeyLine(const Section& section, QStringView key) const
-{
-    const QStringView wanted = trimSpaces(key);
+int ProfileDocument::findKeyLine(const Section& section, QStringView key) const {
+    const NameMatcher matcher(key);
     for (int i = section.header + 1; i <= section.lastLine; ++i) {
-        const Line& line = m_lines[i];
-        if (line.kind == LineKind::Key && sameName(nameOf(line), wanted)) {
+        const LineParts parts = partsOf(m_lines[i]);
+        if (parts.kind == LineKind::Key &&
+            matcher.matches(bytesOf(parts.nameStart, parts.nameEnd))) {
             return i;
         }
     }
     return -1;
 }
 
-QStringList ProfileDocument::sectionNames() const
-{
-    QStringList names;
-    names.reserve(m_sections.size());
+QString ProfileDocument::valueOf(const LineParts& parts) const {
+    QByteArrayView text = bytesOf(parts.valueStart, parts.valueEnd);
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.front() == text.back()) {
+        text = text.sliced(1, text.size() - 2);
+    }
+    return decodeText(gbkPrefix(text, kValueLimit));
+}
+
+qsizetype ProfileDocument::listedSectionCount() const {
     qsizetype used = 1; // the list's own terminator
-    for (const Section& section : m_sections) {
-        const QByteArrayView name = nameOf(m_lines[section.header]);
-        used += name.size() + 1;
+    for (qsizetype i = 0; i < m_sections.size(); ++i) {
+        used += m_sections[i].nameEnd - m_sections[i].nameStart + 1;
         if (used > kSectionNamesLimit) {
-            break;
+            return i;
         }
-        names.append(decodeName(name));
+    }
+    return m_sections.size();
+}
+
+QStringList ProfileDocument::sectionNames() const {
+    const qsizetype listed = listedSectionCount();
+    QStringList names;
+    names.reserve(listed);
+    for (qsizetype i = 0; i < listed; ++i) {
+        names.append(decodeText(bytesOf(m_sections[i].nameStart, m_sections[i].nameEnd)));
     }
     return names;
 }
 
-bool ProfileDocument::hasSection(QStringView section) const
-{
+bool ProfileDocument::hasSection(QStringView section) const {
     return findSection(section) != nullptr;
 }
 
-std::optional<QString> ProfileDocument::value(QStringView section, QStringView key) const
-{
+std::optional<QString> ProfileDocument::value(QStringView section, QStringView key) const {
     const Section* found = findSection(section);
     if (!found) {
         return std::nullopt;
@@ -224,52 +326,107 @@ std::optional<QString> ProfileDocument::value(QStringView section, QStringView k
     if (index < 0) {
         return std::nullopt;
     }
-    const Line& line = m_lines[index];
-    QByteArrayView text =
-        QByteArrayView(m_bytes).sliced(line.valueStart, line.valueEnd - line.valueStart);
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-        text.front() == text.back()) {
-        text = text.sliced(1, text.size() - 2);
-    }
-    return decodeName(gbkPrefix(text, kValueLimit));
+    return valueOf(partsOf(m_lines[index]));
 }
 
-QByteArray ProfileDocument::withValue(QByteArrayView section, QByteArrayView key,
-                                      QByteArrayView value) const
-{
-    const Section* found = findSection(decodeGbk(section));
-    QByteArray out = m_bytes;
-    if (!found) {
-        if (!m_lines.isEmpty() && m_lines.last().next == m_lines.last().end) {
-            out.append(kLineBreak);
+void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisitor& visit) const {
+    Q_ASSERT(keys.size() <= 64);
+    QList<NameMatcher> matchers;
+    matchers.reserve(keys.size());
+    for (const QString& key : keys) {
+        matchers.append(NameMatcher(key));
+    }
+    const qsizetype listed = listedSectionCount();
+    QStringList values(keys.size());
+    for (qsizetype s = 0; s < listed; ++s) {
+        const Section& section = m_sections[m_sections[s].canonical];
+        quint64 found = 0;
+        for (QString& value : values) {
+            value = QString();
         }
-        out.append('[').append(section).append(']').append(kLineBreak);
-        return out.append(keyLine(key, value));
+        for (int i = section.header + 1; i <= section.lastLine; ++i) {
+            const LineParts parts = partsOf(m_lines[i]);
+            if (parts.kind != LineKind::Key) {
+                continue;
+            }
+            const QByteArrayView name = bytesOf(parts.nameStart, parts.nameEnd);
+            for (qsizetype k = 0; k < matchers.size(); ++k) {
+                if (!(found & (1ULL << k)) && matchers[k].matches(name)) {
+                    found |= 1ULL << k;
+                    values[k] = valueOf(parts);
+                }
+            }
+        }
+        visit(decodeText(bytesOf(m_sections[s].nameStart, m_sections[s].nameEnd)), values);
+    }
+}
+
+QByteArray ProfileDocument::withValues(QStringView section,
+                                       const QList<std::pair<QString, QString>>& entries) const {
+    if (findSection(section)) {
+        ProfileDocument current = *this;
+        for (const auto& [key, value] : entries) {
+            current = ProfileDocument(current.withValue(section, key, value));
+        }
+        return current.m_bytes;
     }
 
-    const int keyIndex = findKeyLine(*found, decodeGbk(key));
+    // A new section holds the keys in call order; a key given twice keeps its first
+    // place and takes its last value, as separate writes would.
+    QList<std::pair<QString, QString>> merged;
+    for (const auto& [key, value] : entries) {
+        const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& entry) {
+            return trimSpaces(entry.first).compare(trimSpaces(key), Qt::CaseInsensitive) == 0;
+        });
+        if (same != merged.end()) {
+            same->second = value;
+        } else {
+            merged.append({key, value});
+        }
+    }
+    QByteArray out = m_bytes;
+    if (!m_lines.isEmpty() && m_lines.last().next == m_lines.last().end) {
+        out.append(kLineBreak);
+    }
+    out.append('[').append(encodeText(section)).append(']').append(kLineBreak);
+    for (const auto& [key, value] : merged) {
+        out.append(keyLine(encodeText(key), encodeText(value)));
+    }
+    return out;
+}
+
+QByteArray ProfileDocument::withValue(QStringView section, QStringView key,
+                                      QStringView value) const {
+    const Section* found = findSection(section);
+    if (!found) {
+        return withValues(section, {{key.toString(), value.toString()}});
+    }
+    QByteArray out = m_bytes;
+    const int keyIndex = findKeyLine(*found, key);
     if (keyIndex >= 0) {
         // The file's own spelling of the key stays.
         const Line& line = m_lines[keyIndex];
-        return out.replace(line.start, line.next - line.start, keyLine(nameOf(line), value));
+        const LineParts parts = partsOf(line);
+        return out.replace(line.start, line.next - line.start,
+                           keyLine(bytesOf(parts.nameStart, parts.nameEnd), encodeText(value)));
     }
 
     int anchor = found->header;
     for (int i = found->header + 1; i <= found->lastLine; ++i) {
-        if (m_lines[i].kind == LineKind::Key || m_lines[i].kind == LineKind::Other) {
+        const LineKind kind = partsOf(m_lines[i]).kind;
+        if (kind == LineKind::Key || kind == LineKind::Other) {
             anchor = i;
         }
     }
     const Line& line = m_lines[anchor];
-    QByteArray inserted = keyLine(key, value);
+    QByteArray inserted = keyLine(encodeText(key), encodeText(value));
     if (line.next == line.end) {
         inserted.prepend(kLineBreak);
     }
     return out.insert(line.next, inserted);
 }
 
-QByteArray ProfileDocument::withoutSection(QStringView section) const
-{
+QByteArray ProfileDocument::withoutSection(QStringView section) const {
     const Section* found = findSection(section);
     if (!found) {
         return m_bytes;
@@ -279,12 +436,12 @@ QByteArray ProfileDocument::withoutSection(QStringView section) const
     out.append(QByteArrayView(m_bytes).first(m_lines[found->header].start));
     for (int i = found->header + 1; i <= found->lastLine; ++i) {
         const Line& line = m_lines[i];
-        if (line.kind == LineKind::Blank || line.kind == LineKind::Comment) {
-            out.append(QByteArrayView(m_bytes).sliced(line.start, line.next - line.start));
+        const LineKind kind = partsOf(line).kind;
+        if (kind == LineKind::Blank || kind == LineKind::Comment) {
+            out.append(bytesOf(line.start, line.next));
         }
     }
-    const qsizetype rest = m_lines[found->lastLine].next;
-    out.append(QByteArrayView(m_bytes).sliced(rest));
+    out.append(QByteArrayView(m_bytes).sliced(m_lines[found->lastLine].next));
     return out;
 }
 

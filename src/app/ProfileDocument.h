@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace skylark {
@@ -35,11 +36,18 @@ public:
     // to kValueLimit bytes; nullopt when the section or key is missing.
     std::optional<QString> value(QStringView section, QStringView key) const;
 
-    // The file's bytes after setting the key: an existing key is replaced in place, a
-    // missing key is added after the last key line of its section, a missing section
-    // is appended at the end of the file. The arguments are code page 936 bytes that
-    // the caller has checked can be stored.
-    QByteArray withValue(QByteArrayView section, QByteArrayView key, QByteArrayView value) const;
+    // Calls visit for every name of sectionNames(), in order, with the values of the keys
+    // as value() reads them (empty text for a missing key); visit may move them away.
+    // Reads each section in one pass. At most 64 keys.
+    using SectionVisitor = std::function<void(QString name, QStringList& values)>;
+    void forEachSection(const QStringList& keys, const SectionVisitor& visit) const;
+
+    // The file's bytes after setting the keys in order: an existing key is replaced in
+    // place, a missing key is added after the last key line of its section, a missing
+    // section is appended at the end of the file. The caller has checked that every
+    // text can be stored (see ProfileFile).
+    QByteArray withValues(QStringView section,
+                          const QList<std::pair<QString, QString>>& entries) const;
     // The file's bytes without the first section of that name: its header and key lines
     // go, comment and blank lines stay. Unchanged when there is no such section.
     QByteArray withoutSection(QStringView section) const;
@@ -47,10 +55,15 @@ public:
 private:
     enum class LineKind { Blank, Comment, Header, Key, Other };
 
+    // Where one line lies in the bytes; parsing keeps only this for each line.
     struct Line {
         qsizetype start = 0;
         qsizetype end = 0;  // end of the text, before the line break
         qsizetype next = 0; // start of the next line
+    };
+
+    // What a line holds, worked out when a lookup or an edit needs it.
+    struct LineParts {
         LineKind kind = LineKind::Blank;
         qsizetype nameStart = 0; // section name of a header, key of a key line
         qsizetype nameEnd = 0;
@@ -59,20 +72,28 @@ private:
     };
 
     struct Section {
-        int header = 0;   // line index of the header
-        int lastLine = 0; // last line index that belongs to the section
+        int header = 0;            // line index of the header
+        int lastLine = 0;          // last line index that belongs to the section
+        int canonical = 0;         // the first section of the same name, the one that is read
+        int nextWithSameHash = -1; // chain of the first sections whose names share a hash
+        qsizetype nameStart = 0;
+        qsizetype nameEnd = 0;
     };
 
     void parse();
-    Line parseLine(qsizetype start, qsizetype end, qsizetype next) const;
-    QByteArrayView nameOf(const Line& line) const;
+    void addSection(int header, const LineParts& parts);
+    LineParts partsOf(const Line& line) const;
+    QByteArrayView bytesOf(qsizetype start, qsizetype end) const;
     const Section* findSection(QStringView name) const;
+    qsizetype listedSectionCount() const;
     int findKeyLine(const Section& section, QStringView key) const;
+    QString valueOf(const LineParts& parts) const;
+    QByteArray withValue(QStringView section, QStringView key, QStringView value) const;
 
     QByteArray m_bytes;
     QList<Line> m_lines;
     QList<Section> m_sections;
-    QHash<QString, int> m_firstSectionByName; // case-folded name -> index in m_sections
+    QHash<size_t, int> m_firstSectionByHash; // hash of the case-folded name -> chain start
 };
 
 } // namespace skylark

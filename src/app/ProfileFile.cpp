@@ -26,17 +26,17 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-qint64 nanoseconds(const timespec& t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; }
+qint64 nanoseconds(const timespec& t) {
+    return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
 
-qint64 wallClockNow()
-{
+qint64 wallClockNow() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     return nanoseconds(now);
 }
 
-FileIdentity identityOf(const QString& path)
-{
+FileIdentity identityOf(const QString& path) {
     struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
         return {};
@@ -49,8 +49,7 @@ FileIdentity identityOf(const QString& path)
             nanoseconds(info.st_ctim)};
 }
 
-QStringView trimSpaces(QStringView name)
-{
+QStringView trimSpaces(QStringView name) {
     while (!name.isEmpty() && name.front() == QLatin1Char(' ')) {
         name = name.sliced(1);
     }
@@ -60,20 +59,17 @@ QStringView trimSpaces(QStringView name)
     return name;
 }
 
-bool isBlank(QChar c)
-{
+bool isBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\v');
 }
 
 // The parser trims tabs and vertical tabs around names too; a name that has them would
 // not be found again under the name it was written with.
-bool hasOuterBlanks(QStringView name)
-{
+bool hasOuterBlanks(QStringView name) {
     return !name.isEmpty() && (isBlank(name.front()) || isBlank(name.back()));
 }
 
-bool hasLineBreakOrNul(QStringView text)
-{
+bool hasLineBreakOrNul(QStringView text) {
     for (QChar c : text) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.unicode() == 0) {
             return true;
@@ -82,8 +78,7 @@ bool hasLineBreakOrNul(QStringView text)
     return false;
 }
 
-QString trimTrailingSpaces(QStringView text)
-{
+QString trimTrailingSpaces(QStringView text) {
     while (!text.isEmpty() && text.back() == QLatin1Char(' ')) {
         text.chop(1);
     }
@@ -100,14 +95,11 @@ struct ProfileFile::Cache {
 
 ProfileFile::ProfileFile(QString path)
     : m_path(std::move(path))
-    , m_cache(std::make_unique<Cache>())
-{
-}
+    , m_cache(std::make_unique<Cache>()) {}
 
 ProfileFile::~ProfileFile() = default;
 
-std::shared_ptr<const ProfileDocument> ProfileFile::document() const
-{
+std::shared_ptr<const ProfileDocument> ProfileFile::document() const {
     const FileIdentity identity = identityOf(m_path);
     Cache& cache = *m_cache;
     if (!identity.exists) {
@@ -132,49 +124,41 @@ std::shared_ptr<const ProfileDocument> ProfileFile::document() const
         cache.document = std::make_shared<const ProfileDocument>(std::move(bytes));
     }
     cache.identity = identity;
-    cache.trusted = identity.modified + kRacyNanoseconds < readStart &&
-                    identity.changed + kRacyNanoseconds < readStart;
+    // The change time, unlike the modification time, cannot be set back by tools.
+    cache.trusted = identity.changed + kRacyNanoseconds < readStart;
     return cache.document;
 }
 
-QStringList ProfileFile::profileSectionNames() const { return document()->sectionNames(); }
+QStringList ProfileFile::profileSectionNames() const {
+    return document()->sectionNames();
+}
 
 QString ProfileFile::readProfileString(QStringView section, QStringView key,
-                                       QStringView defaultText) const
-{
+                                       QStringView defaultText) const {
     return document()->value(section, key).value_or(trimTrailingSpaces(defaultText));
 }
 
-bool ProfileFile::writeProfileString(QStringView section, QStringView key, QStringView value)
-{
+bool ProfileFile::writeProfileString(QStringView section, QStringView key, QStringView value) {
     return writeProfileStrings(section, {{key.toString(), value.toString()}});
 }
 
-bool ProfileFile::writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries)
-{
+bool ProfileFile::writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries) {
     section = trimSpaces(section);
     if (!canStoreSectionName(section)) {
         return false;
     }
-    const QByteArray sectionBytes = *encodeGbk(section);
-    QList<std::pair<QByteArray, QByteArray>> encoded;
+    QList<ProfileEntry> trimmed;
+    trimmed.reserve(entries.size());
     for (const auto& [key, value] : entries) {
-        const QStringView trimmedKey = trimSpaces(key);
-        if (!canStoreKey(trimmedKey) || !canStoreValue(value)) {
+        if (!canStoreKey(key) || !canStoreValue(value)) {
             return false;
         }
-        encoded.append({*encodeGbk(trimmedKey), *encodeGbk(value)});
+        trimmed.append({trimSpaces(key).toString(), value});
     }
-
-    ProfileDocument current = *document();
-    for (const auto& [key, value] : encoded) {
-        current = ProfileDocument(current.withValue(sectionBytes, key, value));
-    }
-    return replaceWith(current.bytes());
+    return replaceWith(document()->withValues(section, trimmed));
 }
 
-bool ProfileFile::deleteProfileSection(QStringView section)
-{
+bool ProfileFile::deleteProfileSection(QStringView section) {
     const auto current = document();
     if (!current->hasSection(section)) {
         return true;
@@ -182,8 +166,7 @@ bool ProfileFile::deleteProfileSection(QStringView section)
     return replaceWith(current->withoutSection(section));
 }
 
-bool ProfileFile::replaceWith(const QByteArray& bytes)
-{
+bool ProfileFile::replaceWith(const QByteArray& bytes) {
     if (m_cache->identity.exists && bytes == m_cache->document->bytes()) {
         return true;
     }
@@ -196,23 +179,20 @@ bool ProfileFile::replaceWith(const QByteArray& bytes)
     return true;
 }
 
-bool ProfileFile::canStoreSectionName(QStringView section)
-{
+bool ProfileFile::canStoreSectionName(QStringView section) {
     section = trimSpaces(section);
-    return !hasOuterBlanks(section) && !hasLineBreakOrNul(section) && !section.contains(QLatin1Char(']')) &&
-           encodeGbk(section).has_value();
+    return !hasOuterBlanks(section) && !hasLineBreakOrNul(section) &&
+           !section.contains(QLatin1Char(']')) && encodeGbk(section).has_value();
 }
 
-bool ProfileFile::canStoreKey(QStringView key)
-{
+bool ProfileFile::canStoreKey(QStringView key) {
     key = trimSpaces(key);
     return !key.isEmpty() && !hasOuterBlanks(key) && !key.startsWith(QLatin1Char(';')) &&
            !key.startsWith(QLatin1Char('[')) && !key.contains(QLatin1Char('=')) &&
            !hasLineBreakOrNul(key) && encodeGbk(key).has_value();
 }
 
-bool ProfileFile::canStoreValue(QStringView value)
-{
+bool ProfileFile::canStoreValue(QStringView value) {
     return !hasLineBreakOrNul(value) && encodeGbk(value).has_value();
 }
 

@@ -8,16 +8,14 @@
 namespace skylark {
 namespace {
 
-QString withoutTrailingSeparator(const QString& path)
-{
+QString withoutTrailingSeparator(const QString& path) {
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
 } // namespace
 
 QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
-                                const QString& perUserDirectory)
-{
+                                const QString& perUserDirectory) {
     if (!dataDirOption.isEmpty()) {
         return withoutTrailingSeparator(dataDirOption);
     }
@@ -28,11 +26,10 @@ QString resolveProgramDirectory(const QString& dataDirOption, const QString& exe
     return withoutTrailingSeparator(perUserDirectory);
 }
 
-QString programDirectory(const QString& dataDirOption)
-{
-    const QString directory = resolveProgramDirectory(
-        dataDirOption, QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+QString programDirectory(const QString& dataDirOption) {
+    const QString directory =
+        resolveProgramDirectory(dataDirOption, QCoreApplication::applicationDirPath(),
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QDir().mkpath(directory);
     return directory;
 }

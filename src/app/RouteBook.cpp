@@ -15,31 +15,23 @@ const QString kType = QStringLiteral("type");
 } // namespace
 
 RouteBook::RouteBook(const QString& programDirectory)
-    : m_file(routeFilePath(programDirectory))
-{
-}
+    : m_file(routeFilePath(programDirectory)) {}
 
-QString RouteBook::routeFilePath(const QString& programDirectory)
-{
+QString RouteBook::routeFilePath(const QString& programDirectory) {
     return programDirectory + QStringLiteral("/DATA.dat");
 }
 
-QList<Route> RouteBook::routes() const
-{
-    const auto file = m_file.document();
-    const QStringList ids = file->sectionNames();
+QList<Route> RouteBook::routes() const {
     QList<Route> routes;
-    routes.reserve(ids.size());
-    for (const QString& id : ids) {
-        const auto field = [&](const QString& key) { return file->value(id, key).value_or(QString()); };
-        routes.append({id, field(kDepCityName), field(kArrCityName), field(kDepDate), field(kPrice),
-                       field(kType)});
-    }
+    m_file.document()->forEachSection(
+        {kDepCityName, kArrCityName, kDepDate, kPrice, kType}, [&](QString id, QStringList& v) {
+            routes.append({std::move(id), std::move(v[0]), std::move(v[1]), std::move(v[2]),
+                           std::move(v[3]), std::move(v[4])});
+        });
     return routes;
 }
 
-bool RouteBook::appendRoute(const Route& route)
-{
+bool RouteBook::appendRoute(const Route& route) {
     if (!canStore(route)) {
         return false;
     }
@@ -50,15 +42,15 @@ bool RouteBook::appendRoute(const Route& route)
                                                       {kType, route.type}});
 }
 
-bool RouteBook::removeRoute(QStringView routeId) { return m_file.deleteProfileSection(routeId); }
+bool RouteBook::removeRoute(QStringView routeId) {
+    return m_file.deleteProfileSection(routeId);
+}
 
-QString RouteBook::routeKindOf(QStringView routeId) const
-{
+QString RouteBook::routeKindOf(QStringView routeId) const {
     return m_file.readProfileString(routeId, kType);
 }
 
-QString RouteBook::nextFreeRouteId(const QDateTime& moment) const
-{
+QString RouteBook::nextFreeRouteId(const QDateTime& moment) const {
     const auto file = m_file.document();
     QDateTime candidate = moment;
     QString id = makeStamp(candidate).routeStamp;
@@ -69,8 +61,7 @@ QString RouteBook::nextFreeRouteId(const QDateTime& moment) const
     return id;
 }
 
-bool RouteBook::canStore(const Route& route)
-{
+bool RouteBook::canStore(const Route& route) {
     return ProfileFile::canStoreSectionName(route.routeId) &&
            ProfileFile::canStoreValue(route.depCityName) &&
            ProfileFile::canStoreValue(route.arrCityName) &&
@@ -78,6 +69,8 @@ bool RouteBook::canStore(const Route& route)
            ProfileFile::canStoreValue(route.type);
 }
 
-void loadRouteBook(const RouteBook& book, RouteListModel& list) { list.setRoutes(book.routes()); }
+void loadRouteBook(const RouteBook& book, RouteListModel& list) {
+    list.setRoutes(book.routes());
+}
 
 } // namespace skylark

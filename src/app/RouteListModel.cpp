@@ -23,29 +23,29 @@ constexpr std::array<ColumnInfo, RouteListModel::ColumnCount> kColumns{{
     {u"状态", 150},
 }};
 
-bool isColumn(int column) { return column >= 0 && column < RouteListModel::ColumnCount; }
+bool isColumn(int column) {
+    return column >= 0 && column < RouteListModel::ColumnCount;
+}
 
 } // namespace
 
-QString RouteListModel::caption(int column)
-{
+QString RouteListModel::caption(int column) {
     return isColumn(column) ? QString::fromUtf16(kColumns[column].caption) : QString();
 }
 
-int RouteListModel::initialWidth(int column) { return isColumn(column) ? kColumns[column].width : 0; }
+int RouteListModel::initialWidth(int column) {
+    return isColumn(column) ? kColumns[column].width : 0;
+}
 
-int RouteListModel::rowCount(const QModelIndex& parent) const
-{
+int RouteListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
 
-int RouteListModel::columnCount(const QModelIndex& parent) const
-{
+int RouteListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant RouteListModel::data(const QModelIndex& index, int role) const
-{
+QVariant RouteListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
@@ -55,8 +55,7 @@ QVariant RouteListModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-QVariant RouteListModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant RouteListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || !isColumn(section)) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
@@ -69,8 +68,7 @@ QVariant RouteListModel::headerData(int section, Qt::Orientation orientation, in
     return {};
 }
 
-bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent)
-{
+bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || row < 0 || count <= 0 || row + count > m_rows.size()) {
         return false;
     }
@@ -80,8 +78,7 @@ bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent)
     return true;
 }
 
-void RouteListModel::setRoutes(const QList<Route>& routes)
-{
+void RouteListModel::setRoutes(const QList<Route>& routes) {
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(routes.size());
@@ -91,27 +88,24 @@ void RouteListModel::setRoutes(const QList<Route>& routes)
     endResetModel();
 }
 
-int RouteListModel::appendRow(const QString& routeId)
-{
+int RouteListModel::appendRow(const QString& routeId) {
     const int row = int(m_rows.size());
     beginInsertRows({}, row, row);
-    QStringList cells(ColumnCount);
+    Row cells;
     cells[IdColumn] = routeId;
-    m_rows.append(cells);
+    m_rows.append(std::move(cells));
     endInsertRows();
     return row;
 }
 
-QString RouteListModel::cell(int row, int column) const
-{
+QString RouteListModel::cell(int row, int column) const {
     if (row < 0 || row >= m_rows.size() || !isColumn(column)) {
         return {};
     }
     return m_rows[row][column];
 }
 
-bool RouteListModel::setCell(int row, int column, const QString& text)
-{
+bool RouteListModel::setCell(int row, int column, const QString& text) {
     if (row < 0 || row >= m_rows.size() || !isColumn(column)) {
         return false;
     }
@@ -123,8 +117,7 @@ bool RouteListModel::setCell(int row, int column, const QString& text)
     return true;
 }
 
-int RouteListModel::rowOfRoute(QStringView routeId) const
-{
+int RouteListModel::rowOfRoute(QStringView routeId) const {
     for (int row = 0; row < m_rows.size(); ++row) {
         if (m_rows[row][IdColumn] == routeId) {
             return row;
@@ -133,9 +126,8 @@ int RouteListModel::rowOfRoute(QStringView routeId) const
     return -1;
 }
 
-QStringList RouteListModel::rowOf(const Route& route)
-{
-    QStringList cells(ColumnCount);
+RouteListModel::Row RouteListModel::rowOf(const Route& route) {
+    Row cells;
     cells[IdColumn] = route.routeId;
     cells[DepartureColumn] = route.depCityName;
     cells[ArrivalColumn] = route.arrCityName;

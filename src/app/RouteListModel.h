@@ -4,7 +4,9 @@
 
 #include <QAbstractTableModel>
 #include <QList>
-#include <QStringList>
+#include <QString>
+
+#include <array>
 
 namespace skylark {
 
@@ -49,9 +51,11 @@ public:
     int rowOfRoute(QStringView routeId) const;
 
 private:
-    static QStringList rowOf(const Route& route);
+    using Row = std::array<QString, ColumnCount>;
 
-    QList<QStringList> m_rows;
+    static Row rowOf(const Route& route);
+
+    QList<Row> m_rows;
 };
 
 } // namespace skylark

@@ -12,8 +12,7 @@ namespace {
 // QSaveFile syncs the file but not the folder that holds the new name; without this
 // the rename itself may be lost in a power cut. Errors are ignored: some file systems
 // cannot sync a folder, and the data itself is already on disk.
-void syncFolderOf(const QString& path)
-{
+void syncFolderOf(const QString& path) {
     const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -24,8 +23,7 @@ void syncFolderOf(const QString& path)
 
 } // namespace
 
-bool saveFileAtomically(const QString& path, QByteArrayView bytes)
-{
+bool saveFileAtomically(const QString& path, QByteArrayView bytes) {
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -14,63 +14,62 @@ constexpr QStringView kPushCycleKey = u"CYCLE";
 
 } // namespace
 
-QString settingsPath(const QString& programDirectory)
-{
+QString settingsPath(const QString& programDirectory) {
     return programDirectory + QStringLiteral("/config.ini");
 }
 
 Settings::Settings(const QString& programDirectory)
-    : m_file(skylark::settingsPath(programDirectory))
-{
+    : m_file(skylark::settingsPath(programDirectory)) {}
+
+QString Settings::skinPath() const {
+    return m_file.readProfileString(kSkinSection, kSkinKey);
 }
 
-QString Settings::skinPath() const { return m_file.readProfileString(kSkinSection, kSkinKey); }
-
-bool Settings::setSkinPath(QStringView path)
-{
+bool Settings::setSkinPath(QStringView path) {
     return m_file.writeProfileString(kSkinSection, kSkinKey, path);
 }
 
-bool Settings::noAlertWindow() const { return flag(kNoWindowSection, kNoWindowKey); }
+bool Settings::noAlertWindow() const {
+    return flag(kNoWindowSection, kNoWindowKey);
+}
 
-bool Settings::setNoAlertWindow(bool suppressed)
-{
+bool Settings::setNoAlertWindow(bool suppressed) {
     return setFlag(kNoWindowSection, kNoWindowKey, suppressed);
 }
 
-bool Settings::pushEnabled() const { return flag(kPushSection, kPushOpenKey); }
+bool Settings::pushEnabled() const {
+    return flag(kPushSection, kPushOpenKey);
+}
 
-bool Settings::setPushEnabled(bool enabled) { return setFlag(kPushSection, kPushOpenKey, enabled); }
+bool Settings::setPushEnabled(bool enabled) {
+    return setFlag(kPushSection, kPushOpenKey, enabled);
+}
 
-QString Settings::pushId() const { return m_file.readProfileString(kPushSection, kPushIdKey); }
+QString Settings::pushId() const {
+    return m_file.readProfileString(kPushSection, kPushIdKey);
+}
 
-bool Settings::setPushId(QStringView id)
-{
+bool Settings::setPushId(QStringView id) {
     return m_file.writeProfileString(kPushSection, kPushIdKey, id);
 }
 
-QString Settings::pushCycle() const
-{
+QString Settings::pushCycle() const {
     return m_file.readProfileString(kPushSection, kPushCycleKey);
 }
 
-bool Settings::setPushCycle(QStringView minutes)
-{
+bool Settings::setPushCycle(QStringView minutes) {
     return m_file.writeProfileString(kPushSection, kPushCycleKey, minutes);
 }
 
-bool Settings::flag(QStringView section, QStringView key) const
-{
+bool Settings::flag(QStringView section, QStringView key) const {
     return m_file.readProfileString(section, key) == u"1";
 }
 
-bool Settings::setFlag(QStringView section, QStringView key, bool set)
-{
+bool Settings::setFlag(QStringView section, QStringView key, bool set) {
     return m_file.writeProfileString(section, key, set ? u"1" : u"0");
 }
 
-bool onNoAlertWindowClicked(Settings& settings, bool checked)
-{
+bool onNoAlertWindowClicked(Settings& settings, bool checked) {
     settings.setNoAlertWindow(checked);
     return checked;
 }

@@ -3,12 +3,13 @@
 namespace skylark {
 namespace {
 
-QString twoDigits(int value) { return QString::number(value).rightJustified(2, QLatin1Char('0')); }
+QString twoDigits(int value) {
+    return QString::number(value).rightJustified(2, QLatin1Char('0'));
+}
 
 } // namespace
 
-Stamp makeStamp(const QDateTime& moment)
-{
+Stamp makeStamp(const QDateTime& moment) {
     const QDate date = moment.date();
     const QTime time = moment.time();
     const QString hour = twoDigits(time.hour());
@@ -19,6 +20,8 @@ Stamp makeStamp(const QDateTime& moment)
             hour + QLatin1Char(':') + minute + QLatin1Char(':') + second};
 }
 
-Stamp makeStamp(const Clock& clock) { return makeStamp(clock.now()); }
+Stamp makeStamp(const Clock& clock) {
+    return makeStamp(clock.now());
+}
 
 } // namespace skylark

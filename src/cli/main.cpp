@@ -23,8 +23,7 @@ const char kUsage[] = "Usage: skylark-cli [--data-dir DIR] COMMAND\n"
                       "  routes          one line per route in book order: identifier, departure,\n"
                       "                  arrival, date, price and type, separated by tabs\n";
 
-int printRoutes(const QString& directory, QTextStream& out)
-{
+int printRoutes(const QString& directory, QTextStream& out) {
     for (const Route& route : RouteBook(directory).routes()) {
         out << route.routeId << '\t' << route.depCityName << '\t' << route.arrCityName << '\t'
             << route.depDate << '\t' << route.price << '\t' << route.type << '\n';
@@ -34,8 +33,7 @@ int printRoutes(const QString& directory, QTextStream& out)
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QTextStream out(stdout);

@@ -7,35 +7,30 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void appendEscape(QString& out, uchar byte)
-{
+void appendEscape(QString& out, uchar byte) {
     out.append(QLatin1Char('%'));
     out.append(QLatin1Char(kHexDigits[byte >> 4]));
     out.append(QLatin1Char(kHexDigits[byte & 0x0F]));
 }
 
-bool isEscapedForRelay(char16_t c)
-{
+bool isEscapedForRelay(char16_t c) {
     return (c >= 0x21 && c <= 0x2F) || (c >= 0x3A && c <= 0x40) || (c >= 0x5B && c <= 0x60) ||
            (c >= 0x7B && c <= 0x7E) || c == 0x09 || c == 0x0A || c == 0x0D;
 }
 
-bool isAsciiAlphanumeric(uchar c)
-{
+bool isAsciiAlphanumeric(uchar c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 // Texts of the system end at their first NUL.
-QStringView untilNul(QStringView text)
-{
+QStringView untilNul(QStringView text) {
     const qsizetype nul = text.indexOf(QChar(0));
     return nul < 0 ? text : text.first(nul);
 }
 
 } // namespace
 
-QString urlEncodeUtf8(QStringView text)
-{
+QString urlEncodeUtf8(QStringView text) {
     text = untilNul(text);
     QString out;
     out.reserve(text.size() * 3);
@@ -61,8 +56,7 @@ QString urlEncodeUtf8(QStringView text)
     return out;
 }
 
-QString urlEncodeGbk(QStringView text)
-{
+QString urlEncodeGbk(QStringView text) {
     const QByteArray bytes = encodeGbkLossy(untilNul(text));
     QString out;
     out.reserve(bytes.size() * 3);
@@ -76,10 +70,11 @@ QString urlEncodeGbk(QStringView text)
     return out;
 }
 
-QByteArray gbkToUtf8(QStringView text) { return untilNul(text).toUtf8(); }
+QByteArray gbkToUtf8(QStringView text) {
+    return untilNul(text).toUtf8();
+}
 
-QString utf8ToAnsi(QByteArrayView utf8)
-{
+QString utf8ToAnsi(QByteArrayView utf8) {
     QString text = QString::fromUtf8(utf8);
     const qsizetype nul = text.indexOf(QChar(0));
     if (nul >= 0) {
@@ -99,6 +94,8 @@ QString utf8ToAnsi(QByteArrayView utf8)
     return out;
 }
 
-bool isGbkText(QStringView text) { return encodeGbk(text).has_value(); }
+bool isGbkText(QStringView text) {
+    return encodeGbk(text).has_value();
+}
 
 } // namespace skylark

@@ -15,8 +15,12 @@ constexpr uchar kLastTrail = 0xFE;
 constexpr int kTrailCount = kLastTrail - kFirstTrail + 1;
 constexpr char16_t kReplacement = 0xFFFD;
 
-bool isLeadByte(uchar byte) { return byte >= kFirstLead && byte <= kLastLead; }
-bool isTrailByte(uchar byte) { return byte >= kFirstTrail && byte <= kLastTrail && byte != 0x7F; }
+bool isLeadByte(uchar byte) {
+    return byte >= kFirstLead && byte <= kLastLead;
+}
+bool isTrailByte(uchar byte) {
+    return byte >= kFirstTrail && byte <= kLastTrail && byte != 0x7F;
+}
 
 // Both directions of the code page, taken once from the platform's CP936 codec so
 // that they agree with it character for character. 0 marks "no character".
@@ -26,8 +30,7 @@ struct GbkTables {
     std::array<quint16, 0x10000> encode{};
     std::array<bool, 0x10000> encodable{};
 
-    GbkTables()
-    {
+    GbkTables() {
         QStringDecoder decoder("CP936", QStringDecoder::Flag::Stateless);
         for (int byte = 0; byte < 0x80; ++byte) {
             singleByte[byte] = char16_t(byte);
@@ -62,13 +65,11 @@ struct GbkTables {
         encode[0] = 0;
     }
 
-    static std::size_t index(uchar lead, uchar trail)
-    {
+    static std::size_t index(uchar lead, uchar trail) {
         return std::size_t(lead - kFirstLead) * kTrailCount + (trail - kFirstTrail);
     }
 
-    static char16_t decodeOne(QStringDecoder& decoder, const QByteArray& bytes)
-    {
+    static char16_t decodeOne(QStringDecoder& decoder, const QByteArray& bytes) {
         const QString text = decoder.decode(bytes);
         decoder.resetState();
         if (text.size() != 1 || text[0].unicode() == kReplacement || text[0].isSurrogate()) {
@@ -77,8 +78,7 @@ struct GbkTables {
         return text[0].unicode();
     }
 
-    void remember(char16_t character, quint16 code)
-    {
+    void remember(char16_t character, quint16 code) {
         if (character != 0) {
             encode[character] = code;
             encodable[character] = true;
@@ -86,14 +86,12 @@ struct GbkTables {
     }
 };
 
-const GbkTables& tables()
-{
+const GbkTables& tables() {
     static const auto instance = std::make_unique<GbkTables>();
     return *instance;
 }
 
-void appendCode(QByteArray& out, quint16 code)
-{
+void appendCode(QByteArray& out, quint16 code) {
     if (code > 0xFF) {
         out.append(char(code >> 8));
     }
@@ -102,8 +100,7 @@ void appendCode(QByteArray& out, quint16 code)
 
 } // namespace
 
-std::optional<quint16> gbkCodeOf(char16_t character)
-{
+std::optional<quint16> gbkCodeOf(char16_t character) {
     if (character < 0x80) {
         return character;
     }
@@ -114,8 +111,7 @@ std::optional<quint16> gbkCodeOf(char16_t character)
     return t.encode[character];
 }
 
-QString decodeGbk(QByteArrayView bytes)
-{
+QString decodeGbk(QByteArrayView bytes) {
     const GbkTables& t = tables();
     QString text;
     text.reserve(bytes.size());
@@ -141,8 +137,7 @@ QString decodeGbk(QByteArrayView bytes)
     return text;
 }
 
-std::optional<QByteArray> encodeGbk(QStringView text)
-{
+std::optional<QByteArray> encodeGbk(QStringView text) {
     QByteArray out;
     out.reserve(text.size() * 2);
     for (QChar c : text) {
@@ -155,8 +150,7 @@ std::optional<QByteArray> encodeGbk(QStringView text)
     return out;
 }
 
-QByteArray encodeGbkLossy(QStringView text)
-{
+QByteArray encodeGbkLossy(QStringView text) {
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -169,8 +163,7 @@ QByteArray encodeGbkLossy(QStringView text)
     return out;
 }
 
-qsizetype gbkLength(QStringView text)
-{
+qsizetype gbkLength(QStringView text) {
     qsizetype length = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];

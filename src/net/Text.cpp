@@ -14,8 +14,7 @@ namespace {
 constexpr char16_t kFullWidthSpace = 0x3000;
 
 // The ASCII counterpart of a code page 936 full-width form, or the character itself.
-char16_t foldFullWidth(char16_t c)
-{
+char16_t foldFullWidth(char16_t c) {
     if (c < 0x80) {
         return c;
     }
@@ -39,12 +38,15 @@ char16_t foldFullWidth(char16_t c)
     }
 }
 
-bool isCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isCSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The longest prefix of the folded text that atof would read, as ASCII bytes.
-QByteArray numberPrefix(QStringView text)
-{
+QByteArray numberPrefix(QStringView text) {
     QByteArray ascii;
     ascii.reserve(text.size());
     for (QChar c : text) {
@@ -91,22 +93,26 @@ QByteArray numberPrefix(QStringView text)
     return ascii.sliced(start, i - start);
 }
 
-locale_t cLocale()
-{
+locale_t cLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     return locale;
 }
 
 } // namespace
 
-bool nearlyZero(double value) { return std::fabs(value) <= kTolerance; }
+bool nearlyZero(double value) {
+    return std::fabs(value) <= kTolerance;
+}
 
-bool nearlyEqual(double a, double b) { return std::fabs(a - b) <= kTolerance; }
+bool nearlyEqual(double a, double b) {
+    return std::fabs(a - b) <= kTolerance;
+}
 
-bool atMost(double a, double b) { return a < b || nearlyEqual(a, b); }
+bool atMost(double a, double b) {
+    return a < b || nearlyEqual(a, b);
+}
 
-double textToNumber(QStringView text)
-{
+double textToNumber(QStringView text) {
     const QByteArray prefix = numberPrefix(text);
     if (prefix.isEmpty()) {
         return 0.0;
@@ -116,8 +122,7 @@ double textToNumber(QStringView text)
     return strtod_l(prefix.constData(), nullptr, cLocale());
 }
 
-QStringList splitFields(QStringView text, QStringView separator)
-{
+QStringList splitFields(QStringView text, QStringView separator) {
     QStringList fields;
     if (separator.isEmpty()) {
         if (!text.isEmpty()) {
@@ -126,8 +131,7 @@ QStringList splitFields(QStringView text, QStringView separator)
         return fields;
     }
     qsizetype start = 0;
-    for (qsizetype cut = text.indexOf(separator); cut >= 0;
-         cut = text.indexOf(separator, start)) {
+    for (qsizetype cut = text.indexOf(separator); cut >= 0; cut = text.indexOf(separator, start)) {
         fields.append(text.sliced(start, cut - start).toString());
         start = cut + separator.size();
     }
@@ -137,8 +141,7 @@ QStringList splitFields(QStringView text, QStringView separator)
     return fields;
 }
 
-QString removeBlanks(QStringView text)
-{
+QString removeBlanks(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
@@ -149,8 +152,7 @@ QString removeBlanks(QStringView text)
     return out;
 }
 
-QString textBetween(QStringView text, QStringView left, QStringView right)
-{
+QString textBetween(QStringView text, QStringView left, QStringView right) {
     if (left.isEmpty() && right.isEmpty()) {
         return text.toString();
     }

@@ -7,8 +7,7 @@
 
 namespace skylark {
 
-QString hostOf(QStringView url, bool keepPort)
-{
+QString hostOf(QStringView url, bool keepPort) {
     const QLatin1StringView scheme("http://");
     const qsizetype schemeAt = url.indexOf(scheme);
     const qsizetype start = schemeAt < 0 ? 0 : schemeAt + scheme.size();
@@ -29,16 +28,14 @@ QString hostOf(QStringView url, bool keepPort)
     return lowered;
 }
 
-QString pathOf(QStringView url)
-{
+QString pathOf(QStringView url) {
     const QString host = hostOf(url, false);
     const qsizetype hostAt = qMax<qsizetype>(0, url.indexOf(host, 0, Qt::CaseInsensitive));
     const qsizetype slash = url.indexOf(QLatin1Char('/'), hostAt);
     return slash < 0 ? QStringLiteral("/") : url.sliced(slash).toString();
 }
 
-int portOf(QStringView url)
-{
+int portOf(QStringView url) {
     const QString host = hostOf(url, true);
     const qsizetype colon = host.indexOf(QLatin1Char(':'));
     if (colon < 0) {

@@ -18,8 +18,7 @@ struct Window {
     bool operator==(const Window&) const = default;
 };
 
-inline Window nextWindow(Window window)
-{
+inline Window nextWindow(Window window) {
     if (window.last - window.first + 1 >= kWindow) {
         ++window.first;
     } else {
@@ -28,8 +27,7 @@ inline Window nextWindow(Window window)
     return window;
 }
 
-inline skylark::Route routeFor(qint64 id)
-{
+inline skylark::Route routeFor(qint64 id) {
     using namespace Qt::Literals::StringLiterals;
     return {QString::number(id),
             u"成都"_s,

@@ -13,8 +13,7 @@ using namespace crashroutes;
 
 namespace {
 
-Window windowOf(const RouteBook& book)
-{
+Window windowOf(const RouteBook& book) {
     const QList<Route> routes = book.routes();
     if (routes.isEmpty()) {
         return {};
@@ -22,16 +21,14 @@ Window windowOf(const RouteBook& book)
     return {routes.first().routeId.toLongLong(), routes.last().routeId.toLongLong()};
 }
 
-void report(const char* what, Window window)
-{
+void report(const char* what, Window window) {
     std::printf("%s %lld %lld\n", what, window.first, window.last);
     std::fflush(stdout);
 }
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     if (argc != 2) {
         std::fputs("usage: routewriter DATA_DIRECTORY\n", stderr);

@@ -16,20 +16,19 @@ constexpr int kKills = 200;
 
 // The bytes the route file must hold for a window, formatted by hand here so that the
 // test does not trust the code it tests.
-QByteArray expectedBytes(Window window)
-{
+QByteArray expectedBytes(Window window) {
     QString text;
     for (qint64 id = window.first; id <= window.last; ++id) {
         const skylark::Route route = routeFor(id);
-        text += u"["_s + route.routeId + u"]\r\ndepDate="_s + route.depDate + u"\r\ndepCityName="_s +
-                route.depCityName + u"\r\narrCityName="_s + route.arrCityName + u"\r\nprice="_s +
-                route.price + u"\r\ntype="_s + route.type + u"\r\n"_s;
+        text += u"["_s + route.routeId + u"]\r\ndepDate="_s + route.depDate +
+                u"\r\ndepCityName="_s + route.depCityName + u"\r\narrCityName="_s +
+                route.arrCityName + u"\r\nprice="_s + route.price + u"\r\ntype="_s + route.type +
+                u"\r\n"_s;
     }
     return *skylark::encodeGbk(text);
 }
 
-Window lastReportedWindow(const QByteArray& output)
-{
+Window lastReportedWindow(const QByteArray& output) {
     Window window;
     for (const QByteArray& line : output.split('\n')) {
         const QList<QByteArray> words = line.split(' ');
@@ -40,8 +39,7 @@ Window lastReportedWindow(const QByteArray& output)
     return window;
 }
 
-QByteArray readBytes(const QString& path)
-{
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -55,8 +53,7 @@ private Q_SLOTS:
     void killedWriter_leavesTheStateBeforeOrAfterItsLastWrite();
 };
 
-void TstProfileCrash::killedWriter_leavesTheStateBeforeOrAfterItsLastWrite()
-{
+void TstProfileCrash::killedWriter_leavesTheStateBeforeOrAfterItsLastWrite() {
     QTemporaryDir dir;
     const QString routeFile = dir.filePath(u"DATA.dat"_s);
     int tornWrites = 0;

@@ -11,16 +11,16 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QByteArray gbk(const QString& text) { return *encodeGbk(text); }
+QByteArray gbk(const QString& text) {
+    return *encodeGbk(text);
+}
 
-QByteArray readBytes(const QString& path)
-{
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
+void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
@@ -50,8 +50,7 @@ private Q_SLOTS:
     void file_severalValuesAreOneChange();
 };
 
-void TstProfileFile::read_data()
-{
+void TstProfileFile::read_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
@@ -66,28 +65,45 @@ void TstProfileFile::read_data()
     QTest::newRow("missing key") << plain << u"App"_s << u"other"_s << QString();
     QTest::newRow("blanks around key and value")
         << QByteArray("[S]\r\n \tk \t=  v w \t\r\n") << u"S"_s << u"k"_s << u"v w"_s;
-    QTest::newRow("double quotes") << QByteArray("[S]\r\nk=\"a b\"\r\n") << u"S"_s << u"k"_s << u"a b"_s;
+    QTest::newRow("double quotes")
+        << QByteArray("[S]\r\nk=\"a b\"\r\n") << u"S"_s << u"k"_s << u"a b"_s;
     QTest::newRow("single quotes") << QByteArray("[S]\r\nk='a'\r\n") << u"S"_s << u"k"_s << u"a"_s;
-    QTest::newRow("quotes inside blanks") << QByteArray("[S]\r\nk= \" a \" \r\n") << u"S"_s << u"k"_s << u" a "_s;
-    QTest::newRow("only one pair of quotes") << QByteArray("[S]\r\nk=\"\"a\"\"\r\n") << u"S"_s << u"k"_s << u"\"a\""_s;
-    QTest::newRow("mismatched quotes stay") << QByteArray("[S]\r\nk=\"a'\r\n") << u"S"_s << u"k"_s << u"\"a'"_s;
-    QTest::newRow("a lone quote stays") << QByteArray("[S]\r\nk=\"\r\n") << u"S"_s << u"k"_s << u"\""_s;
-    QTest::newRow("empty value is not the default") << QByteArray("[S]\r\nk=\r\n") << u"S"_s << u"k"_s << u""_s;
-    QTest::newRow("blanks around the section name") << QByteArray("[ section1 ]\r\nk=1\r\n") << u"section1"_s << u"k"_s << u"1"_s;
-    QTest::newRow("text after ] defines no key") << QByteArray("[S]k=v\r\n") << u"S"_s << u"k"_s << QString();
-    QTest::newRow("a header without ]") << QByteArray("[S\r\nk=v\r\n") << u"S"_s << u"k"_s << u"v"_s;
-    QTest::newRow("lines before the first header") << QByteArray("k=v\r\n[S]\r\n") << QString() << u"k"_s << QString();
-    QTest::newRow("a comment is no key") << QByteArray("[S]\r\n;k=v\r\n") << u"S"_s << u";k"_s << QString();
-    QTest::newRow("# is no comment") << QByteArray("[S]\r\n#k=v\r\n") << u"S"_s << u"#k"_s << u"v"_s;
-    QTest::newRow("; inside a value is literal") << QByteArray("[S]\r\nk=a ;b\r\n") << u"S"_s << u"k"_s << u"a ;b"_s;
-    QTest::newRow("the first = splits") << QByteArray("[S]\r\nk=a=b\r\n") << u"S"_s << u"k"_s << u"a=b"_s;
-    QTest::newRow("a line without = is no key") << QByteArray("[S]\r\nk\r\n") << u"S"_s << u"k"_s << QString();
+    QTest::newRow("quotes inside blanks")
+        << QByteArray("[S]\r\nk= \" a \" \r\n") << u"S"_s << u"k"_s << u" a "_s;
+    QTest::newRow("only one pair of quotes")
+        << QByteArray("[S]\r\nk=\"\"a\"\"\r\n") << u"S"_s << u"k"_s << u"\"a\""_s;
+    QTest::newRow("mismatched quotes stay")
+        << QByteArray("[S]\r\nk=\"a'\r\n") << u"S"_s << u"k"_s << u"\"a'"_s;
+    QTest::newRow("a lone quote stays")
+        << QByteArray("[S]\r\nk=\"\r\n") << u"S"_s << u"k"_s << u"\""_s;
+    QTest::newRow("empty value is not the default")
+        << QByteArray("[S]\r\nk=\r\n") << u"S"_s << u"k"_s << u""_s;
+    QTest::newRow("blanks around the section name")
+        << QByteArray("[ section1 ]\r\nk=1\r\n") << u"section1"_s << u"k"_s << u"1"_s;
+    QTest::newRow("text after ] defines no key")
+        << QByteArray("[S]k=v\r\n") << u"S"_s << u"k"_s << QString();
+    QTest::newRow("a header without ]")
+        << QByteArray("[S\r\nk=v\r\n") << u"S"_s << u"k"_s << u"v"_s;
+    QTest::newRow("lines before the first header")
+        << QByteArray("k=v\r\n[S]\r\n") << QString() << u"k"_s << QString();
+    QTest::newRow("a comment is no key")
+        << QByteArray("[S]\r\n;k=v\r\n") << u"S"_s << u";k"_s << QString();
+    QTest::newRow("# is no comment")
+        << QByteArray("[S]\r\n#k=v\r\n") << u"S"_s << u"#k"_s << u"v"_s;
+    QTest::newRow("; inside a value is literal")
+        << QByteArray("[S]\r\nk=a ;b\r\n") << u"S"_s << u"k"_s << u"a ;b"_s;
+    QTest::newRow("the first = splits")
+        << QByteArray("[S]\r\nk=a=b\r\n") << u"S"_s << u"k"_s << u"a=b"_s;
+    QTest::newRow("a line without = is no key")
+        << QByteArray("[S]\r\nk\r\n") << u"S"_s << u"k"_s << QString();
     QTest::newRow("only the first of duplicate sections")
         << QByteArray("[S]\r\n[S]\r\nk=v\r\n") << u"S"_s << u"k"_s << QString();
     QTest::newRow("the first of duplicate keys")
         << QByteArray("[S]\r\nk=1\r\nK=2\r\n") << u"S"_s << u"k"_s << u"1"_s;
-    QTest::newRow("LF line ends") << QByteArray("[A]\nk=1\n[B]\nk=2\n") << u"B"_s << u"k"_s << u"2"_s;
-    QTest::newRow("lone CR line ends") << QByteArray("[A]\rk=1\r[B]\rk=2\r") << u"B"_s << u"k"_s << u"2"_s;
+    QTest::newRow("LF line ends") << QByteArray("[A]\nk=1\n[B]\nk=2\n") << u"B"_s << u"k"_s
+                                  << u"2"_s;
+    QTest::newRow("lone CR line ends")
+        << QByteArray("[A]\rk=1\r[B]\rk=2\r") << u"B"_s << u"k"_s << u"2"_s;
     QTest::newRow("no final line end") << QByteArray("[A]\r\nk=1") << u"A"_s << u"k"_s << u"1"_s;
     QTest::newRow("code page 936 names and values")
         << gbk(u"[航线]\r\n城市=成都\r\n"_s) << u"航线"_s << u"城市"_s << u"成都"_s;
@@ -98,8 +114,7 @@ void TstProfileFile::read_data()
     QTest::newRow("the euro byte") << QByteArray("[S]\r\nk=\x80\r\n") << u"S"_s << u"k"_s << u"€"_s;
 }
 
-void TstProfileFile::read()
-{
+void TstProfileFile::read() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, section);
     QFETCH(QString, key);
@@ -112,16 +127,14 @@ void TstProfileFile::read()
     }
 }
 
-void TstProfileFile::sectionNames_listInFileOrderWithDuplicates()
-{
-    const ProfileDocument document(
-        QByteArray("k=0\r\n[2014213213343]\r\n;[x]\r\n[20141116090503]\r\n[ a ]\r\n[2014213213343]\r\n"));
+void TstProfileFile::sectionNames_listInFileOrderWithDuplicates() {
+    const ProfileDocument document(QByteArray(
+        "k=0\r\n[2014213213343]\r\n;[x]\r\n[20141116090503]\r\n[ a ]\r\n[2014213213343]\r\n"));
     QCOMPARE(document.sectionNames(),
              (QStringList{u"2014213213343"_s, u"20141116090503"_s, u"a"_s, u"2014213213343"_s}));
 }
 
-void TstProfileFile::sectionNames_stopAtTheByteLimit()
-{
+void TstProfileFile::sectionNames_stopAtTheByteLimit() {
     QByteArray bytes;
     for (int i = 0; i < 14000; ++i) {
         bytes += '[' + QByteArray::number(20140000000000LL + i) + "]\r\n";
@@ -133,8 +146,7 @@ void TstProfileFile::sectionNames_stopAtTheByteLimit()
     QCOMPARE(names.last(), QString::number(20140000000000LL + names.size() - 1));
 }
 
-void TstProfileFile::read_cutsLongValuesToTheLimit()
-{
+void TstProfileFile::read_cutsLongValuesToTheLimit() {
     const QByteArray ascii(20000, 'x');
     QCOMPARE(ProfileDocument("[S]\r\nk=" + ascii + "\r\n").value(u"S", u"k")->size(),
              ProfileDocument::kValueLimit);
@@ -144,8 +156,7 @@ void TstProfileFile::read_cutsLongValuesToTheLimit()
     QCOMPARE(read, QString(ProfileDocument::kValueLimit / 2, QChar(u'成')));
 }
 
-void TstProfileFile::write_data()
-{
+void TstProfileFile::write_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QStringList>("writes"); // section, key, value, section, key, value, ...
     QTest::addColumn<QByteArray>("after");
@@ -154,14 +165,16 @@ void TstProfileFile::write_data()
         << QByteArray() << QStringList{u"App"_s, u"key"_s, u"string"_s}
         << QByteArray("[App]\r\nkey=string\r\n");
     QTest::newRow("a new section goes at the end without a blank line")
-        << QByteArray("[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n")
+        << QByteArray("[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4="
+                      "string4\r\n")
         << QStringList{u"App3"_s, u"key5"_s, u"string5"_s}
-        << QByteArray("[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4=string4\r\n"
+        << QByteArray("[App1]\r\nkey1=string1\r\nkey2=string2\r\nkey3=string3\r\n[App2]\r\nkey4="
+                      "string4\r\n"
                       "[App3]\r\nkey5=string5\r\n");
     QTest::newRow("new keys follow the last key in call order, old ones stay in place")
         << QByteArray("[S]\r\nb=value\r\na=value\r\n")
-        << QStringList{u"S"_s, u"z"_s, u""_s, u"S"_s, u"b"_s, u""_s, u"S"_s, u"y"_s, u""_s,
-                       u"S"_s, u"a"_s, u""_s}
+        << QStringList{u"S"_s, u"z"_s, u""_s, u"S"_s, u"b"_s, u""_s,
+                       u"S"_s, u"y"_s, u""_s, u"S"_s, u"a"_s, u""_s}
         << QByteArray("[S]\r\nb=\r\na=\r\nz=\r\ny=\r\n");
     QTest::newRow("a new key goes above trailing comments and blank lines")
         << QByteArray("[S]\r\nk=1\r\n;note\r\n\r\n[T]\r\nj=2\r\n")
@@ -171,7 +184,8 @@ void TstProfileFile::write_data()
         << QByteArray("[S]\r\n;c\r\n[T]\r\n") << QStringList{u"S"_s, u"k"_s, u"v"_s}
         << QByteArray("[S]\r\nk=v\r\n;c\r\n[T]\r\n");
     QTest::newRow("replace keeps the file's spelling and adds the line end")
-        << QByteArray("[S]\r\nTestKey=TestValue") << QStringList{u"s"_s, u"TESTKEY"_s, u"TestValue2"_s}
+        << QByteArray("[S]\r\nTestKey=TestValue")
+        << QStringList{u"s"_s, u"TESTKEY"_s, u"TestValue2"_s}
         << QByteArray("[S]\r\nTestKey=TestValue2\r\n");
     QTest::newRow("replace keeps every other byte")
         << QByteArray("; top\n[A]\n k = 1 \n x\n[B]\r\nk=2\r\n")
@@ -198,8 +212,7 @@ void TstProfileFile::write_data()
         << gbk(u"[航线]\r\n城市=成都 ５００€\r\n"_s);
 }
 
-void TstProfileFile::write()
-{
+void TstProfileFile::write() {
     QFETCH(QByteArray, before);
     QFETCH(QStringList, writes);
     QFETCH(QByteArray, after);
@@ -209,13 +222,13 @@ void TstProfileFile::write()
     ProfileFile file(path);
     for (qsizetype i = 0; i + 2 < writes.size(); i += 3) {
         QVERIFY(file.writeProfileString(writes[i], writes[i + 1], writes[i + 2]));
-        QCOMPARE(file.readProfileString(writes[i], writes[i + 1], u"(none)"), writes[i + 2].trimmed().remove(u'"'));
+        QCOMPARE(file.readProfileString(writes[i], writes[i + 1], u"(none)"),
+                 writes[i + 2].trimmed().remove(u'"'));
     }
     QCOMPARE(readBytes(path), after);
 }
 
-void TstProfileFile::deleteSection_data()
-{
+void TstProfileFile::deleteSection_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QStringList>("sections");
     QTest::addColumn<QByteArray>("after");
@@ -226,18 +239,19 @@ void TstProfileFile::deleteSection_data()
         << QByteArray(";c0\r\n[S1]\r\n;c1\r\n[S2]\r\n;c2\r\n") << QStringList{u"S1"_s, u"s2"_s}
         << QByteArray(";c0\r\n;c1\r\n;c2\r\n");
     QTest::newRow("the other sections keep every byte")
-        << QByteArray("[A]\nk = 1\n[ B ]\r\nx\r\nk=2\r\n[C]\rk=3")
-        << QStringList{u"b"_s} << QByteArray("[A]\nk = 1\n[C]\rk=3");
+        << QByteArray("[A]\nk = 1\n[ B ]\r\nx\r\nk=2\r\n[C]\rk=3") << QStringList{u"b"_s}
+        << QByteArray("[A]\nk = 1\n[C]\rk=3");
     QTest::newRow("the last section without a line end")
-        << QByteArray("[A]\r\nk=1\r\n[B]\r\nk=2") << QStringList{u"B"_s} << QByteArray("[A]\r\nk=1\r\n");
+        << QByteArray("[A]\r\nk=1\r\n[B]\r\nk=2") << QStringList{u"B"_s}
+        << QByteArray("[A]\r\nk=1\r\n");
     QTest::newRow("a missing section changes nothing")
         << QByteArray("[A]\r\nk=1\r\n") << QStringList{u"B"_s} << QByteArray("[A]\r\nk=1\r\n");
     QTest::newRow("only the first of duplicate sections")
-        << QByteArray("[S]\r\nk=1\r\n[S]\r\nk=2\r\n") << QStringList{u"S"_s} << QByteArray("[S]\r\nk=2\r\n");
+        << QByteArray("[S]\r\nk=1\r\n[S]\r\nk=2\r\n") << QStringList{u"S"_s}
+        << QByteArray("[S]\r\nk=2\r\n");
 }
 
-void TstProfileFile::deleteSection()
-{
+void TstProfileFile::deleteSection() {
     QFETCH(QByteArray, before);
     QFETCH(QStringList, sections);
     QFETCH(QByteArray, after);
@@ -251,8 +265,7 @@ void TstProfileFile::deleteSection()
     QCOMPARE(readBytes(path), after);
 }
 
-void TstProfileFile::file_missingFileReadsDefaultsAndDeleteCreatesNothing()
-{
+void TstProfileFile::file_missingFileReadsDefaultsAndDeleteCreatesNothing() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"missing.ini"_s);
     ProfileFile file(path);
@@ -263,8 +276,7 @@ void TstProfileFile::file_missingFileReadsDefaultsAndDeleteCreatesNothing()
     QVERIFY(!QFile::exists(path));
 }
 
-void TstProfileFile::file_writeCreatesTheFileInCodePage936()
-{
+void TstProfileFile::file_writeCreatesTheFileInCodePage936() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"DATA.dat"_s);
     ProfileFile file(path);
@@ -273,16 +285,14 @@ void TstProfileFile::file_writeCreatesTheFileInCodePage936()
     QCOMPARE(ProfileFile(path).readProfileString(u"20141116090503", u"depCityName"), u"成都"_s);
 }
 
-void TstProfileFile::file_writeIntoMissingFolderFails()
-{
+void TstProfileFile::file_writeIntoMissingFolderFails() {
     QTemporaryDir dir;
     ProfileFile file(dir.filePath(u"no/such/folder/config.ini"_s));
     QVERIFY(!file.writeProfileString(u"S", u"k", u"v"));
     QCOMPARE(file.readProfileString(u"S", u"k"), QString());
 }
 
-void TstProfileFile::file_refusesTextThatCannotBeStored_data()
-{
+void TstProfileFile::file_refusesTextThatCannotBeStored_data() {
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
@@ -302,8 +312,7 @@ void TstProfileFile::file_refusesTextThatCannotBeStored_data()
     QTest::newRow("a section with a tab around it") << u"S\t"_s << u"k"_s << u"v"_s;
 }
 
-void TstProfileFile::file_refusesTextThatCannotBeStored()
-{
+void TstProfileFile::file_refusesTextThatCannotBeStored() {
     QFETCH(QString, section);
     QFETCH(QString, key);
     QFETCH(QString, value);
@@ -317,8 +326,7 @@ void TstProfileFile::file_refusesTextThatCannotBeStored()
     QCOMPARE(readBytes(path), before);
 }
 
-void TstProfileFile::file_seesChangesOfOtherWriters()
-{
+void TstProfileFile::file_seesChangesOfOtherWriters() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"DATA.dat"_s);
     ProfileFile ours(path);
@@ -341,8 +349,7 @@ void TstProfileFile::file_seesChangesOfOtherWriters()
     QCOMPARE(readBytes(path), QByteArray("[T]\r\nk=v\r\n"));
 }
 
-void TstProfileFile::file_severalValuesAreOneChange()
-{
+void TstProfileFile::file_severalValuesAreOneChange() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"DATA.dat"_s);
     ProfileFile file(path);

@@ -16,26 +16,22 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
+void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-Route chengduShanghai(const QString& id)
-{
+Route chengduShanghai(const QString& id) {
     return {id, u"成都"_s, u"上海"_s, u"2014-11-20"_s, u"500"_s, u"domestic"_s};
 }
 
-QStringList rowTexts(const RouteListModel& model, int row)
-{
+QStringList rowTexts(const RouteListModel& model, int row) {
     QStringList cells;
     for (int column = 0; column < model.columnCount(); ++column) {
         cells.append(model.cell(row, column));
@@ -67,23 +63,21 @@ private Q_SLOTS:
     void programDirectory();
 };
 
-void TstRouteBook::makeStamp_data()
-{
+void TstRouteBook::makeStamp_data() {
     QTest::addColumn<QDateTime>("moment");
     QTest::addColumn<QString>("routeStamp");
     QTest::addColumn<QString>("clockText");
-    QTest::newRow("16 Nov 2014 09:05:03") << QDateTime(QDate(2014, 11, 16), QTime(9, 5, 3))
-                                          << u"20141116090503"_s << u"09:05:03"_s;
-    QTest::newRow("5 Jan 2015 09:05:03") << QDateTime(QDate(2015, 1, 5), QTime(9, 5, 3))
-                                         << u"201515090503"_s << u"09:05:03"_s;
-    QTest::newRow("13 Feb 2014 21:33:43") << QDateTime(QDate(2014, 2, 13), QTime(21, 33, 43))
-                                          << u"2014213213343"_s << u"21:33:43"_s;
+    QTest::newRow("16 Nov 2014 09:05:03")
+        << QDateTime(QDate(2014, 11, 16), QTime(9, 5, 3)) << u"20141116090503"_s << u"09:05:03"_s;
+    QTest::newRow("5 Jan 2015 09:05:03")
+        << QDateTime(QDate(2015, 1, 5), QTime(9, 5, 3)) << u"201515090503"_s << u"09:05:03"_s;
+    QTest::newRow("13 Feb 2014 21:33:43")
+        << QDateTime(QDate(2014, 2, 13), QTime(21, 33, 43)) << u"2014213213343"_s << u"21:33:43"_s;
     QTest::newRow("midnight") << QDateTime(QDate(2026, 12, 31), QTime(0, 0, 0))
                               << u"20261231000000"_s << u"00:00:00"_s;
 }
 
-void TstRouteBook::makeStamp()
-{
+void TstRouteBook::makeStamp() {
     QFETCH(QDateTime, moment);
     QFETCH(QString, routeStamp);
     QFETCH(QString, clockText);
@@ -92,16 +86,14 @@ void TstRouteBook::makeStamp()
     QCOMPARE(stamp.clockText, clockText);
 }
 
-void TstRouteBook::makeStamp_readsTheClockOnce()
-{
+void TstRouteBook::makeStamp_readsTheClockOnce() {
     const FakeClock clock(QDateTime(QDate(2015, 1, 5), QTime(23, 59, 59)));
     const Stamp stamp = skylark::makeStamp(clock);
     QCOMPARE(stamp.routeStamp, u"201515235959"_s);
     QCOMPARE(stamp.clockText, u"23:59:59"_s);
 }
 
-void TstRouteBook::load_missingOrEmptyFileGivesNoRows()
-{
+void TstRouteBook::load_missingOrEmptyFileGivesNoRows() {
     QTemporaryDir dir;
     RouteListModel model;
     model.appendRow(u"stale"_s);
@@ -112,8 +104,7 @@ void TstRouteBook::load_missingOrEmptyFileGivesNoRows()
     QCOMPARE(model.rowCount(), 0);
 }
 
-void TstRouteBook::load_listsSectionsInFileOrder()
-{
+void TstRouteBook::load_listsSectionsInFileOrder() {
     QTemporaryDir dir;
     writeBytes(RouteBook::routeFilePath(dir.path()),
                *encodeGbk(u"[2014213213343]\r\ndepDate=2015-02-07\r\ndepCityName=北京\r\n"
@@ -123,14 +114,17 @@ void TstRouteBook::load_listsSectionsInFileOrder()
     RouteListModel model;
     loadRouteBook(RouteBook(dir.path()), model);
     QCOMPARE(model.rowCount(), 2);
-    QCOMPARE(rowTexts(model, 0), (QStringList{u"2014213213343"_s, u"北京"_s, u"香港"_s,
-                                              u"2015-02-07"_s, u"1200"_s, {}, {}, {}}));
-    QCOMPARE(rowTexts(model, 1), (QStringList{u"20141116090503"_s, u"成都"_s, u"上海"_s,
-                                              u"2014-11-20"_s, u"500"_s, {}, {}, {}}));
+    QCOMPARE(
+        rowTexts(model, 0),
+        (QStringList{
+            u"2014213213343"_s, u"北京"_s, u"香港"_s, u"2015-02-07"_s, u"1200"_s, {}, {}, {}}));
+    QCOMPARE(
+        rowTexts(model, 1),
+        (QStringList{
+            u"20141116090503"_s, u"成都"_s, u"上海"_s, u"2014-11-20"_s, u"500"_s, {}, {}, {}}));
 }
 
-void TstRouteBook::load_missingKeysGiveEmptyFieldsAndOtherKeysAreIgnored()
-{
+void TstRouteBook::load_missingKeysGiveEmptyFieldsAndOtherKeysAreIgnored() {
     QTemporaryDir dir;
     writeBytes(RouteBook::routeFilePath(dir.path()),
                *encodeGbk(u"[anything]\r\ndepCityName=成都\r\nnote=x\r\n"));
@@ -138,8 +132,7 @@ void TstRouteBook::load_missingKeysGiveEmptyFieldsAndOtherKeysAreIgnored()
     QCOMPARE(routes, (QList<Route>{{u"anything"_s, u"成都"_s, {}, {}, {}, {}}}));
 }
 
-void TstRouteBook::load_emptiesTheRunTimeColumns()
-{
+void TstRouteBook::load_emptiesTheRunTimeColumns() {
     QTemporaryDir dir;
     RouteBook book(dir.path());
     QVERIFY(book.appendRoute(chengduShanghai(u"1"_s)));
@@ -154,12 +147,12 @@ void TstRouteBook::load_emptiesTheRunTimeColumns()
     QCOMPARE(rowTexts(model, 0).mid(RouteListModel::LowestFareColumn), (QStringList{{}, {}, {}}));
 }
 
-void TstRouteBook::append_writesTheFiveKeysInOrder()
-{
+void TstRouteBook::append_writesTheFiveKeysInOrder() {
     QTemporaryDir dir;
     RouteBook book(dir.path());
     QVERIFY(book.appendRoute(chengduShanghai(u"20141116090503"_s)));
-    QVERIFY(book.appendRoute({u"201515090503"_s, u"广州"_s, u"杭州"_s, u"2015-02-07"_s, u"３８０"_s, {}}));
+    QVERIFY(book.appendRoute(
+        {u"201515090503"_s, u"广州"_s, u"杭州"_s, u"2015-02-07"_s, u"３８０"_s, {}}));
     QCOMPARE(readBytes(book.path()),
              *encodeGbk(u"[20141116090503]\r\ndepDate=2014-11-20\r\ndepCityName=成都\r\n"
                         u"arrCityName=上海\r\nprice=500\r\ntype=domestic\r\n"
@@ -167,8 +160,7 @@ void TstRouteBook::append_writesTheFiveKeysInOrder()
                         u"arrCityName=杭州\r\nprice=３８０\r\ntype=\r\n"));
 }
 
-void TstRouteBook::append_refusesTextThatCannotBeStoredAndWritesNothing()
-{
+void TstRouteBook::append_refusesTextThatCannotBeStoredAndWritesNothing() {
     QTemporaryDir dir;
     RouteBook book(dir.path());
     QVERIFY(book.appendRoute(chengduShanghai(u"1"_s)));
@@ -183,8 +175,7 @@ void TstRouteBook::append_refusesTextThatCannotBeStoredAndWritesNothing()
     QCOMPARE(readBytes(book.path()), before);
 }
 
-void TstRouteBook::remove_leavesTheOtherSectionsUntouched()
-{
+void TstRouteBook::remove_leavesTheOtherSectionsUntouched() {
     QTemporaryDir dir;
     const QByteArray first("[1]\r\nprice = 5\r\ndepDate=2014-11-20\r\n");
     const QByteArray second("[2]\r\ndepDate=x\r\n");
@@ -197,8 +188,7 @@ void TstRouteBook::remove_leavesTheOtherSectionsUntouched()
     QCOMPARE(readBytes(book.path()), first + third);
 }
 
-void TstRouteBook::routeKindOf_readsTheFileNow()
-{
+void TstRouteBook::routeKindOf_readsTheFileNow() {
     QTemporaryDir dir;
     RouteBook book(dir.path());
     QVERIFY(book.appendRoute(chengduShanghai(u"1"_s)));
@@ -209,8 +199,7 @@ void TstRouteBook::routeKindOf_readsTheFileNow()
     QCOMPARE(book.routeKindOf(u"3"), QString());
 }
 
-void TstRouteBook::nextFreeRouteId_skipsTakenStamps()
-{
+void TstRouteBook::nextFreeRouteId_skipsTakenStamps() {
     QTemporaryDir dir;
     RouteBook book(dir.path());
     // 11 Jan at 09:05:03 and 1 Nov at 09:05:03 write the same digits.
@@ -224,11 +213,10 @@ void TstRouteBook::nextFreeRouteId_skipsTakenStamps()
     QCOMPARE(book.routes().size(), 2);
 }
 
-void TstRouteBook::model_hasTheCaptionsAndWidthsOfTheRouteList()
-{
+void TstRouteBook::model_hasTheCaptionsAndWidthsOfTheRouteList() {
     const RouteListModel model;
     QCOMPARE(model.columnCount(), 8);
-    const QStringList captions{u"ID"_s,     u"出发城市"_s, u"到达城市"_s, u"出发日期"_s,
+    const QStringList captions{u"ID"_s,       u"出发城市"_s, u"到达城市"_s, u"出发日期"_s,
                                u"监控价格"_s, u"当前最低"_s, u"更新时间"_s, u"状态"_s};
     const QList<int> widths{30, 80, 80, 100, 80, 80, 90, 150};
     for (int column = 0; column < 8; ++column) {
@@ -238,8 +226,7 @@ void TstRouteBook::model_hasTheCaptionsAndWidthsOfTheRouteList()
     }
 }
 
-void TstRouteBook::model_cellsAndRows()
-{
+void TstRouteBook::model_cellsAndRows() {
     RouteListModel model;
     QCOMPARE(model.appendRow(u"a"_s), 0);
     QCOMPARE(model.appendRow(u"b"_s), 1);
@@ -257,8 +244,7 @@ void TstRouteBook::model_cellsAndRows()
     QVERIFY(!model.removeRows(0, 2));
 }
 
-void TstRouteBook::programDirectory_data()
-{
+void TstRouteBook::programDirectory_data() {
     QTest::addColumn<bool>("withOption");
     QTest::addColumn<bool>("executableWritable");
     QTest::addColumn<QString>("expected");
@@ -267,19 +253,20 @@ void TstRouteBook::programDirectory_data()
     QTest::newRow("a read-only executable folder") << false << false << u"user"_s;
 }
 
-void TstRouteBook::programDirectory()
-{
+void TstRouteBook::programDirectory() {
     QFETCH(bool, withOption);
     QFETCH(bool, executableWritable);
     QFETCH(QString, expected);
     QTemporaryDir dir;
     const QString option = dir.filePath(u"option"_s);
-    const QString exe = executableWritable ? dir.path() + u"/exe/"_s : dir.filePath(u"no-such-exe"_s);
+    const QString exe =
+        executableWritable ? dir.path() + u"/exe/"_s : dir.filePath(u"no-such-exe"_s);
     if (executableWritable) {
         QVERIFY(QDir().mkpath(exe));
     }
     const QString user = dir.filePath(u"user"_s);
-    const QString resolved = resolveProgramDirectory(withOption ? option + u"/"_s : QString(), exe, user);
+    const QString resolved =
+        resolveProgramDirectory(withOption ? option + u"/"_s : QString(), exe, user);
     QCOMPARE(resolved, dir.filePath(expected));
 }
 

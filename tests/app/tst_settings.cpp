@@ -9,14 +9,12 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
+void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
@@ -36,8 +34,7 @@ private Q_SLOTS:
     void skinPath_roundTripsInCodePage936();
 };
 
-void TstSettings::missingFile_readsEmptyAndUnset()
-{
+void TstSettings::missingFile_readsEmptyAndUnset() {
     QTemporaryDir dir;
     const Settings settings(dir.path());
     QCOMPARE(settings.settingsPath(), dir.filePath(u"config.ini"_s));
@@ -50,8 +47,7 @@ void TstSettings::missingFile_readsEmptyAndUnset()
     QVERIFY(!QFile::exists(settings.settingsPath()));
 }
 
-void TstSettings::flags_areSetOnlyByExactlyOne_data()
-{
+void TstSettings::flags_areSetOnlyByExactlyOne_data() {
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<bool>("set");
     QTest::newRow("1") << QByteArray("1") << true;
@@ -64,19 +60,18 @@ void TstSettings::flags_areSetOnlyByExactlyOne_data()
     QTest::newRow("empty") << QByteArray() << false;
 }
 
-void TstSettings::flags_areSetOnlyByExactlyOne()
-{
+void TstSettings::flags_areSetOnlyByExactlyOne() {
     QFETCH(QByteArray, value);
     QFETCH(bool, set);
     QTemporaryDir dir;
     const Settings settings(dir.path());
-    writeBytes(settings.settingsPath(), "[nowindow]\r\nselect=" + value + "\r\n[weixin]\r\nOPEN=" + value + "\r\n");
+    writeBytes(settings.settingsPath(),
+               "[nowindow]\r\nselect=" + value + "\r\n[weixin]\r\nOPEN=" + value + "\r\n");
     QCOMPARE(settings.noAlertWindow(), set);
     QCOMPARE(settings.pushEnabled(), set);
 }
 
-void TstSettings::noAlertWindowClicks_writeOneThenZero()
-{
+void TstSettings::noAlertWindowClicks_writeOneThenZero() {
     QTemporaryDir dir;
     Settings settings(dir.path());
     QVERIFY(onNoAlertWindowClicked(settings, true));
@@ -87,8 +82,7 @@ void TstSettings::noAlertWindowClicks_writeOneThenZero()
     QVERIFY(!settings.noAlertWindow());
 }
 
-void TstSettings::pushSettings_areReadAtEveryUse()
-{
+void TstSettings::pushSettings_areReadAtEveryUse() {
     QTemporaryDir dir;
     Settings settings(dir.path());
     writeBytes(settings.settingsPath(), "[weixin]\r\nID=abc\r\nCYCLE=30\r\n");
@@ -108,8 +102,7 @@ void TstSettings::pushSettings_areReadAtEveryUse()
     QCOMPARE(settings.pushCycle(), u"99"_s);
 }
 
-void TstSettings::skinPath_roundTripsInCodePage936()
-{
+void TstSettings::skinPath_roundTripsInCodePage936() {
     QTemporaryDir dir;
     Settings settings(dir.path());
     const QString path = dir.path() + u"/Skin/蓝天.jpg"_s;

@@ -8,9 +8,7 @@ namespace skylark {
 class FakeClock final : public Clock {
 public:
     explicit FakeClock(QDateTime start = QDateTime(QDate(2014, 11, 16), QTime(9, 5, 3)))
-        : m_now(std::move(start))
-    {
-    }
+        : m_now(std::move(start)) {}
 
     QDateTime now() const override { return m_now; }
     void set(const QDateTime& moment) { m_now = moment; }

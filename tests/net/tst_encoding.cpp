@@ -26,8 +26,7 @@ private Q_SLOTS:
     void hostPathPort();
 };
 
-void TstEncoding::urlEncodeUtf8_data()
-{
+void TstEncoding::urlEncodeUtf8_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("encoded");
     QTest::newRow("北京") << u"北京"_s << u"%E5%8C%97%E4%BA%AC"_s;
@@ -36,8 +35,8 @@ void TstEncoding::urlEncodeUtf8_data()
     QTest::newRow("plus") << u"+"_s << u"%2B"_s;
     QTest::newRow("space, letters and digits pass") << u"a Z 9"_s << u"a Z 9"_s;
     QTest::newRow("TAB, LF and CR") << u"\t\n\r"_s << u"%09%0A%0D"_s;
-    QTest::newRow("other control characters pass") << u"\u0001\u001F\u007F"_s
-                                                   << u"\u0001\u001F\u007F"_s;
+    QTest::newRow("other control characters pass")
+        << u"\u0001\u001F\u007F"_s << u"\u0001\u001F\u007F"_s;
     QTest::newRow("hyphen, underscore, full stop, tilde") << u"-_.~"_s << u"%2D%5F%2E%7E"_s;
     QTest::newRow("every punctuation range") << u"!/:@[`{~"_s << u"%21%2F%3A%40%5B%60%7B%7E"_s;
     QTest::newRow("the euro sign") << u"€"_s << u"%E2%82%AC"_s;
@@ -45,15 +44,13 @@ void TstEncoding::urlEncodeUtf8_data()
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TstEncoding::urlEncodeUtf8()
-{
+void TstEncoding::urlEncodeUtf8() {
     QFETCH(QString, text);
     QFETCH(QString, encoded);
     QCOMPARE(skylark::urlEncodeUtf8(text), encoded);
 }
 
-void TstEncoding::urlEncodeGbk_data()
-{
+void TstEncoding::urlEncodeGbk_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("encoded");
     QTest::newRow("北京") << u"北京"_s << u"%B1%B1%BE%A9"_s;
@@ -70,41 +67,38 @@ void TstEncoding::urlEncodeGbk_data()
     QTest::newRow("empty") << QString() << QString();
 }
 
-void TstEncoding::urlEncodeGbk()
-{
+void TstEncoding::urlEncodeGbk() {
     QFETCH(QString, text);
     QFETCH(QString, encoded);
     QCOMPARE(skylark::urlEncodeGbk(text), encoded);
 }
 
-void TstEncoding::utf8ToAnsi_data()
-{
+void TstEncoding::utf8ToAnsi_data() {
     QTest::addColumn<QByteArray>("utf8");
     QTest::addColumn<QString>("text");
     QTest::newRow("Chinese") << u"成都"_s.toUtf8() << u"成都"_s;
     QTest::newRow("ends at the first NUL") << QByteArray("ab\0cd", 5) << u"ab"_s;
     QTest::newRow("a character the code page lacks") << u"a😀b"_s.toUtf8() << u"a?b"_s;
     QTest::newRow("a Korean syllable the code page lacks") << u"한"_s.toUtf8() << u"?"_s;
-    QTest::newRow("invalid UTF-8") << QByteArray("a\xFF" "b") << u"a?b"_s;
+    QTest::newRow("invalid UTF-8") << QByteArray("a\xFF"
+                                                 "b")
+                                   << u"a?b"_s;
     QTest::newRow("empty") << QByteArray() << QString();
 }
 
-void TstEncoding::utf8ToAnsi()
-{
+void TstEncoding::utf8ToAnsi() {
     QFETCH(QByteArray, utf8);
     QFETCH(QString, text);
     QCOMPARE(skylark::utf8ToAnsi(utf8), text);
 }
 
-void TstEncoding::gbkToUtf8_givesTheUtf8BytesUpToNul()
-{
+void TstEncoding::gbkToUtf8_givesTheUtf8BytesUpToNul() {
     QCOMPARE(gbkToUtf8(u"特价 500"), u"特价 500"_s.toUtf8());
     QCOMPARE(gbkToUtf8(u"a\u0000b"), QByteArray("a"));
     QCOMPARE(gbkToUtf8(u""), QByteArray());
 }
 
-void TstEncoding::gbk_matchesTheWindowsCodePage_data()
-{
+void TstEncoding::gbk_matchesTheWindowsCodePage_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("ASCII") << u"abc=1"_s << QByteArray("abc=1");
@@ -116,8 +110,7 @@ void TstEncoding::gbk_matchesTheWindowsCodePage_data()
     QTest::newRow("Latin with accent") << u"é"_s << QByteArray("\xA8\xA6");
 }
 
-void TstEncoding::gbk_matchesTheWindowsCodePage()
-{
+void TstEncoding::gbk_matchesTheWindowsCodePage() {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(encodeGbk(text), std::optional<QByteArray>(bytes));
@@ -125,15 +118,13 @@ void TstEncoding::gbk_matchesTheWindowsCodePage()
     QCOMPARE(gbkLength(text), bytes.size());
 }
 
-void TstEncoding::gbk_decodesBrokenBytesAsReplacement()
-{
+void TstEncoding::gbk_decodesBrokenBytesAsReplacement() {
     QCOMPARE(decodeGbk(QByteArray("\x81")), u"\uFFFD"_s);
     QCOMPARE(decodeGbk(QByteArray("\x81 a")), u"\uFFFD a"_s);
     QCOMPARE(decodeGbk(QByteArray("a\xB3")), u"a\uFFFD"_s);
 }
 
-void TstEncoding::gbk_refusesCharactersItLacks()
-{
+void TstEncoding::gbk_refusesCharactersItLacks() {
     QVERIFY(!encodeGbk(u"a😀").has_value());
     QVERIFY(!encodeGbk(u"한").has_value());
     QCOMPARE(encodeGbkLossy(u"a😀b한"), QByteArray("a?b?"));
@@ -142,8 +133,7 @@ void TstEncoding::gbk_refusesCharactersItLacks()
     QVERIFY(!isGbkText(u"\uFFFD"));
 }
 
-void TstEncoding::hostPathPort_data()
-{
+void TstEncoding::hostPathPort_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("hostWithPort");
@@ -169,8 +159,7 @@ void TstEncoding::hostPathPort_data()
         << u"http://x/x/y"_s << u"x"_s << u"x"_s << u"/x/y"_s << 80;
 }
 
-void TstEncoding::hostPathPort()
-{
+void TstEncoding::hostPathPort() {
     QFETCH(QString, url);
     QFETCH(QString, host);
     QFETCH(QString, hostWithPort);

@@ -23,8 +23,7 @@ private Q_SLOTS:
     void textBetween();
 };
 
-void TstText::textToNumber_readsLikeAtofAfterFolding_data()
-{
+void TstText::textToNumber_readsLikeAtofAfterFolding_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("number");
     QTest::newRow("a plain integer") << u"500"_s << 500.0;
@@ -57,15 +56,13 @@ void TstText::textToNumber_readsLikeAtofAfterFolding_data()
     QTest::newRow("underflow gives 0") << u"1e-999"_s << 0.0;
 }
 
-void TstText::textToNumber_readsLikeAtofAfterFolding()
-{
+void TstText::textToNumber_readsLikeAtofAfterFolding() {
     QFETCH(QString, text);
     QFETCH(double, number);
     QCOMPARE(textToNumber(text), number);
 }
 
-void TstText::textToNumber_ignoresTheApplicationLocale()
-{
+void TstText::textToNumber_ignoresTheApplicationLocale() {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const QByteArray saved = old ? QByteArray(old) : QByteArray("C");
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
@@ -76,23 +73,25 @@ void TstText::textToNumber_ignoresTheApplicationLocale()
     QCOMPARE(number, 0.5);
 }
 
-void TstText::tolerance_data()
-{
+void TstText::tolerance_data() {
     QTest::addColumn<double>("a");
     QTest::addColumn<double>("b");
     QTest::addColumn<bool>("zero");
     QTest::addColumn<bool>("equal");
     QTest::addColumn<bool>("atMost");
     QTest::newRow("exactly the tolerance counts as zero") << 1e-7 << 0.0 << true << true << true;
-    QTest::newRow("just above the tolerance is not zero") << 1.1e-7 << 0.0 << false << false << false;
-    QTest::newRow("a negative within the tolerance is zero") << -1e-7 << 0.0 << true << true << true;
-    QTest::newRow("within the tolerance is equal") << 500.00000005 << 500.0 << false << true << true;
-    QTest::newRow("beyond the tolerance is greater") << 500.0000002 << 500.0 << false << false << false;
+    QTest::newRow("just above the tolerance is not zero")
+        << 1.1e-7 << 0.0 << false << false << false;
+    QTest::newRow("a negative within the tolerance is zero")
+        << -1e-7 << 0.0 << true << true << true;
+    QTest::newRow("within the tolerance is equal")
+        << 500.00000005 << 500.0 << false << true << true;
+    QTest::newRow("beyond the tolerance is greater")
+        << 500.0000002 << 500.0 << false << false << false;
     QTest::newRow("below is at most") << 499.0 << 500.0 << false << false << true;
 }
 
-void TstText::tolerance()
-{
+void TstText::tolerance() {
     QFETCH(double, a);
     QFETCH(double, b);
     QFETCH(bool, zero);
@@ -103,14 +102,14 @@ void TstText::tolerance()
     QCOMPARE(skylark::atMost(a, b), atMost);
 }
 
-void TstText::splitFields_data()
-{
+void TstText::splitFields_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QStringList>("fields");
     QTest::newRow("two fields") << u"2.3*x"_s << u"*"_s << QStringList{u"2.3"_s, u"x"_s};
     QTest::newRow("an empty rest is no field") << u"2.3*"_s << u"*"_s << QStringList{u"2.3"_s};
-    QTest::newRow("a lone separator is one empty field") << u"*"_s << u"*"_s << QStringList{QString()};
+    QTest::newRow("a lone separator is one empty field")
+        << u"*"_s << u"*"_s << QStringList{QString()};
     QTest::newRow("empty inner fields count")
         << u"a**b"_s << u"*"_s << QStringList{u"a"_s, QString(), u"b"_s};
     QTest::newRow("an empty text has no fields") << QString() << u"&"_s << QStringList{};
@@ -123,30 +122,29 @@ void TstText::splitFields_data()
         << u"乗\\x"_s << u"\\"_s << QStringList{u"乗"_s, u"x"_s};
 }
 
-void TstText::splitFields()
-{
+void TstText::splitFields() {
     QFETCH(QString, text);
     QFETCH(QString, separator);
     QFETCH(QStringList, fields);
     QCOMPARE(skylark::splitFields(text, separator), fields);
 }
 
-void TstText::removeBlanks_removesOnlyAsciiAndFullWidthSpaces()
-{
+void TstText::removeBlanks_removesOnlyAsciiAndFullWidthSpaces() {
     QCOMPARE(removeBlanks(u" 成\u3000都 "), u"成都"_s);
     QCOMPARE(removeBlanks(u"a\tb\u00A0c"), u"a\tb\u00A0c"_s);
     QCOMPARE(removeBlanks(u"５ ０\u3000０"), u"５００"_s);
 }
 
-void TstText::textBetween_data()
-{
+void TstText::textBetween_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("left");
     QTest::addColumn<QString>("right");
     QTest::addColumn<QString>("between");
     QTest::newRow("parentheses") << u"a(b)c"_s << u"("_s << u")"_s << u"b"_s;
-    QTest::newRow("no right marker after the left one") << u"a)b(c"_s << u"("_s << u")"_s << QString();
-    QTest::newRow("right marker right after the left one") << u"a()c"_s << u"("_s << u")"_s << QString();
+    QTest::newRow("no right marker after the left one")
+        << u"a)b(c"_s << u"("_s << u")"_s << QString();
+    QTest::newRow("right marker right after the left one")
+        << u"a()c"_s << u"("_s << u")"_s << QString();
     QTest::newRow("no left marker") << u"abc)"_s << u"("_s << u")"_s << QString();
     QTest::newRow("first occurrences count") << u"x(1)(2)"_s << u"("_s << u")"_s << u"1"_s;
     QTest::newRow("case matters") << u"A(b)"_s << u"a("_s << u")"_s << QString();
@@ -154,16 +152,17 @@ void TstText::textBetween_data()
         << u"Set-Cookie: sid=abc; path=/"_s << u"="_s << u";"_s << u"abc"_s;
     QTest::newRow("cookie line without attributes")
         << u"Set-Cookie: sid=abc"_s << u"="_s << u";"_s << QString();
-    QTest::newRow("empty right marker takes the rest") << u"k=v=w"_s << u"="_s << QString() << u"v=w"_s;
+    QTest::newRow("empty right marker takes the rest")
+        << u"k=v=w"_s << u"="_s << QString() << u"v=w"_s;
     QTest::newRow("empty right marker, left absent") << u"kv"_s << u"="_s << QString() << QString();
-    QTest::newRow("empty left marker takes the start") << u"cb(x)"_s << QString() << u"("_s << u"cb"_s;
+    QTest::newRow("empty left marker takes the start")
+        << u"cb(x)"_s << QString() << u"("_s << u"cb"_s;
     QTest::newRow("empty left marker, right absent") << u"cb"_s << QString() << u"("_s << QString();
     QTest::newRow("both empty is the whole text") << u"abc"_s << QString() << QString() << u"abc"_s;
     QTest::newRow("JSONP") << u"cb({\"a\":1})"_s << u"("_s << u")"_s << u"{\"a\":1}"_s;
 }
 
-void TstText::textBetween()
-{
+void TstText::textBetween() {
     QFETCH(QString, text);
     QFETCH(QString, left);
     QFETCH(QString, right);

@@ -1,0 +1,171 @@
+// Route book on a DATA.dat of 10,000 routes: a cold load against inih's single parse of
+// the same file, an append and a remove, and 10,000 routeKindOf calls.
+
+#include "app/RouteBook.h"
+#include "app/RouteListModel.h"
+#include "net/Gbk.h"
+
+#include <benchmark/benchmark.h>
+#include <ini.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+
+using namespace skylark;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kRoutes = 10000;
+constexpr qint64 kFirstId = 20141116090503;
+
+QString g_directory; // set once in main before any benchmark runs
+
+Route generatedRoute(qint64 id) {
+    return {QString::number(id),
+            u"成都"_s,
+            u"上海"_s,
+            u"2014-11-20"_s,
+            QString::number(300 + id % 700),
+            id % 3 ? u"domestic"_s : u"international"_s};
+}
+
+void generateRouteFile(const QString& directory) {
+    QString text;
+    for (qint64 i = 0; i < kRoutes; ++i) {
+        const Route r = generatedRoute(kFirstId + i);
+        text += u"["_s + r.routeId + u"]\r\ndepDate="_s + r.depDate + u"\r\ndepCityName="_s +
+                r.depCityName + u"\r\narrCityName="_s + r.arrCityName + u"\r\nprice="_s + r.price +
+                u"\r\ntype="_s + r.type + u"\r\n"_s;
+    }
+    QFile file(RouteBook::routeFilePath(directory));
+    if (!file.open(QIODevice::WriteOnly) || file.write(*encodeGbk(text)) < 0) {
+        std::fprintf(stderr, "cannot write the route file\n");
+        std::exit(1);
+    }
+}
+
+int countKey(void* user, const char*, const char*, const char*) {
+    ++*static_cast<int*>(user);
+    return 1;
+}
+
+void BM_InihParse(benchmark::State& state) {
+    const QByteArray path = QFile::encodeName(RouteBook::routeFilePath(g_directory));
+    for (auto _ : state) {
+        int keys = 0;
+        if (ini_parse(path.constData(), countKey, &keys) != 0 || keys != kRoutes * 5) {
+            state.SkipWithError("inih failed");
+        }
+        benchmark::DoNotOptimize(keys);
+    }
+}
+
+void BM_LoadRouteBook(benchmark::State& state) {
+    RouteListModel model;
+    for (auto _ : state) {
+        const RouteBook book(g_directory); // a fresh book: nothing cached
+        loadRouteBook(book, model);
+        if (model.rowCount() != kRoutes) {
+            state.SkipWithError("wrong row count");
+        }
+    }
+}
+
+void BM_RouteKindOf10000(benchmark::State& state) {
+    const RouteBook book(g_directory);
+    for (auto _ : state) {
+        int domestic = 0;
+        for (qint64 i = 0; i < kRoutes; ++i) {
+            domestic += book.routeKindOf(QString::number(kFirstId + i)) == u"domestic";
+        }
+        benchmark::DoNotOptimize(domestic);
+    }
+}
+
+void BM_AppendRoute(benchmark::State& state) {
+    RouteBook book(g_directory);
+    qint64 id = kFirstId + kRoutes;
+    for (auto _ : state) {
+        if (!book.appendRoute(generatedRoute(id))) {
+            state.SkipWithError("append failed");
+        }
+        state.PauseTiming();
+        book.removeRoute(QString::number(id++));
+        state.ResumeTiming();
+    }
+}
+
+void BM_RemoveRoute(benchmark::State& state) {
+    RouteBook book(g_directory);
+    qint64 id = kFirstId + 2 * kRoutes;
+    for (auto _ : state) {
+        state.PauseTiming();
+        book.appendRoute(generatedRoute(id));
+        state.ResumeTiming();
+        if (!book.removeRoute(QString::number(id++))) {
+            state.SkipWithError("remove failed");
+        }
+    }
+}
+
+BENCHMARK(BM_InihParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadRouteBook)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RouteKindOf10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AppendRoute)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveRoute)->Unit(benchmark::kMillisecond);
+
+// Keeps the real time per iteration of every benchmark for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                const double seconds =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                milliseconds[QString::fromStdString(run.benchmark_name())] = seconds * 1000.0;
+            }
+        }
+    }
+
+    QMap<QString, double> milliseconds;
+};
+
+void printSummary(const QMap<QString, double>& ms) {
+    const double inih = ms.value(u"BM_InihParse"_s);
+    const double load = ms.value(u"BM_LoadRouteBook"_s);
+    std::printf("\nSummary on %d routes:\n", kRoutes);
+    std::printf("  inih single parse        %8.3f ms\n", inih);
+    std::printf("  loadRouteBook            %8.3f ms  = %.2f x inih (target: at most 5 x)\n", load,
+                inih > 0 ? load / inih : 0.0);
+    std::printf("  10,000 routeKindOf       %8.3f ms\n", ms.value(u"BM_RouteKindOf10000"_s));
+    std::printf("  appendRoute              %8.3f ms  (target: under 50 ms)\n",
+                ms.value(u"BM_AppendRoute"_s));
+    std::printf("  removeRoute              %8.3f ms  (target: under 50 ms)\n",
+                ms.value(u"BM_RemoveRoute"_s));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    QTemporaryDir directory;
+    g_directory = directory.path();
+    generateRouteFile(g_directory);
+    // A file changed within the last second is compared byte for byte at every read;
+    // measure the settled state that a running program sees.
+    QThread::msleep(1100);
+
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printSummary(reporter.milliseconds);
+    benchmark::Shutdown();
+    return 0;
+}
