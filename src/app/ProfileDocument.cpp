@@ -374,14 +374,15 @@ QByteArray ProfileDocument::withValues(QStringView section,
     // A new section holds the keys in call order; a key given twice keeps its first
     // place and takes its last value, as separate writes would.
     QList<std::pair<QString, QString>> merged;
-    for (const auto& [key, value] : entries) {
-        const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& entry) {
-            return trimSpaces(entry.first).compare(trimSpaces(key), Qt::CaseInsensitive) == 0;
+    for (const auto& entry : entries) {
+        const NameMatcher matcher(entry.first);
+        const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& earlier) {
+            return matcher.matches(encodeText(trimSpaces(earlier.first)));
         });
         if (same != merged.end()) {
-            same->second = value;
+            same->second = entry.second;
         } else {
-            merged.append({key, value});
+            merged.append(entry);
         }
     }
     QByteArray out = m_bytes;
