@@ -90,23 +90,12 @@ size_t nameHash(QByteArrayView raw) {
     return hash;
 }
 
-// Names given by callers are matched without the spaces around them.
-QStringView trimSpaces(QStringView name) {
-    while (!name.isEmpty() && name.front() == QLatin1Char(' ')) {
-        name = name.sliced(1);
-    }
-    while (!name.isEmpty() && name.back() == QLatin1Char(' ')) {
-        name.chop(1);
-    }
-    return name;
-}
-
 // Compares stored name bytes with a wanted section or key name without regard to letter
 // case, byte-wise when both are ASCII.
 class NameMatcher {
 public:
     explicit NameMatcher(QStringView key)
-        : m_key(trimSpaces(key))
+        : m_key(ProfileDocument::trimmedName(key))
         , m_ascii(isAscii(m_key))
         , m_asciiBytes(m_ascii ? m_key.toLatin1() : QByteArray()) {}
 
@@ -252,12 +241,22 @@ ProfileDocument::LineParts ProfileDocument::partsOf(const Line& line) const {
     return parts;
 }
 
+QStringView ProfileDocument::trimmedName(QStringView name) {
+    while (!name.isEmpty() && name.front() == QLatin1Char(' ')) {
+        name = name.sliced(1);
+    }
+    while (!name.isEmpty() && name.back() == QLatin1Char(' ')) {
+        name.chop(1);
+    }
+    return name;
+}
+
 QByteArrayView ProfileDocument::bytesOf(qsizetype start, qsizetype end) const {
     return QByteArrayView(m_bytes).sliced(start, end - start);
 }
 
 const ProfileDocument::Section* ProfileDocument::findSection(QStringView name) const {
-    name = trimSpaces(name);
+    name = ProfileDocument::trimmedName(name);
     const auto chain = m_firstSectionByHash.constFind(nameHash(name));
     if (chain == m_firstSectionByHash.constEnd()) {
         return nullptr;
@@ -377,7 +376,7 @@ QByteArray ProfileDocument::withValues(QStringView section,
     for (const auto& entry : entries) {
         const NameMatcher matcher(entry.first);
         const auto same = std::find_if(merged.begin(), merged.end(), [&](const auto& earlier) {
-            return matcher.matches(encodeText(trimSpaces(earlier.first)));
+            return matcher.matches(encodeText(ProfileDocument::trimmedName(earlier.first)));
         });
         if (same != merged.end()) {
             same->second = entry.second;

@@ -24,6 +24,9 @@ public:
     // At most this many bytes of a value are returned.
     static constexpr qsizetype kValueLimit = 10239;
 
+    // Section and key names given by callers are used without the spaces around them.
+    static QStringView trimmedName(QStringView name);
+
     ProfileDocument() = default;
     explicit ProfileDocument(QByteArray bytes);
 

@@ -49,16 +49,6 @@ FileIdentity identityOf(const QString& path) {
             nanoseconds(info.st_ctim)};
 }
 
-QStringView trimSpaces(QStringView name) {
-    while (!name.isEmpty() && name.front() == QLatin1Char(' ')) {
-        name = name.sliced(1);
-    }
-    while (!name.isEmpty() && name.back() == QLatin1Char(' ')) {
-        name.chop(1);
-    }
-    return name;
-}
-
 bool isBlank(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\v');
 }
@@ -143,7 +133,7 @@ bool ProfileFile::writeProfileString(QStringView section, QStringView key, QStri
 }
 
 bool ProfileFile::writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries) {
-    section = trimSpaces(section);
+    section = ProfileDocument::trimmedName(section);
     if (!canStoreSectionName(section)) {
         return false;
     }
@@ -153,7 +143,7 @@ bool ProfileFile::writeProfileStrings(QStringView section, const QList<ProfileEn
         if (!canStoreKey(key) || !canStoreValue(value)) {
             return false;
         }
-        trimmed.append({trimSpaces(key).toString(), value});
+        trimmed.append({ProfileDocument::trimmedName(key).toString(), value});
     }
     return replaceWith(document()->withValues(section, trimmed));
 }
@@ -180,13 +170,13 @@ bool ProfileFile::replaceWith(const QByteArray& bytes) {
 }
 
 bool ProfileFile::canStoreSectionName(QStringView section) {
-    section = trimSpaces(section);
+    section = ProfileDocument::trimmedName(section);
     return !hasOuterBlanks(section) && !hasLineBreakOrNul(section) &&
            !section.contains(QLatin1Char(']')) && encodeGbk(section).has_value();
 }
 
 bool ProfileFile::canStoreKey(QStringView key) {
-    key = trimSpaces(key);
+    key = ProfileDocument::trimmedName(key);
     return !key.isEmpty() && !hasOuterBlanks(key) && !key.startsWith(QLatin1Char(';')) &&
            !key.startsWith(QLatin1Char('[')) && !key.contains(QLatin1Char('=')) &&
            !hasLineBreakOrNul(key) && encodeGbk(key).has_value();

@@ -1,4 +1,5 @@
 #include "CrashRoutes.h"
+#include "common/Files.h"
 #include "net/Gbk.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using namespace crashroutes;
+using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -37,11 +39,6 @@ Window lastReportedWindow(const QByteArray& output) {
         }
     }
     return window;
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/ProfileDocument.h"
 #include "app/ProfileFile.h"
+#include "common/Files.h"
 #include "net/Gbk.h"
 
 #include <QFile>
@@ -7,23 +8,13 @@
 #include <QTest>
 
 using namespace skylark;
+using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 QByteArray gbk(const QString& text) {
     return *encodeGbk(text);
-}
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace

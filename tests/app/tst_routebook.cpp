@@ -3,6 +3,7 @@
 #include "app/RouteListModel.h"
 #include "app/Stamp.h"
 #include "common/FakeClock.h"
+#include "common/Files.h"
 #include "net/Gbk.h"
 
 #include <QFile>
@@ -12,20 +13,10 @@
 #include <QTest>
 
 using namespace skylark;
+using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 Route chengduShanghai(const QString& id) {
     return {id, u"成都"_s, u"上海"_s, u"2014-11-20"_s, u"500"_s, u"domestic"_s};

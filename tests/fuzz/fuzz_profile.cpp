@@ -10,8 +10,7 @@ using namespace skylark;
 
 namespace {
 
-void check(bool condition)
-{
+void check(bool condition) {
     if (!condition) {
         __builtin_trap();
     }
@@ -20,8 +19,7 @@ void check(bool condition)
 const QString kKey = QStringLiteral("fuzzKey");
 const QString kValue = QStringLiteral("值 1");
 
-void checkEdits(const ProfileDocument& document, const QString& section)
-{
+void checkEdits(const ProfileDocument& document, const QString& section) {
     if (!ProfileFile::canStoreSectionName(section)) {
         return;
     }
@@ -36,8 +34,7 @@ void checkEdits(const ProfileDocument& document, const QString& section)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ProfileDocument document(
         QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     const QStringList names = document.sectionNames();

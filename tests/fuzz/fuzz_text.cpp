@@ -11,15 +11,13 @@ using namespace skylark;
 
 namespace {
 
-void check(bool condition)
-{
+void check(bool condition) {
     if (!condition) {
         __builtin_trap();
     }
 }
 
-bool isAscii(const QString& text)
-{
+bool isAscii(const QString& text) {
     for (QChar c : text) {
         if (c.unicode() >= 0x80) {
             return false;
@@ -30,8 +28,7 @@ bool isAscii(const QString& text)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString text = decodeGbk(bytes);
 
