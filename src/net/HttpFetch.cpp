@@ -1,0 +1,407 @@
+#include "HttpFetch.h"
+
+#include "CookieStore.h"
+#include "Gbk.h"
+#include "HttpHeaders.h"
+#include "Text.h"
+#include "Url.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <thread>
+
+namespace skylark {
+namespace {
+
+qint64 steadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Everything one exchange shares between the caller and its worker. The caller owns
+// the request side until it starts the worker and reads the result only under the
+// mutex; once it has given the worker up, the worker writes nothing the caller sees.
+struct Exchange {
+    FetchRequest request;
+    FetchLimits limits;
+    std::shared_ptr<CookieStore> cookieStore;
+
+    std::atomic<bool> abandoned{false};
+    std::atomic<bool> workerDone{false};
+    std::atomic<qint64> lastProgress{steadyMilliseconds()};
+
+    std::mutex mutex;
+    QObject* waiter = nullptr;  // the caller's context for the "finished" call
+    std::function<void()> wake; // quits the caller's wait; called on the caller's thread
+    bool finished = false;
+    QByteArray body;
+    QString rawHeaders;
+    QString newCookies;
+};
+
+// The worker's own state of a transfer.
+struct Transfer {
+    Exchange& exchange;
+    QByteArray body;
+    QByteArray headerBlock;
+    curl_off_t lastDown = -1;
+    curl_off_t lastUp = -1;
+
+    void progressed() { exchange.lastProgress = steadyMilliseconds(); }
+};
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    if (transfer->body.size() + qint64(bytes) > transfer->exchange.limits.maxBodyBytes) {
+        return 0; // aborts the transfer: a body this large is a failure
+    }
+    transfer->body.append(data, qsizetype(bytes));
+    transfer->progressed();
+    return bytes;
+}
+
+// Keeps the header block of the last response only: every status line starts it anew,
+// so redirects and interim responses drop out. Lines are stored with CR LF ends.
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    QByteArray line(data, qsizetype(bytes));
+    if (line.startsWith("HTTP/")) {
+        transfer->headerBlock.clear();
+    }
+    while (line.endsWith('\n') || line.endsWith('\r')) {
+        line.chop(1);
+    }
+    transfer->headerBlock.append(line).append("\r\n");
+    transfer->progressed();
+    return bytes;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->exchange.abandoned) {
+        return 1;
+    }
+    if (down != transfer->lastDown || up != transfer->lastUp) {
+        transfer->lastDown = down;
+        transfer->lastUp = up;
+        transfer->progressed();
+    }
+    return 0;
+}
+
+bool isPresent(const QString& text) {
+    return !removeBlanks(text).isEmpty();
+}
+
+bool isHttps(const QString& url) {
+    return url.startsWith(u"https://", Qt::CaseInsensitive);
+}
+
+// The path as the request line carries it: spaces and bytes outside printable ASCII
+// escaped, backslashes turned into slashes.
+QByteArray requestPath(const QString& path) {
+    QByteArray out;
+    for (char c : encodeGbkLossy(path)) {
+        const auto byte = uchar(c);
+        if (byte == '\\') {
+            out.append('/');
+        } else if (byte <= 0x20 || byte >= 0x7F) {
+            out.append('%').append(QByteArray::number(byte, 16).toUpper().rightJustified(2, '0'));
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+// The URL handed to libcurl, or empty when it cannot be requested.
+QByteArray transferUrl(const QString& url) {
+    if (isHttps(url)) {
+        return QUrl(url).toEncoded();
+    }
+    const int port = portOf(url);
+    const QString host = hostOf(url, false);
+    if (port <= 0 || port > 65535 || host.isEmpty()) {
+        return {};
+    }
+    return "http://" + encodeGbkLossy(host) + ':' + QByteArray::number(port) +
+           requestPath(pathOf(url));
+}
+
+QString hostForCookies(const QByteArray& url) {
+    return QUrl::fromEncoded(url).host();
+}
+
+QString withoutLines(const QString& headerText, const QStringList& names) {
+    QStringList kept;
+    for (const QString& line : headerText.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const bool dropped = std::any_of(names.begin(), names.end(), [&](const QString& name) {
+            return line.startsWith(name + QLatin1Char(':'), Qt::CaseInsensitive);
+        });
+        if (!dropped) {
+            kept.append(line + QStringLiteral("\r\n"));
+        }
+    }
+    return kept.join(QString());
+}
+
+class HeaderList {
+public:
+    HeaderList(const QString& headerText, const FetchRequest& request, bool viaProxy) {
+        for (const QString& line : headerText.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+            QByteArray bytes = encodeGbkLossy(line);
+            if (bytes.endsWith(':')) {
+                bytes.back() = ';'; // libcurl's way of sending a header with an empty value
+            }
+            append(bytes);
+        }
+        // libcurl would add these on its own; an empty value keeps them off the wire.
+        if (!headerText.contains(u"Expect:", Qt::CaseInsensitive)) {
+            append("Expect:");
+        }
+        if (viaProxy && !headerText.contains(u"Proxy-Connection:", Qt::CaseInsensitive)) {
+            append("Proxy-Connection:");
+        }
+        if (isPresent(request.cookies)) {
+            append("Cookie: " + encodeGbkLossy(request.cookies));
+        }
+    }
+    ~HeaderList() { curl_slist_free_all(m_list); }
+    HeaderList(const HeaderList&) = delete;
+    HeaderList& operator=(const HeaderList&) = delete;
+
+    curl_slist* list() const { return m_list; }
+
+private:
+    void append(const QByteArray& line) { m_list = curl_slist_append(m_list, line.constData()); }
+
+    curl_slist* m_list = nullptr;
+};
+
+bool isFollowedRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307;
+}
+
+void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray& headerBlock) {
+    const std::lock_guard lock(exchange.mutex);
+    if (exchange.abandoned) {
+        return;
+    }
+    exchange.finished = finished;
+    exchange.body = std::move(body);
+    exchange.rawHeaders = decodeGbk(headerBlock);
+    exchange.newCookies = newCookiesOf(exchange.rawHeaders);
+    if (exchange.waiter) {
+        QMetaObject::invokeMethod(exchange.waiter, exchange.wake, Qt::QueuedConnection);
+    }
+}
+
+// One exchange on the worker thread, redirects included.
+void runExchange(Exchange& exchange) {
+    const FetchRequest& request = exchange.request;
+    const QString verb = request.method.toUpper();
+    QByteArray url = transferUrl(request.url);
+    if ((!verb.isEmpty() && verb != u"GET" && verb != u"POST") || url.isEmpty()) {
+        finish(exchange, false, {}, {});
+        return;
+    }
+    QByteArray method =
+        encodeGbkLossy(request.method.isEmpty() ? QStringLiteral("GET") : request.method);
+    bool postWithBody = verb == u"POST" && !request.postData.isEmpty();
+    QString headerText = requestHeaderText(request, postWithBody);
+    const bool viaProxy = isPresent(request.proxy);
+    const bool ownCookies = isPresent(request.cookies);
+
+    CURL* curl = curl_easy_init();
+    Transfer transfer{exchange, {}, {}};
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
+    curl_easy_setopt(curl, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    const QByteArray proxy =
+        viaProxy ? "http://" + encodeGbkLossy(removeBlanks(request.proxy)) : QByteArray();
+    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData()); // "" ignores proxy variables
+    const QByteArray user = encodeGbkLossy(request.userName);
+    const QByteArray password = encodeGbkLossy(request.password);
+    if (isPresent(request.userName) || isPresent(request.password)) {
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
+        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
+    }
+    if (!ownCookies && exchange.cookieStore) {
+        curl_easy_setopt(curl, CURLOPT_SHARE, exchange.cookieStore->shareHandle());
+        curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    }
+
+    bool ok = false;
+    for (int hop = 0;; ++hop) {
+        const HeaderList headers(headerText, request, viaProxy);
+        curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list());
+        if (postWithBody) {
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.postData.constData());
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                             curl_off_t(request.postData.size()));
+        } else {
+            curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+        }
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.constData());
+        transfer.body.clear();
+        transfer.headerBlock.clear();
+        ok = curl_easy_perform(curl) == CURLE_OK;
+
+        long status = 0;
+        char* next = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next);
+        const QByteArray target(next);
+        if (!ok || !isFollowedRedirect(status) || hop >= exchange.limits.maxRedirects ||
+            !(target.startsWith("http://") || target.startsWith("https://"))) {
+            break;
+        }
+        url = target;
+        if (status != 307 && verb == u"POST") {
+            method = "GET";
+            postWithBody = false;
+            headerText = withoutLines(
+                headerText, {QStringLiteral("Content-Type"), QStringLiteral("Content-Length")});
+        }
+    }
+    curl_easy_cleanup(curl);
+
+    if (request.storeCookies && exchange.cookieStore && !exchange.abandoned) {
+        const QString host = hostForCookies(url);
+        for (const auto& [name, data] : cookiesToStore(decodeGbk(transfer.headerBlock))) {
+            exchange.cookieStore->store(host, name, data);
+        }
+    }
+    finish(exchange, true, ok ? transfer.body : QByteArray(), transfer.headerBlock);
+}
+
+} // namespace
+
+QByteArray Fetcher::httpFetch(const QString& url, const QString& method,
+                              const QByteArray& postData) {
+    FetchRequest request;
+    request.url = url;
+    request.method = method;
+    request.postData = postData;
+    return httpFetch(request);
+}
+
+struct HttpFetcher::Workers {
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<Exchange> exchange;
+    };
+    std::list<Worker> running;
+
+    void start(const std::shared_ptr<Exchange>& exchange) {
+        reapFinished();
+        running.push_back({std::thread([exchange] {
+                               runExchange(*exchange);
+                               exchange->workerDone = true;
+                           }),
+                           exchange});
+    }
+
+    void reapFinished() {
+        for (auto it = running.begin(); it != running.end();) {
+            if (it->exchange->workerDone) {
+                it->thread.join();
+                it = running.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    ~Workers() {
+        for (Worker& worker : running) {
+            worker.exchange->abandoned = true;
+        }
+        for (Worker& worker : running) {
+            worker.thread.join();
+        }
+    }
+};
+
+HttpFetcher::HttpFetcher(std::shared_ptr<CookieStore> cookieStore, FetchLimits limits)
+    : m_cookieStore(std::move(cookieStore))
+    , m_limits(limits)
+    , m_workers(std::make_unique<Workers>()) {
+    ensureCurlInitialized();
+}
+
+HttpFetcher::~HttpFetcher() = default;
+
+QByteArray HttpFetcher::httpFetch(const FetchRequest& request, FetchResponse* response) {
+    const auto exchange = std::make_shared<Exchange>();
+    exchange->request = request;
+    exchange->limits = m_limits;
+    exchange->cookieStore = m_cookieStore;
+
+    const double seconds =
+        request.timeoutSeconds > 0 ? request.timeoutSeconds : FetchLimits::kDefaultQuietSeconds;
+    const qint64 quiet = qMax<qint64>(1, qint64(std::trunc(seconds * 1000)));
+    const qint64 deadline = steadyMilliseconds() + quiet * m_limits.quietPeriodsPerExchange;
+
+    QEventLoop loop;
+    QObject waiter;
+    QTimer quietTimer;
+    quietTimer.setSingleShot(true);
+    quietTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&quietTimer, &QTimer::timeout, &waiter, [&] {
+        const qint64 now = steadyMilliseconds();
+        const qint64 quietUntil = exchange->lastProgress + quiet;
+        if (now >= quietUntil || now >= deadline) {
+            loop.quit();
+            return;
+        }
+        quietTimer.start(int(qMin(quietUntil, deadline) - now));
+    });
+    {
+        const std::lock_guard lock(exchange->mutex);
+        exchange->waiter = &waiter;
+        exchange->wake = [&loop] { loop.quit(); };
+    }
+    m_workers->start(exchange);
+    quietTimer.start(int(qMin(quiet, deadline - steadyMilliseconds())));
+    loop.exec();
+
+    const std::lock_guard lock(exchange->mutex);
+    exchange->waiter = nullptr;
+    exchange->wake = nullptr;
+    const bool finished = exchange->finished;
+    if (!finished) {
+        exchange->abandoned = true;
+    }
+    if (response) {
+        response->rawHeaders = finished ? exchange->rawHeaders : QString();
+        response->newCookies = finished ? exchange->newCookies : QString();
+    }
+    return finished ? exchange->body : QByteArray();
+}
+
+} // namespace skylark
