@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace skylark {
+
+enum class JsonKind {
+    None = 0,
+    Object = 1,
+    Array = 2,
+    String = 3,
+    Number = 4,
+    Boolean = 5,
+    Null = 6
+};
+
+// One value of the document: its kind, its full access path (data[0].price) and where
+// its text lies in the reader's source (start is 1-based).
+struct JsonEntry {
+    JsonKind kind = JsonKind::Null;
+    QString path;
+    qsizetype start = 0;
+    qsizetype length = 0;
+
+    bool operator==(const JsonEntry&) const = default;
+};
+
+// A forgiving reader that flattens one JSON text into rows, one per value at every depth,
+// by scanning for brackets, quotes and value starts rather than following the grammar:
+// escapes are not decoded, numbers are not converted, and the text around the root's
+// brackets (a JSONP wrapper) is ignored. Rows come level by level: the root's values in
+// document order, then the values of all second-level containers, and so on.
+class JsonReader {
+public:
+    // Empties the reader and reads the text; true when at least one value was found.
+    bool parse(QStringView text);
+    void clear();
+    JsonReader copy() const { return *this; }
+
+    // The text from the root's opening to its closing bracket; empty when nothing parsed.
+    QString sourceText() const;
+    // The value text of the first row with exactly this path (a string without its
+    // quotes, a container with its brackets, anything else as written); empty when no
+    // row has the path, and then kind is left alone.
+    QString getText(QStringView path, JsonKind* kind = nullptr) const;
+    // Members of an object or elements of an array at the path; with an empty path the
+    // number of root values; 0 for anything else.
+    int count(QStringView path = {}) const;
+    // The number of members of the object at the path and, when names is given, their
+    // names in document order; with an empty path the root values and their paths.
+    int memberNames(QStringView path, QStringList* names = nullptr) const;
+    // The kind at the path; with an empty path the root's kind; Null when the path is not
+    // in the table or nothing is parsed.
+    JsonKind typeOf(QStringView path) const;
+
+    const QList<JsonEntry>& entries() const { return m_entries; }
+    JsonKind rootKind() const { return m_rootKind; }
+    int topCount() const { return m_topCount; }
+
+    // The steps of a path: member names and "[i]" groups; returns their number.
+    static int splitPath(QStringView path, QStringList& steps);
+    // Appends the rows of one object or array level (its direct values only) with paths
+    // under prefix and positions offset by base; returns how many it appended.
+    static int scanLevel(QStringView level, QList<JsonEntry>& rows, QStringView prefix,
+                         qsizetype base);
+
+private:
+    const JsonEntry* find(QStringView path) const;
+    QStringView valueOf(const JsonEntry& entry) const;
+
+    QString m_source;
+    QList<JsonEntry> m_entries;
+    QHash<QString, int> m_firstRowByPath;
+    JsonKind m_rootKind = JsonKind::None;
+    int m_topCount = 0;
+};
+
+} // namespace skylark
