@@ -5,12 +5,13 @@
 #include "app/RouteListModel.h"
 #include "net/Gbk.h"
 
+#include "SummaryReporter.h"
+
 #include <benchmark/benchmark.h>
 #include <ini.h>
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QMap>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -120,35 +121,18 @@ BENCHMARK(BM_RouteKindOf10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AppendRoute)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RemoveRoute)->Unit(benchmark::kMillisecond);
 
-// Keeps the real time per iteration of every benchmark for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                const double seconds =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-                milliseconds[QString::fromStdString(run.benchmark_name())] = seconds * 1000.0;
-            }
-        }
-    }
-
-    QMap<QString, double> milliseconds;
-};
-
-void printSummary(const QMap<QString, double>& ms) {
-    const double inih = ms.value(u"BM_InihParse"_s);
-    const double load = ms.value(u"BM_LoadRouteBook"_s);
+void printSummary(const SummaryReporter& ms) {
+    const double inih = ms.milliseconds("BM_InihParse");
+    const double load = ms.milliseconds("BM_LoadRouteBook");
     std::printf("\nSummary on %d routes:\n", kRoutes);
     std::printf("  inih single parse        %8.3f ms\n", inih);
     std::printf("  loadRouteBook            %8.3f ms  = %.2f x inih (target: at most 5 x)\n", load,
                 inih > 0 ? load / inih : 0.0);
-    std::printf("  10,000 routeKindOf       %8.3f ms\n", ms.value(u"BM_RouteKindOf10000"_s));
+    std::printf("  10,000 routeKindOf       %8.3f ms\n", ms.milliseconds("BM_RouteKindOf10000"));
     std::printf("  appendRoute              %8.3f ms  (target: under 50 ms)\n",
-                ms.value(u"BM_AppendRoute"_s));
+                ms.milliseconds("BM_AppendRoute"));
     std::printf("  removeRoute              %8.3f ms  (target: under 50 ms)\n",
-                ms.value(u"BM_RemoveRoute"_s));
+                ms.milliseconds("BM_RemoveRoute"));
 }
 
 } // namespace
@@ -165,7 +149,7 @@ int main(int argc, char* argv[]) {
 
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printSummary(reporter.milliseconds);
+    printSummary(reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 scripts/setup.sh
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKYLARK_FUZZ=ON
-for target in fuzz_profile fuzz_text; do
+for target in fuzz_profile fuzz_text fuzz_json; do
     seeds=tests/fuzz/seeds/${target#fuzz_}
     corpus=build-fuzz/corpus/$target
     mkdir -p "$corpus"

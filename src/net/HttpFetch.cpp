@@ -6,6 +6,7 @@
 #include "Text.h"
 #include "Url.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QUrl>
@@ -16,6 +17,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -38,13 +41,13 @@ struct Exchange {
     std::shared_ptr<CookieStore> cookieStore;
 
     std::atomic<bool> abandoned{false};
-    std::atomic<bool> workerDone{false};
     std::atomic<qint64> lastProgress{steadyMilliseconds()};
 
     std::mutex mutex;
     QObject* waiter = nullptr;  // the caller's context for the "finished" call
     std::function<void()> wake; // quits the caller's wait; called on the caller's thread
-    bool finished = false;
+    bool finished = false;      // the exchange went through
+    bool done = false;          // the worker has written its result
     QByteArray body;
     QString rawHeaders;
     QString newCookies;
@@ -201,6 +204,7 @@ void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray
         return;
     }
     exchange.finished = finished;
+    exchange.done = true;
     exchange.body = std::move(body);
     exchange.rawHeaders = decodeGbk(headerBlock);
     exchange.newCookies = newCookiesOf(exchange.rawHeaders);
@@ -299,6 +303,33 @@ void runExchange(Exchange& exchange) {
     finish(exchange, true, ok ? transfer.body : QByteArray(), transfer.headerBlock);
 }
 
+// Sleeping and waking a thread costs tens of microseconds on a virtual machine, more
+// than a whole exchange on a fast network. A worker that has just finished and a caller
+// that has just started an exchange therefore look for the other side for a moment
+// before they sleep.
+constexpr auto kBriefly = std::chrono::microseconds(200);
+
+template <typename Ready>
+bool awaitBriefly(Ready&& ready) {
+    const auto until = std::chrono::steady_clock::now() + kBriefly;
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// True when the exchange finished within a moment; events posted meanwhile are served.
+bool finishesSoon(Exchange& exchange) {
+    return awaitBriefly([&] {
+        QCoreApplication::processEvents();
+        const std::lock_guard lock(exchange.mutex);
+        return exchange.done;
+    });
+}
+
 } // namespace
 
 QByteArray Fetcher::httpFetch(const QString& url, const QString& method,
@@ -310,39 +341,69 @@ QByteArray Fetcher::httpFetch(const QString& url, const QString& method,
     return httpFetch(request);
 }
 
+// Worker threads are kept and reused: each runs one exchange at a time, and a new one is
+// started whenever none is idle, so every exchange still has a worker of its own, even
+// while given-up workers finish stopping.
 struct HttpFetcher::Workers {
-    struct Worker {
-        std::thread thread;
-        std::shared_ptr<Exchange> exchange;
-    };
-    std::list<Worker> running;
+    std::mutex mutex;
+    std::condition_variable wakeUp;
+    std::deque<std::shared_ptr<Exchange>> pending;
+    std::atomic<bool> hasWork{false};
+    std::list<std::shared_ptr<Exchange>> running;
+    std::list<std::thread> threads;
+    int idle = 0;
+    bool stopping = false;
 
     void start(const std::shared_ptr<Exchange>& exchange) {
-        reapFinished();
-        running.push_back({std::thread([exchange] {
-                               runExchange(*exchange);
-                               exchange->workerDone = true;
-                           }),
-                           exchange});
+        const std::lock_guard lock(mutex);
+        pending.push_back(exchange);
+        hasWork = true;
+        if (idle == 0) {
+            threads.emplace_back([this] { work(); });
+        } else {
+            --idle;
+        }
+        wakeUp.notify_one();
     }
 
-    void reapFinished() {
-        for (auto it = running.begin(); it != running.end();) {
-            if (it->exchange->workerDone) {
-                it->thread.join();
-                it = running.erase(it);
-            } else {
-                ++it;
+    void work() {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            if (pending.empty() && !stopping) {
+                lock.unlock();
+                awaitBriefly([this] { return hasWork.load(); });
+                lock.lock();
             }
+            wakeUp.wait(lock, [this] { return stopping || !pending.empty(); });
+            if (pending.empty()) {
+                return;
+            }
+            const std::shared_ptr<Exchange> exchange = pending.front();
+            pending.pop_front();
+            hasWork = !pending.empty();
+            const auto mine = running.insert(running.end(), exchange);
+            lock.unlock();
+            runExchange(*exchange);
+            lock.lock();
+            running.erase(mine);
+            ++idle;
         }
     }
 
     ~Workers() {
-        for (Worker& worker : running) {
-            worker.exchange->abandoned = true;
+        {
+            const std::lock_guard lock(mutex);
+            stopping = true;
+            for (const auto& exchange : running) {
+                exchange->abandoned = true;
+            }
+            for (const auto& exchange : pending) {
+                exchange->abandoned = true;
+            }
+            wakeUp.notify_all();
         }
-        for (Worker& worker : running) {
-            worker.thread.join();
+        for (std::thread& thread : threads) {
+            thread.join();
         }
     }
 };
@@ -388,7 +449,9 @@ QByteArray HttpFetcher::httpFetch(const FetchRequest& request, FetchResponse* re
     }
     m_workers->start(exchange);
     quietTimer.start(int(qMin(quiet, deadline - steadyMilliseconds())));
-    loop.exec();
+    if (!finishesSoon(*exchange)) {
+        loop.exec();
+    }
 
     const std::lock_guard lock(exchange->mutex);
     exchange->waiter = nullptr;

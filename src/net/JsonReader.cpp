@@ -1,7 +1,34 @@
 #include "JsonReader.h"
 
+#include <algorithm>
+
 namespace skylark {
 namespace {
+
+// FNV-1a over the UTF-16 units of a path, fed piece by piece.
+constexpr size_t kHashStart = 14695981039346656037ULL;
+
+size_t hashMore(size_t hash, QStringView text) {
+    for (QChar c : text) {
+        hash = (hash ^ c.unicode()) * 1099511628211ULL;
+    }
+    return hash;
+}
+
+// "[i]" for an element index, written into a buffer of 16 units.
+QStringView indexStep(int index, char16_t (&buffer)[16]) {
+    char16_t digits[12];
+    int count = 0;
+    for (int rest = index; count == 0 || rest > 0; rest /= 10) {
+        digits[count++] = char16_t(u'0' + rest % 10);
+    }
+    buffer[0] = u'[';
+    for (int i = 0; i < count; ++i) {
+        buffer[1 + i] = digits[count - 1 - i];
+    }
+    buffer[count + 1] = u']';
+    return QStringView(buffer, count + 2);
+}
 
 bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -120,17 +147,9 @@ int JsonReader::scanLevel(QStringView level, QList<JsonEntry>& rows, QStringView
     int index = 0;
     const qsizetype before = rows.size();
     scanValues(level, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
-        QString path;
-        if (object) {
-            path.reserve(prefix.size() + name.size());
-            path.append(prefix).append(name);
-        } else {
-            const QString number = QString::number(index);
-            path.reserve(prefix.size() + number.size() + 2);
-            path.append(prefix).append(QLatin1Char('[')).append(number).append(QLatin1Char(']'));
-        }
-        ++index;
-        rows.append({kind, std::move(path), base + start + 1, length});
+        char16_t buffer[16];
+        const QStringView step = object ? name : indexStep(index++, buffer);
+        rows.append({kind, prefix.toString() + step, base + start + 1, length});
     });
     return int(rows.size() - before);
 }
@@ -149,108 +168,200 @@ bool JsonReader::parse(QStringView text) {
         return false;
     }
     m_source = text.sliced(open, close - open + 1).toString();
+    m_rows.reserve(m_source.size() / 8);
 
-    m_topCount = scanLevel(m_source, m_entries, {}, 0);
+    // The root level, then level by level the values of each container in row order.
+    appendLevel(-1);
+    m_topCount = int(m_rows.size());
     qsizetype levelStart = 0;
-    qsizetype levelEnd = m_entries.size();
+    qsizetype levelEnd = m_rows.size();
     while (levelStart < levelEnd) {
         for (qsizetype i = levelStart; i < levelEnd; ++i) {
-            const JsonEntry& row = m_entries[i];
-            if (row.kind != JsonKind::Object && row.kind != JsonKind::Array) {
-                continue;
+            if (m_rows[i].kind == JsonKind::Object || m_rows[i].kind == JsonKind::Array) {
+                appendLevel(int(i));
             }
-            // Copies: appending may move the rows.
-            const QString prefix =
-                row.kind == JsonKind::Object ? row.path + QLatin1Char('.') : row.path;
-            const qsizetype start = row.start;
-            const qsizetype length = row.length;
-            scanLevel(QStringView(m_source).sliced(start - 1, length), m_entries, prefix,
-                      start - 1);
         }
         levelStart = levelEnd;
-        levelEnd = m_entries.size();
+        levelEnd = m_rows.size();
     }
 
-    if (m_entries.isEmpty()) {
+    if (m_rows.isEmpty()) {
         clear();
         return false;
     }
     m_rootKind = array ? JsonKind::Array : JsonKind::Object;
-    m_firstRowByPath.reserve(m_entries.size());
-    for (int i = 0; i < m_entries.size(); ++i) {
-        if (!m_firstRowByPath.contains(m_entries[i].path)) {
-            m_firstRowByPath.insert(m_entries[i].path, i);
+    indexRows();
+    return true;
+}
+
+void JsonReader::appendLevel(int parent) {
+    const qsizetype base = parent < 0 ? 0 : m_rows[parent].start;
+    const QStringView level = parent < 0
+                                  ? QStringView(m_source)
+                                  : QStringView(m_source).sliced(base, m_rows[parent].length);
+    const bool object = !level.isEmpty() && level[0] == QLatin1Char('{');
+    const bool dot = parent >= 0 && m_rows[parent].kind == JsonKind::Object;
+    const size_t parentHash = parent < 0 ? kHashStart : m_rows[parent].hash;
+    const size_t stepHash = dot ? hashMore(parentHash, u".") : parentHash;
+    const qsizetype before = m_rows.size();
+    int index = 0;
+    scanValues(level, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
+        Row row{kind, parent, base + start, length, -1, 0, 0};
+        if (object) {
+            row.nameStart = name.data() - m_source.constData();
+            row.nameLength = name.size();
+            row.hash = hashMore(stepHash, name);
+        } else {
+            char16_t buffer[16];
+            row.index = index;
+            row.hash = hashMore(stepHash, indexStep(index++, buffer));
+        }
+        m_rows.append(row);
+    });
+    if (parent >= 0) {
+        m_rows[parent].children = int(m_rows.size() - before);
+    }
+}
+
+void JsonReader::indexRows() {
+    qsizetype size = 16;
+    while (size < 2 * m_rows.size()) {
+        size *= 2;
+    }
+    m_slots.fill(-1, size);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const size_t hash = m_rows[i].hash;
+        qsizetype slot = qsizetype(hash) & (size - 1);
+        bool known = false;
+        for (; m_slots[slot] >= 0 && !known; slot = (slot + 1) & (size - 1)) {
+            const int row = m_slots[slot];
+            known = m_rows[row].hash == hash && pathEquals(row, pathOf(i));
+        }
+        if (!known) {
+            m_slots[slot] = i;
         }
     }
-    return true;
 }
 
 void JsonReader::clear() {
     m_source.clear();
-    m_entries.clear();
-    m_firstRowByPath.clear();
+    m_rows.clear();
+    m_slots.clear();
     m_rootKind = JsonKind::None;
     m_topCount = 0;
 }
 
 QString JsonReader::sourceText() const {
-    return m_entries.isEmpty() ? QString() : m_source;
+    return m_rows.isEmpty() ? QString() : m_source;
 }
 
-const JsonEntry* JsonReader::find(QStringView path) const {
-    const auto it = m_firstRowByPath.constFind(path.toString());
-    return it == m_firstRowByPath.constEnd() ? nullptr : &m_entries[*it];
+int JsonReader::find(QStringView path) const {
+    if (m_slots.isEmpty()) {
+        return -1;
+    }
+    const size_t hash = hashMore(kHashStart, path);
+    const qsizetype mask = m_slots.size() - 1;
+    for (qsizetype slot = qsizetype(hash) & mask; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
+        const int row = m_slots[slot];
+        if (m_rows[row].hash == hash && pathEquals(row, path)) {
+            return row;
+        }
+    }
+    return -1;
 }
 
-QStringView JsonReader::valueOf(const JsonEntry& entry) const {
-    return QStringView(m_source).sliced(entry.start - 1, entry.length);
+// Compares the row's path with the text from its last step back to the root, without
+// building the path.
+bool JsonReader::pathEquals(int row, QStringView path) const {
+    for (;;) {
+        const Row& r = m_rows[row];
+        char16_t buffer[16];
+        const QStringView step = r.nameStart >= 0
+                                     ? QStringView(m_source).sliced(r.nameStart, r.nameLength)
+                                     : indexStep(r.index, buffer);
+        if (!path.endsWith(step)) {
+            return false;
+        }
+        path.chop(step.size());
+        if (r.parent < 0) {
+            return path.isEmpty();
+        }
+        if (m_rows[r.parent].kind == JsonKind::Object) {
+            if (!path.endsWith(QLatin1Char('.'))) {
+                return false;
+            }
+            path.chop(1);
+        }
+        row = r.parent;
+    }
+}
+
+QString JsonReader::pathOf(int row) const {
+    const Row& r = m_rows[row];
+    char16_t buffer[16];
+    const QStringView step = r.nameStart >= 0
+                                 ? QStringView(m_source).sliced(r.nameStart, r.nameLength)
+                                 : indexStep(r.index, buffer);
+    if (r.parent < 0) {
+        return step.toString();
+    }
+    const bool dot = m_rows[r.parent].kind == JsonKind::Object;
+    return pathOf(r.parent) + (dot ? QStringView(u".") : QStringView()) + step;
+}
+
+QList<JsonEntry> JsonReader::entries() const {
+    QList<JsonEntry> entries;
+    entries.reserve(m_rows.size());
+    for (int i = 0; i < m_rows.size(); ++i) {
+        const Row& r = m_rows[i];
+        entries.append({r.kind, pathOf(i), r.start + 1, r.length});
+    }
+    return entries;
+}
+
+QStringView JsonReader::valueOf(const Row& row) const {
+    return QStringView(m_source).sliced(row.start, row.length);
 }
 
 QString JsonReader::getText(QStringView path, JsonKind* kind) const {
-    const JsonEntry* entry = find(path);
-    if (!entry) {
+    const int row = find(path);
+    if (row < 0) {
         return {};
     }
     if (kind) {
-        *kind = entry->kind;
+        *kind = m_rows[row].kind;
     }
-    return valueOf(*entry).toString();
+    return valueOf(m_rows[row]).toString();
 }
 
 int JsonReader::count(QStringView path) const {
-    if (m_entries.isEmpty()) {
+    if (m_rows.isEmpty()) {
         return 0;
     }
     if (path.isEmpty()) {
         return m_topCount;
     }
-    const JsonEntry* entry = find(path);
-    if (!entry || (entry->kind != JsonKind::Object && entry->kind != JsonKind::Array)) {
-        return 0;
-    }
-    int values = 0;
-    scanValues(valueOf(*entry), [&](JsonKind, qsizetype, qsizetype, QStringView) { ++values; });
-    return values;
+    // A container's values are exactly the rows its expansion appended.
+    const int row = find(path);
+    return row < 0 ? 0 : m_rows[row].children;
 }
 
 int JsonReader::memberNames(QStringView path, QStringList* names) const {
-    if (m_entries.isEmpty()) {
+    if (m_rows.isEmpty()) {
         return 0;
     }
     if (path.isEmpty()) {
-        if (names) {
-            for (int i = 0; i < m_topCount; ++i) {
-                names->append(m_entries[i].path);
-            }
+        for (int i = 0; names && i < m_topCount; ++i) {
+            names->append(pathOf(i));
         }
         return m_topCount;
     }
-    const JsonEntry* entry = find(path);
-    if (!entry || entry->kind != JsonKind::Object) {
+    const int row = find(path);
+    if (row < 0 || m_rows[row].kind != JsonKind::Object) {
         return 0;
     }
     int members = 0;
-    scanValues(valueOf(*entry), [&](JsonKind, qsizetype, qsizetype, QStringView name) {
+    scanValues(valueOf(m_rows[row]), [&](JsonKind, qsizetype, qsizetype, QStringView name) {
         ++members;
         if (names) {
             names->append(name.toString());
@@ -260,14 +371,14 @@ int JsonReader::memberNames(QStringView path, QStringList* names) const {
 }
 
 JsonKind JsonReader::typeOf(QStringView path) const {
-    if (m_entries.isEmpty()) {
+    if (m_rows.isEmpty()) {
         return JsonKind::Null;
     }
     if (path.isEmpty()) {
         return m_rootKind;
     }
-    const JsonEntry* entry = find(path);
-    return entry ? entry->kind : JsonKind::Null;
+    const int row = find(path);
+    return row < 0 ? JsonKind::Null : m_rows[row].kind;
 }
 
 int JsonReader::splitPath(QStringView path, QStringList& steps) {

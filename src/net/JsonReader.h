@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -56,7 +55,8 @@ public:
     // in the table or nothing is parsed.
     JsonKind typeOf(QStringView path) const;
 
-    const QList<JsonEntry>& entries() const { return m_entries; }
+    // The rows in table order, with their full paths.
+    QList<JsonEntry> entries() const;
     JsonKind rootKind() const { return m_rootKind; }
     int topCount() const { return m_topCount; }
 
@@ -68,12 +68,30 @@ public:
                          qsizetype base);
 
 private:
-    const JsonEntry* find(QStringView path) const;
-    QStringView valueOf(const JsonEntry& entry) const;
+    // One row as kept inside: the path is not stored but known through the parent row and
+    // the step below it (a member name in the source, or an element index), and its hash.
+    struct Row {
+        JsonKind kind;
+        int parent;      // -1 at the root level
+        qsizetype start; // 0-based in the source
+        qsizetype length;
+        qsizetype nameStart; // -1 for an array element
+        qsizetype nameLength;
+        int index; // the element index of an array element
+        int children = 0;
+        size_t hash = 0;
+    };
+
+    void appendLevel(int parent);
+    void indexRows();
+    int find(QStringView path) const;
+    bool pathEquals(int row, QStringView path) const;
+    QString pathOf(int row) const;
+    QStringView valueOf(const Row& row) const;
 
     QString m_source;
-    QList<JsonEntry> m_entries;
-    QHash<QString, int> m_firstRowByPath;
+    QList<Row> m_rows;
+    QList<int> m_slots; // open addressing: the first row of each path, by hash
     JsonKind m_rootKind = JsonKind::None;
     int m_topCount = 0;
 };

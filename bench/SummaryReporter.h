@@ -1,0 +1,29 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <QMap>
+#include <QString>
+
+// Shows the usual console table and keeps each benchmark's real time per iteration, in
+// milliseconds, for the summary a benchmark program prints after its run.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                const double seconds =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+                m_milliseconds[QString::fromStdString(run.benchmark_name())] = seconds * 1000.0;
+            }
+        }
+    }
+
+    double milliseconds(const char* name) const {
+        return m_milliseconds.value(QString::fromLatin1(name));
+    }
+
+private:
+    QMap<QString, double> m_milliseconds;
+};

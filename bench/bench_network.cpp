@@ -1,0 +1,209 @@
+// The fare query's reading of a calendar reply with JsonReader against nlohmann::json, and
+// 1,000 sequential GETs of a 1 KB body through httpFetch against a bare libcurl loop with
+// a fresh handle per request, both from a local server on its own thread.
+
+#include "net/HttpFetch.h"
+#include "net/JsonReader.h"
+
+#include "SummaryReporter.h"
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
+#include <nlohmann/json.hpp>
+
+#include <QCoreApplication>
+#include <QDate>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace skylark;
+
+namespace {
+
+constexpr int kGets = 1000;
+
+QString calendarJson(int days) {
+    QString json = QStringLiteral("{\"error\":\"0\",\"status\":0,\"data\":[");
+    const QDate first(2014, 11, 2);
+    for (int i = 0; i < days; ++i) {
+        json +=
+            QStringLiteral("%1{\"date\":\"%2\",\"price\":%3}")
+                .arg(i ? QStringLiteral(",") : QString(), first.addDays(i).toString(Qt::ISODate))
+                .arg(300 + (i * 37) % 900);
+    }
+    return json + QStringLiteral("]}");
+}
+
+void readWithJsonReader(benchmark::State& state, int days) {
+    const QString text = calendarJson(days);
+    for (auto _ : state) {
+        JsonReader reader;
+        reader.parse(text);
+        const int count = reader.count(u"data");
+        for (int i = 0; i < count; ++i) {
+            const QString element =
+                QStringLiteral("data[") + QString::number(i) + QStringLiteral("]");
+            const QString date = element + QStringLiteral(".date");
+            const QString price = element + QStringLiteral(".price");
+            benchmark::DoNotOptimize(reader.getText(date));
+            benchmark::DoNotOptimize(reader.getText(price));
+        }
+    }
+}
+
+void readWithNlohmann(benchmark::State& state, int days) {
+    const std::string text = calendarJson(days).toStdString();
+    for (auto _ : state) {
+        const nlohmann::json document = nlohmann::json::parse(text);
+        const nlohmann::json& data = document.at("data");
+        const std::size_t count = data.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            benchmark::DoNotOptimize(data[i].at("date").get_ref<const std::string&>());
+            const nlohmann::json& price = data[i].at("price");
+            benchmark::DoNotOptimize(price.is_string() ? price.get_ref<const std::string&>().size()
+                                                       : std::size_t(price.get<double>()));
+        }
+    }
+}
+
+// A blocking HTTP server on 127.0.0.1 that answers every request with 1 KB and closes.
+class OneKilobyteServer {
+public:
+    OneKilobyteServer() {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int yes = 1;
+        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_socket, 64);
+        socklen_t length = sizeof address;
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~OneKilobyteServer() {
+        m_stopping = true;
+        ::shutdown(m_socket, SHUT_RDWR);
+        ::close(m_socket);
+        m_thread.join();
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/fares").arg(m_port); }
+
+private:
+    void serve() {
+        const std::string response =
+            "HTTP/1.1 200 OK\r\nContent-Length: 1024\r\nConnection: close\r\n\r\n" +
+            std::string(1024, 'f');
+        while (!m_stopping) {
+            const int client = ::accept(m_socket, nullptr, nullptr);
+            if (client < 0) {
+                continue;
+            }
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) {
+                    break;
+                }
+                request.append(buffer, std::size_t(got));
+            }
+            ::send(client, response.data(), response.size(), MSG_NOSIGNAL);
+            ::close(client);
+        }
+    }
+
+    int m_socket = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
+
+OneKilobyteServer* g_server = nullptr; // set in main before any benchmark runs
+
+size_t discard(char*, size_t size, size_t count, void* user) {
+    *static_cast<size_t*>(user) += size * count;
+    return size * count;
+}
+
+void BM_HttpFetch1000(benchmark::State& state) {
+    HttpFetcher fetcher;
+    const QString url = g_server->url();
+    for (auto _ : state) {
+        for (int i = 0; i < kGets; ++i) {
+            if (fetcher.httpFetch(url).size() != 1024) {
+                state.SkipWithError("short body");
+                return;
+            }
+        }
+    }
+}
+
+void BM_BareCurl1000(benchmark::State& state) {
+    const QByteArray url = g_server->url().toLatin1();
+    for (auto _ : state) {
+        for (int i = 0; i < kGets; ++i) {
+            CURL* curl = curl_easy_init();
+            size_t received = 0;
+            curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+            curl_easy_setopt(curl, CURLOPT_PROXY, "");
+            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
+            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
+            const CURLcode result = curl_easy_perform(curl);
+            curl_easy_cleanup(curl);
+            if (result != CURLE_OK || received != 1024) {
+                state.SkipWithError("bare curl failed");
+                return;
+            }
+        }
+    }
+}
+
+BENCHMARK_CAPTURE(readWithJsonReader, 7days, 7);
+BENCHMARK_CAPTURE(readWithNlohmann, 7days, 7);
+BENCHMARK_CAPTURE(readWithJsonReader, 10000days, 10000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(readWithNlohmann, 10000days, 10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HttpFetch1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BareCurl1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void printSummary(const SummaryReporter& ms) {
+    const double reader7 = ms.milliseconds("readWithJsonReader/7days") * 1000;
+    const double nlohmann7 = ms.milliseconds("readWithNlohmann/7days") * 1000;
+    const double reader = ms.milliseconds("readWithJsonReader/10000days");
+    const double nlohmann = ms.milliseconds("readWithNlohmann/10000days");
+    const double fetch = ms.milliseconds("BM_HttpFetch1000/real_time");
+    const double bare = ms.milliseconds("BM_BareCurl1000/real_time");
+    std::printf("\nSummary:\n");
+    std::printf("  7-day reply:       JsonReader %8.2f us, nlohmann::json %8.2f us\n", reader7,
+                nlohmann7);
+    std::printf("  10,000-day reply:  JsonReader %8.2f ms, nlohmann::json %8.2f ms = %.2f x "
+                "(target: at most 1 x)\n",
+                reader, nlohmann, nlohmann > 0 ? reader / nlohmann : 0.0);
+    std::printf("  1,000 GETs of 1 KB: httpFetch %8.1f ms, bare libcurl %8.1f ms = %.2f x (target: "
+                "at most 1.5 x)\n",
+                fetch, bare, bare > 0 ? fetch / bare : 0.0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    benchmark::Initialize(&argc, argv);
+    OneKilobyteServer server;
+    g_server = &server;
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printSummary(reporter);
+    benchmark::Shutdown();
+    return 0;
+}

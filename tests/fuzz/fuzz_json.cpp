@@ -1,0 +1,48 @@
+// Parses any text with JsonReader and checks that the table is consistent with itself.
+
+#include "net/JsonReader.h"
+
+#include <cstdint>
+
+using namespace skylark;
+
+namespace {
+
+void check(bool condition) {
+    if (!condition) {
+        __builtin_trap();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    JsonReader reader;
+    const bool parsed = reader.parse(text);
+    check(parsed == !reader.entries().isEmpty());
+    const QString source = reader.sourceText();
+    check(reader.count() == reader.topCount());
+    for (const JsonEntry& entry : reader.entries()) {
+        check(entry.start >= 1 && entry.length >= 0 &&
+              entry.start - 1 + entry.length <= source.size());
+        JsonKind kind = JsonKind::None;
+        const QString value = reader.getText(entry.path, &kind);
+        check(kind != JsonKind::None);
+        if (kind == entry.kind && value == source.mid(entry.start - 1, entry.length)) {
+            continue;
+        }
+        // Only a duplicate path may read another row's value.
+        check(std::count_if(reader.entries().begin(), reader.entries().end(),
+                            [&](const JsonEntry& other) { return other.path == entry.path; }) > 1);
+    }
+    if (parsed) {
+        const JsonEntry& first = reader.entries().first();
+        QStringList steps;
+        JsonReader::splitPath(first.path, steps);
+        (void)reader.count(first.path);
+        (void)reader.memberNames(first.path);
+        (void)reader.typeOf(first.path);
+    }
+    return 0;
+}
