@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config git
-    qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev
+    qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev qt6-websockets-dev
     libcurl4-openssl-dev
     libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
