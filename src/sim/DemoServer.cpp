@@ -4,14 +4,16 @@
 #include "FareModel.h"
 #include "net/Gbk.h"
 
-#include <QHttpServer>
+#include <QAbstractHttpServer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
+#include <QPointer>
 #include <QSet>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QUrlQuery>
@@ -134,6 +136,30 @@ QByteArray garbage() {
 
 } // namespace
 
+// Hands every request with its socket to one function; answers held back (slow or
+// silent ones) need the socket to notice that the client has gone.
+class RequestDispatcher final : public QAbstractHttpServer {
+public:
+    using Handler = std::function<void(const QHttpServerRequest&, QTcpSocket*)>;
+
+    explicit RequestDispatcher(Handler handler)
+        : m_handler(std::move(handler)) {}
+
+    static QHttpServerResponder responderFor(const QHttpServerRequest& request,
+                                             QTcpSocket* socket) {
+        return makeResponder(request, socket);
+    }
+
+private:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        m_handler(request, socket);
+        return true;
+    }
+    void missingHandler(const QHttpServerRequest&, QTcpSocket*) override {}
+
+    Handler m_handler;
+};
+
 // The part of the server that lives in the server's thread.
 class DemoServer::Core : public QObject {
 public:
@@ -141,10 +167,9 @@ public:
         : m_state(std::move(state)) {}
 
     quint16 listen(quint16 port) {
-        m_server = std::make_unique<QHttpServer>();
-        m_server->setMissingHandler(
-            [this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-                handle(request, std::move(responder));
+        m_server = std::make_unique<RequestDispatcher>(
+            [this](const QHttpServerRequest& request, QTcpSocket* socket) {
+                handle(request, socket);
             });
         return m_server->listen(QHostAddress::LocalHost, port);
     }
@@ -155,7 +180,16 @@ public:
     }
 
 private:
-    void handle(const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    // Keeps an answer back; it is dropped when its client hangs up.
+    int hold(QTcpSocket* socket, QHttpServerResponder&& responder) {
+        const int id = m_nextHeld++;
+        m_held.emplace(id, std::move(responder));
+        connect(socket, &QTcpSocket::disconnected, this, [this, id] { m_held.erase(id); });
+        return id;
+    }
+
+    void handle(const QHttpServerRequest& request, QTcpSocket* socket) {
+        QHttpServerResponder responder = RequestDispatcher::responderFor(request, socket);
         const QString path = request.url().path();
         if (request.body().size() > kMaxRequestBody) {
             responder.write(QByteArrayLiteral("too large"), "text/plain",
@@ -175,7 +209,7 @@ private:
         }
         switch (misbehaviour.first) {
         case Misbehaviour::Silent:
-            m_held.emplace(m_nextHeld++, std::move(responder));
+            hold(socket, std::move(responder));
             return;
         case Misbehaviour::NotFound:
             respond(responder, html(notFoundPage(path), StatusCode::NotFound));
@@ -189,8 +223,7 @@ private:
         const Answer answer =
             endpoint ? answerFor(*endpoint, path, request, misbehaviour.first) : otherPage(path);
         if (misbehaviour.first == Misbehaviour::Slow) {
-            const int id = m_nextHeld++;
-            m_held.emplace(id, std::move(responder));
+            const int id = hold(socket, std::move(responder));
             QTimer::singleShot(misbehaviour.second, this, [this, id, answer] {
                 const auto it = m_held.find(id);
                 if (it != m_held.end()) {
@@ -401,7 +434,7 @@ private:
     }
 
     std::shared_ptr<State> m_state;
-    std::unique_ptr<QHttpServer> m_server;
+    std::unique_ptr<RequestDispatcher> m_server;
     std::map<int, QHttpServerResponder> m_held; // silent and slow answers
     int m_nextHeld = 0;
 };
