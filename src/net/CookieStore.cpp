@@ -1,11 +1,10 @@
 #include "CookieStore.h"
 
+#include "app/SafeSave.h"
+
 #include <QFile>
 
 #include <curl/curl.h>
-
-#include <array>
-#include <mutex>
 
 namespace skylark {
 
@@ -16,85 +15,84 @@ void ensureCurlInitialized() {
 
 namespace {
 
-// A short-lived easy handle attached to the share, to reach the shared cookies.
-struct ShareUser {
-    CURL* handle;
-
-    explicit ShareUser(CURLSH* share)
-        : handle(curl_easy_init()) {
-        curl_easy_setopt(handle, CURLOPT_SHARE, share);
-        curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
-    }
-    ~ShareUser() { curl_easy_cleanup(handle); }
-    ShareUser(const ShareUser&) = delete;
-    ShareUser& operator=(const ShareUser&) = delete;
-};
-
-} // namespace
-
-struct CookieStore::Share {
-    CURLSH* handle = nullptr;
-    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
-
-    Share()
-        : handle(curl_share_init()) {
-        curl_share_setopt(handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-        curl_share_setopt(handle, CURLSHOPT_LOCKFUNC, &Share::lock);
-        curl_share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &Share::unlock);
-        curl_share_setopt(handle, CURLSHOPT_USERDATA, this);
-    }
-    ~Share() { curl_share_cleanup(handle); }
-
-    static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-        static_cast<Share*>(user)->locks[data].lock();
-    }
-    static void unlock(CURL*, curl_lock_data data, void* user) {
-        static_cast<Share*>(user)->locks[data].unlock();
-    }
-};
-
-CookieStore::CookieStore(QString jarPath)
-    : m_jarPath(std::move(jarPath)) {
-    ensureCurlInitialized();
-    m_share = std::make_unique<Share>();
-    if (!m_jarPath.isEmpty() && QFile::exists(m_jarPath)) {
-        ShareUser user(m_share->handle);
-        curl_easy_setopt(user.handle, CURLOPT_COOKIEFILE, QFile::encodeName(m_jarPath).constData());
-        curl_easy_setopt(user.handle, CURLOPT_COOKIELIST, "RELOAD");
-    }
+// domain, tail match, path, secure, expiry, name, value
+QByteArray keyOf(const QByteArray& line) {
+    const QList<QByteArray> fields = line.split('\t');
+    return fields.size() >= 7 ? fields[0] + '\t' + fields[2] + '\t' + fields[5] : QByteArray();
 }
 
-CookieStore::~CookieStore() {
-    if (!m_jarPath.isEmpty()) {
-        ShareUser user(m_share->handle);
-        curl_easy_setopt(user.handle, CURLOPT_COOKIEJAR, QFile::encodeName(m_jarPath).constData());
-        curl_easy_setopt(user.handle, CURLOPT_COOKIELIST, "FLUSH");
-    }
-}
-
-void CookieStore::store(const QString& host, const QString& name, const QString& data) {
-    QString line = QStringLiteral("Set-Cookie: ") + name + QLatin1Char('=') + data;
-    if (!data.contains(QStringLiteral("domain="), Qt::CaseInsensitive)) {
-        line += QStringLiteral("; domain=") + host;
-    }
-    ShareUser user(m_share->handle);
-    curl_easy_setopt(user.handle, CURLOPT_COOKIELIST, line.toUtf8().constData());
-}
-
-QStringList CookieStore::cookieLines() const {
-    ShareUser user(m_share->handle);
+QList<QByteArray> linesOf(CURL* handle) {
     curl_slist* list = nullptr;
-    curl_easy_getinfo(user.handle, CURLINFO_COOKIELIST, &list);
-    QStringList lines;
+    curl_easy_getinfo(handle, CURLINFO_COOKIELIST, &list);
+    QList<QByteArray> lines;
     for (curl_slist* item = list; item; item = item->next) {
-        lines.append(QString::fromUtf8(item->data));
+        lines.append(QByteArray(item->data));
     }
     curl_slist_free_all(list);
     return lines;
 }
 
-void* CookieStore::shareHandle() const {
-    return m_share->handle;
+} // namespace
+
+CookieStore::CookieStore(QString jarPath)
+    : m_jarPath(std::move(jarPath)) {
+    ensureCurlInitialized();
+    QFile jar(m_jarPath);
+    if (!m_jarPath.isEmpty() && jar.open(QIODevice::ReadOnly)) {
+        QList<QByteArray> lines;
+        for (const QByteArray& line : jar.readAll().split('\n')) {
+            if (!line.isEmpty() && !line.startsWith('#')) {
+                lines.append(line);
+            }
+        }
+        merge(lines);
+    }
+}
+
+CookieStore::~CookieStore() {
+    if (m_jarPath.isEmpty()) {
+        return;
+    }
+    QByteArray jar = "# Netscape HTTP Cookie File\n";
+    for (const QByteArray& line : lines()) {
+        jar += line + '\n';
+    }
+    saveFileAtomically(m_jarPath, jar);
+}
+
+void CookieStore::store(const QString& host, const QString& name, const QString& data) {
+    QString header = QStringLiteral("Set-Cookie: ") + name + QLatin1Char('=') + data;
+    if (!data.contains(QStringLiteral("domain="), Qt::CaseInsensitive)) {
+        header += QStringLiteral("; domain=") + host;
+    }
+    CURL* handle = curl_easy_init();
+    curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(handle, CURLOPT_COOKIELIST, header.toUtf8().constData());
+    merge(linesOf(handle));
+    curl_easy_cleanup(handle);
+}
+
+QStringList CookieStore::cookieLines() const {
+    QStringList lines;
+    for (const QByteArray& line : this->lines()) {
+        lines.append(QString::fromUtf8(line));
+    }
+    return lines;
+}
+
+QList<QByteArray> CookieStore::lines() const {
+    const QMutexLocker lock(&m_mutex);
+    return m_lines.values();
+}
+
+void CookieStore::merge(const QList<QByteArray>& lines) {
+    const QMutexLocker lock(&m_mutex);
+    for (const QByteArray& line : lines) {
+        const QByteArray key = keyOf(line);
+        if (!key.isEmpty()) {
+            m_lines.insert(key, line);
+        }
+    }
 }
 
 } // namespace skylark

@@ -1,16 +1,19 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 namespace skylark {
 
-// The per-user cookie store: cookies that exchanges without cookies of their own send
-// and keep, shared by all exchanges of the program (they may run at the same time on
-// their workers). With a jar path, the store is read from that file when it is created
-// and written back when it is destroyed.
+// The per-user cookie store: the cookies that exchanges without cookies of their own send
+// and keep. Each exchange works on its own copy in libcurl's cookie engine and hands its
+// cookies back when it finishes, so an exchange that was given up changes nothing here.
+// Safe to use from several threads. With a jar path, the store is read from that file
+// (Netscape cookie-file form) when it is created and written back when it is destroyed.
 class CookieStore {
 public:
     explicit CookieStore(QString jarPath = {});
@@ -20,15 +23,16 @@ public:
 
     // Stores one cookie for the host as a Set-Cookie header from that host would.
     void store(const QString& host, const QString& name, const QString& data);
-    // The cookies held, one line each in the Netscape cookie-file form.
+    // The cookies held, one Netscape cookie-file line each.
     QStringList cookieLines() const;
 
-    // The libcurl share handle that exchanges attach to; for the request engine.
-    void* shareHandle() const;
+    // For the request engine: the lines an exchange starts with, and the lines it ends with.
+    QList<QByteArray> lines() const;
+    void merge(const QList<QByteArray>& lines);
 
 private:
-    struct Share;
-    std::unique_ptr<Share> m_share;
+    mutable QMutex m_mutex;
+    QMap<QByteArray, QByteArray> m_lines; // domain, path and name -> line
     QString m_jarPath;
 };
 

@@ -198,10 +198,42 @@ bool isFollowedRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307;
 }
 
-void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray& headerBlock) {
+QList<QByteArray> cookieLinesOf(CURL* curl) {
+    curl_slist* list = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_COOKIELIST, &list);
+    QList<QByteArray> lines;
+    for (curl_slist* item = list; item; item = item->next) {
+        lines.append(QByteArray(item->data));
+    }
+    curl_slist_free_all(list);
+    return lines;
+}
+
+// Hands the cookies of a finished exchange to the store: those its cookie engine kept,
+// and with storeCookies every cookie the response set.
+void keepCookies(const Exchange& exchange, const QString& host,
+                 const QList<QByteArray>& engineCookies, const QByteArray& headerBlock) {
+    if (!exchange.cookieStore) {
+        return;
+    }
+    exchange.cookieStore->merge(engineCookies);
+    if (exchange.request.storeCookies) {
+        for (const auto& [name, data] : cookiesToStore(decodeGbk(headerBlock))) {
+            exchange.cookieStore->store(host, name, data);
+        }
+    }
+}
+
+// Writes the result for the caller and runs whatever else the exchange leaves behind, but
+// only while the caller still waits: a worker given up has no further effect.
+void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray& headerBlock,
+            const std::function<void()>& leaveBehind = {}) {
     const std::lock_guard lock(exchange.mutex);
     if (exchange.abandoned) {
         return;
+    }
+    if (leaveBehind) {
+        leaveBehind();
     }
     exchange.finished = finished;
     exchange.done = true;
@@ -253,9 +285,12 @@ void runExchange(Exchange& exchange) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
     }
-    if (!ownCookies && exchange.cookieStore) {
-        curl_easy_setopt(curl, CURLOPT_SHARE, exchange.cookieStore->shareHandle());
+    const bool keepsCookies = !ownCookies && exchange.cookieStore;
+    if (keepsCookies) {
         curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+        for (const QByteArray& line : exchange.cookieStore->lines()) {
+            curl_easy_setopt(curl, CURLOPT_COOKIELIST, line.constData());
+        }
     }
 
     bool ok = false;
@@ -292,15 +327,10 @@ void runExchange(Exchange& exchange) {
                 headerText, {QStringLiteral("Content-Type"), QStringLiteral("Content-Length")});
         }
     }
+    const QList<QByteArray> cookies = keepsCookies ? cookieLinesOf(curl) : QList<QByteArray>();
     curl_easy_cleanup(curl);
-
-    if (request.storeCookies && exchange.cookieStore && !exchange.abandoned) {
-        const QString host = hostForCookies(url);
-        for (const auto& [name, data] : cookiesToStore(decodeGbk(transfer.headerBlock))) {
-            exchange.cookieStore->store(host, name, data);
-        }
-    }
-    finish(exchange, true, ok ? transfer.body : QByteArray(), transfer.headerBlock);
+    finish(exchange, true, ok ? transfer.body : QByteArray(), transfer.headerBlock,
+           [&] { keepCookies(exchange, hostForCookies(url), cookies, transfer.headerBlock); });
 }
 
 // Sleeping and waking a thread costs tens of microseconds on a virtual machine, more

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(parsed == !reader.entries().isEmpty());
     const QString source = reader.sourceText();
     check(reader.count() == reader.topCount());
-    for (const JsonEntry& entry : reader.entries()) {
+    const QList<JsonEntry> entries = reader.entries();
+    for (const JsonEntry& entry : entries) {
         check(entry.start >= 1 && entry.length >= 0 &&
               entry.start - 1 + entry.length <= source.size());
         JsonKind kind = JsonKind::None;
@@ -33,11 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             continue;
         }
         // Only a duplicate path may read another row's value.
-        check(std::count_if(reader.entries().begin(), reader.entries().end(),
+        check(std::count_if(entries.begin(), entries.end(),
                             [&](const JsonEntry& other) { return other.path == entry.path; }) > 1);
     }
     if (parsed) {
-        const JsonEntry& first = reader.entries().first();
+        const JsonEntry& first = entries.first();
         QStringList steps;
         JsonReader::splitPath(first.path, steps);
         (void)reader.count(first.path);

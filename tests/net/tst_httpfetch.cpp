@@ -382,7 +382,6 @@ void TstHttpFetch::givenUpWorker_hasNoFurtherEffect() {
     FetchResponse response;
     QCOMPARE(fetcher->httpFetch(request, &response), QByteArray());
     QTRY_COMPARE_WITH_TIMEOUT(server.disconnections(), 1, 5000); // the worker hung up
-    QCOMPARE(server.answersSent(), 0);
     QCOMPARE(response.rawHeaders, QString());
     QCOMPARE(response.newCookies, QString());
     fetcher.reset(); // joins the worker

@@ -62,7 +62,8 @@ void TstJsonReader::rows_comeLevelByLevelInDocumentOrder() {
                           u"a.b"_s, u"a.d"_s, u"f[0]"_s,                        // level 2
                           u"a.b.c"_s, u"a.d[0]"_s, u"a.d[1]"_s, u"f[0].g"_s})); // level 3
     QCOMPARE(reader.topCount(), 3);
-    const JsonEntry& b = reader.entries()[3];
+    const QList<JsonEntry> entries = reader.entries();
+    const JsonEntry& b = entries[3];
     QCOMPARE(b.kind, JsonKind::Object);
     QCOMPARE(reader.sourceText().mid(b.start - 1, b.length), u"{\"c\":1}"_s);
 }
