@@ -52,6 +52,11 @@ QVariant RouteListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         return m_rows[index.row()][index.column()];
     }
+    if ((role == TextColourRole || role == BackColourRole) && m_colouringActive) {
+        const CellColour colour =
+            m_cellColours.value({index.row(), index.column()}, {kBlack, m_listColours.back});
+        return role == TextColourRole ? colour.text : colour.back;
+    }
     return {};
 }
 
@@ -134,6 +139,42 @@ RouteListModel::Row RouteListModel::rowOf(const Route& route) {
     cells[DateColumn] = route.depDate;
     cells[PriceColumn] = route.price;
     return cells;
+}
+
+} // namespace skylark
+
+namespace skylark {
+
+void RouteListModel::setCellColour(int row, int column, Rgb text, Rgb back) {
+    m_colouringActive = true;
+    const CellColour colour{text, back};
+    if (colour == m_listColours) {
+        m_cellColours.remove({row, column});
+    } else {
+        m_cellColours.insert({row, column}, colour);
+    }
+    repaintAll();
+}
+
+void RouteListModel::clearCellColours() {
+    if (!m_colouringActive) {
+        return;
+    }
+    m_cellColours.clear();
+    m_colouringActive = false;
+    repaintAll();
+}
+
+std::optional<RouteListModel::CellColour> RouteListModel::cellColour(int row, int column) const {
+    const auto it = m_cellColours.constFind({row, column});
+    return it == m_cellColours.constEnd() ? std::nullopt : std::optional<CellColour>(*it);
+}
+
+void RouteListModel::repaintAll() {
+    if (!m_rows.isEmpty()) {
+        Q_EMIT dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ColumnCount - 1),
+                           {TextColourRole, BackColourRole});
+    }
 }
 
 } // namespace skylark

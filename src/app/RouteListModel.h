@@ -3,16 +3,23 @@
 #include "Route.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace skylark {
 
 // The rows of the route list: one per route in book order, eight text columns. The
 // first five come from the route book; the last three are run-time state of the
 // monitoring rounds and start empty whenever the rows are rebuilt.
+//
+// Cells may carry colour overrides (the highlights of special fares). They belong to
+// positions, not to routes, and are served through TextColourRole and BackColourRole as
+// RGB values with red in the low byte; while colouring is active every other cell reads
+// black on the list's background.
 class RouteListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -27,6 +34,18 @@ public:
         UpdateTimeColumn,
         StatusColumn,
         ColumnCount
+    };
+
+    enum Role { TextColourRole = Qt::UserRole + 1, BackColourRole };
+
+    using Rgb = quint32; // red in the low byte, then green, then blue
+    static constexpr Rgb kBlack = 0x000000;
+    static constexpr Rgb kWhite = 0xFFFFFF;
+
+    struct CellColour {
+        Rgb text;
+        Rgb back;
+        bool operator==(const CellColour&) const = default;
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -50,12 +69,24 @@ public:
     // The first row that shows this identifier, or -1.
     int rowOfRoute(QStringView routeId) const;
 
+    // The list's own colours; an override equal to them is no override.
+    void setListColours(CellColour colours) { m_listColours = colours; }
+    void setCellColour(int row, int column, Rgb text, Rgb back);
+    void clearCellColours();
+    bool colouringActive() const { return m_colouringActive; }
+    std::optional<CellColour> cellColour(int row, int column) const;
+
 private:
     using Row = std::array<QString, ColumnCount>;
 
     static Row rowOf(const Route& route);
 
+    void repaintAll();
+
     QList<Row> m_rows;
+    QHash<QPair<int, int>, CellColour> m_cellColours;
+    CellColour m_listColours{kBlack, kWhite};
+    bool m_colouringActive = false;
 };
 
 } // namespace skylark

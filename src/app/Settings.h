@@ -15,6 +15,9 @@ public:
 
     QString settingsPath() const { return m_file.path(); }
 
+    // Whether a value can be stored and read back unchanged.
+    static bool canStore(QStringView value) { return ProfileFile::canStoreValue(value); }
+
     // [skin_path] path: the full path of the main window's skin picture.
     QString skinPath() const;
     bool setSkinPath(QStringView path);

@@ -2,10 +2,12 @@
 
 #include "Gbk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <locale.h>
 
 namespace skylark {
@@ -104,12 +106,20 @@ bool nearlyZero(double value) {
     return std::fabs(value) <= kTolerance;
 }
 
+// The difference of two numbers near 500 that are 0.0000001 apart comes out a hair above
+// 0.0000001 in binary; a few units of the operands' last place do not count.
+bool withinTolerance(double difference, double a, double b) {
+    const double slack =
+        4 * std::numeric_limits<double>::epsilon() * std::max({1.0, std::fabs(a), std::fabs(b)});
+    return difference <= kTolerance + slack;
+}
+
 bool nearlyEqual(double a, double b) {
-    return std::fabs(a - b) <= kTolerance;
+    return withinTolerance(std::fabs(a - b), a, b);
 }
 
 bool atMost(double a, double b) {
-    return a < b || nearlyEqual(a, b);
+    return a <= b || withinTolerance(a - b, a, b);
 }
 
 double textToNumber(QStringView text) {

@@ -89,6 +89,10 @@ void TstText::tolerance_data() {
     QTest::newRow("beyond the tolerance is greater")
         << 500.0000002 << 500.0 << false << false << false;
     QTest::newRow("below is at most") << 499.0 << 500.0 << false << false << true;
+    QTest::newRow("0.0000001 above 500 still counts as equal")
+        << 500.0000001 << 500.0 << false << true << true;
+    QTest::newRow("0.0000002 above 500 does not")
+        << 500.0000002 << 500.0 << false << false << false;
 }
 
 void TstText::tolerance() {

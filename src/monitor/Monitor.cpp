@@ -1,0 +1,160 @@
+#include "Monitor.h"
+
+#include "FareQuery.h"
+#include "app/Clock.h"
+#include "app/EventWaits.h"
+#include "app/FrontEnd.h"
+#include "app/Stamp.h"
+#include "app/StatusLog.h"
+#include "notify/PushAlerts.h"
+
+namespace skylark {
+
+Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, PushNotifier& push,
+                 FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing, QObject* parent)
+    : QObject(parent)
+    , m_routes(routes)
+    , m_log(log)
+    , m_fares(fares)
+    , m_push(push)
+    , m_frontEnd(frontEnd)
+    , m_clock(clock)
+    , m_timing(timing) {
+    connect(&m_timer, &IntervalTimer::tick, this, &Monitor::runRound);
+}
+
+void Monitor::log(const QString& text) {
+    m_log.appendLog(text);
+    processPendingEvents();
+}
+
+void Monitor::setMonitoring(bool monitoring) {
+    if (m_monitoring != monitoring) {
+        m_monitoring = monitoring;
+        Q_EMIT monitoringChanged(monitoring);
+    }
+}
+
+void Monitor::startMonitoring() {
+    if (m_monitoring) {
+        return; // the start button is disabled meanwhile
+    }
+    m_lastPushTime = m_clock.now().addDays(-1);
+    m_routes.clearCellColours();
+    const int rows = m_routes.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        m_routes.setCell(row, RouteListModel::StatusColumn, QString());
+    }
+    if (rows == 0) {
+        m_log.appendLog(QStringLiteral("无需要监控的记录！请先添加监控航线后再开启监控！"));
+        m_frontEnd.showInformation(
+            QStringLiteral("没有要监控的记录！请先添加监控航线后再开启监控！"));
+        return;
+    }
+    m_stopRequested = false;
+    setMonitoring(true);
+    log(QStringLiteral("已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"));
+    m_routes.setCell(0, RouteListModel::StatusColumn, QStringLiteral("3秒后开始自动查询..."));
+    processPendingEvents();
+    waitProcessingEvents(m_timing.startDelayMs);
+    runRound();
+}
+
+void Monitor::stopMonitoring() {
+    m_timer.setInterval(0);
+    m_stopRequested = true;
+    setMonitoring(false);
+}
+
+int Monitor::currentRowOf(const RouteRef& route) const {
+    int seen = 0;
+    for (int row = 0; row < m_routes.rowCount(); ++row) {
+        if (m_routes.cell(row, RouteListModel::IdColumn) == route.routeId &&
+            seen++ == route.occurrence) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+// Queries one route and shows the result; false when its row is gone before the query.
+bool Monitor::queryRoute(const RouteRef& route) {
+    int row = currentRowOf(route);
+    if (row < 0) {
+        return false;
+    }
+    const QString id = route.routeId;
+    m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("搜索中..."));
+    log(QStringLiteral("正在搜索航线：") + id);
+    row = currentRowOf(route);
+    if (row < 0) {
+        return false;
+    }
+    const QString depDate = m_routes.cell(row, RouteListModel::DateColumn);
+    const QString depCity = m_routes.cell(row, RouteListModel::DepartureColumn);
+    const QString arrCity = m_routes.cell(row, RouteListModel::ArrivalColumn);
+    const QString alertPrice = m_routes.cell(row, RouteListModel::PriceColumn);
+    const QString fare = m_fares.queryCalendarFare(depCity, arrCity, depDate, id).fare;
+
+    // The wait for the answer may have let a delete rebuild the list.
+    row = currentRowOf(route);
+    const QString time = makeStamp(m_clock).clockText;
+    if (row >= 0) {
+        m_routes.setCell(row, RouteListModel::LowestFareColumn, fare);
+        m_routes.setCell(row, RouteListModel::UpdateTimeColumn, time);
+    }
+    if (row >= 0 && isSpecialFare(fare, alertPrice)) {
+        m_specialFares.append({depCity, arrCity, depDate, fare, time});
+        for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
+            m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
+        }
+        m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("有特价票！"));
+        log(QStringLiteral("航线：") + id + QStringLiteral("，当前最低价格：") + fare +
+            QStringLiteral("，有特价票！"));
+    } else {
+        if (row >= 0) {
+            m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("已搜索"));
+        }
+        log(QStringLiteral("已搜索航线：") + id + QStringLiteral("，当前最低价格：") + fare);
+    }
+    return true;
+}
+
+void Monitor::runRound() {
+    if (m_roundRunning) {
+        return; // rounds never overlap: a tick during a round is skipped
+    }
+    m_roundRunning = true;
+    m_routes.clearCellColours();
+    const int count = m_routes.rowCount();
+    // The round's routes, taken now: later changes of the list move rows, not routes.
+    QList<RouteRef> routes;
+    QHash<QString, int> occurrences;
+    for (int row = 0; row < count; ++row) {
+        const QString id = m_routes.cell(row, RouteListModel::IdColumn);
+        routes.append({id, occurrences[id]++});
+    }
+    log(QStringLiteral("共有待搜索航线：") + QString::number(count) + QStringLiteral("条"));
+    m_specialFares.clear();
+
+    for (const RouteRef& route : routes) {
+        const bool queried = queryRoute(route);
+        if (queried && m_stopRequested) {
+            break;
+        }
+    }
+
+    m_timer.setInterval(m_stopRequested ? 0 : count * m_timing.periodPerRouteMs);
+    if (!m_stopRequested && !m_specialFares.isEmpty()) {
+        m_frontEnd.playAlertSound();
+        if (!m_frontEnd.alertWindowSuppressed()) {
+            m_frontEnd.showAlertWindow(m_specialFares);
+        }
+        m_push.pushSpecialFares(m_specialFares, m_lastPushTime);
+    }
+    log(QStringLiteral("本轮航班搜索结束！"));
+    m_roundRunning = false;
+    Q_EMIT roundFinished();
+}
+
+} // namespace skylark

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "SpecialFare.h"
+#include "app/IntervalTimer.h"
+#include "app/RouteListModel.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+
+namespace skylark {
+
+class Clock;
+class FareQuery;
+class FrontEnd;
+class PushNotifier;
+class RouteListModel;
+class StatusLog;
+
+struct MonitorTiming {
+    int startDelayMs = 3000;      // from the start click to the first round
+    int periodPerRouteMs = 60000; // the timer's period for each route of the list
+};
+
+// Monitoring: the start and stop handlers and the rounds that walk the route list, query
+// each route's fare, show it, highlight special fares and raise the alerts. Everything runs
+// on one thread; waits keep its events flowing, so a stop click or a timer tick can run in
+// the middle of a round. Rounds never overlap: a tick that falls due during a round is
+// skipped. A route deleted during a round is not queried once it is gone, and a route
+// whose row disappears while it is being queried keeps its log line but gets no cells.
+class Monitor : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr RouteListModel::Rgb kHighlightText = 0x000000;
+    static constexpr RouteListModel::Rgb kHighlightBack = 0xFFA000; // RGB(0, 160, 255)
+
+    Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, PushNotifier& push,
+            FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing = {},
+            QObject* parent = nullptr);
+
+    void startMonitoring();
+    void stopMonitoring();
+    void runRound();
+
+    // True while the start and add buttons are disabled.
+    bool isMonitoring() const { return m_monitoring; }
+    bool roundRunning() const { return m_roundRunning; }
+    bool stopRequested() const { return m_stopRequested; }
+    const QList<SpecialFare>& specialFares() const { return m_specialFares; }
+    const QDateTime& lastPushTime() const { return m_lastPushTime; }
+    const IntervalTimer& timer() const { return m_timer; }
+
+Q_SIGNALS:
+    void monitoringChanged(bool monitoring);
+    void roundFinished();
+
+private:
+    struct RouteRef {
+        QString routeId;
+        int occurrence; // the how-manieth row with this identifier
+    };
+
+    int currentRowOf(const RouteRef& route) const;
+    bool queryRoute(const RouteRef& route);
+    void log(const QString& text);
+    void setMonitoring(bool monitoring);
+
+    RouteListModel& m_routes;
+    StatusLog& m_log;
+    FareQuery& m_fares;
+    PushNotifier& m_push;
+    FrontEnd& m_frontEnd;
+    const Clock& m_clock;
+    MonitorTiming m_timing;
+    IntervalTimer m_timer;
+    bool m_monitoring = false;
+    bool m_roundRunning = false;
+    bool m_stopRequested = false;
+    QList<SpecialFare> m_specialFares;
+    QDateTime m_lastPushTime;
+};
+
+} // namespace skylark

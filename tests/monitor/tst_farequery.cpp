@@ -1,0 +1,185 @@
+#include "app/RouteBook.h"
+#include "common/ScriptedServer.h"
+#include "monitor/FareQuery.h"
+#include "net/Endpoints.h"
+#include "net/HttpFetch.h"
+#include "sim/DemoServer.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace skylark;
+using namespace skylark::testing;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QByteArray jsonp(const QByteArray& json) {
+    return "cb(" + json + ");";
+}
+
+QByteArray requestLine(const QByteArray& request) {
+    return request.left(request.indexOf("\r\n"));
+}
+
+} // namespace
+
+class TstFareQuery : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void answers_data();
+    void answers();
+    void urls_areBuiltForTheRouteKindReadAtEveryQuery();
+    void unknownKind_makesNoCalendarRequest();
+    void failures_endInNotFound();
+    void demoServer_givesThePinnedFare();
+
+private:
+    FareAnswer query(const QString& routeId, const QString& depDate = u"2014-11-05"_s);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<RouteBook> m_book;
+    std::unique_ptr<ScriptedServer> m_server;
+    Endpoints m_endpoints;
+    QByteArray m_calendar;
+};
+
+void TstFareQuery::init() {
+    m_book = std::make_unique<RouteBook>(m_dir.path());
+    m_calendar = jsonp(R"({"status":0,"data":[{"date":"2014-11-05","price":560}]})");
+    m_server = std::make_unique<ScriptedServer>([this](const QByteArray& request) {
+        return request.contains("get_search_str") ? ScriptedServer::ok("F=1")
+                                                  : ScriptedServer::ok(m_calendar);
+    });
+    m_endpoints = Endpoints::forDemo(m_server->url(QString()));
+    for (const auto& [id, type] : {std::pair{u"1"_s, u"domestic"_s},
+                                   {u"2"_s, u"international"_s},
+                                   {u"3"_s, QString()},
+                                   {u"4"_s, u"charter"_s}}) {
+        QVERIFY(m_book->appendRoute({id, u"成都"_s, u"上海"_s, u"2014-11-05"_s, u"500"_s, type}));
+    }
+}
+
+FareAnswer TstFareQuery::query(const QString& routeId, const QString& depDate) {
+    HttpFetcher fetcher;
+    FareQuery fares(fetcher, m_endpoints, *m_book);
+    return fares.queryCalendarFare(u"成都"_s, u"上海"_s, depDate, routeId);
+}
+
+void TstFareQuery::answers_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("fare");
+    QTest::addColumn<int>("days");
+    const QByteArray week =
+        R"({"data":[{"date":"2014-11-02","price":700},{"date":"2014-11-03","price":610},)"
+        R"({"date":"2014-11-04","price":650},{"date":"2014-11-05","price":"480"},)"
+        R"({"date":"2014-11-06","price":520},{"date":"2014-11-07","price":900},)"
+        R"({"date":"2014-11-08","price":880}]})";
+    QTest::newRow("the route's day of a week") << jsonp(week) << u"480"_s << 7;
+    QTest::newRow("the last matching day wins")
+        << jsonp(
+               R"({"data":[{"date":"2014-11-05","price":480},{"date":"2014-11-05","price":450}]})")
+        << u"450"_s << 2;
+    QTest::newRow("no day matches")
+        << jsonp(QByteArray(week).replace("2014-11-05", "2014-11-15")) << u"未找到"_s << 7;
+    QTest::newRow("error -1 even with a matching day")
+        << jsonp(R"({"error":"-1","data":[{"date":"2014-11-05","price":480}]})") << u"未找到"_s
+        << 0;
+    QTest::newRow("status -1") << jsonp(
+                                      R"({"status":-1,"data":[{"date":"2014-11-05","price":480}]})")
+                               << u"未找到"_s << 0;
+    QTest::newRow("error 0 is no error")
+        << jsonp(R"({"error":"0","data":[{"date":"2014-11-05","price":480}]})") << u"480"_s << 1;
+    QTest::newRow("error text other than -1 is no error")
+        << jsonp(R"({"error":"-1x","data":[{"date":"2014-11-05","price":480}]})") << u"480"_s << 1;
+    QTest::newRow("a zero fare") << jsonp(R"({"data":[{"date":"2014-11-05","price":0}]})")
+                                 << u"未找到"_s << 1;
+    QTest::newRow("a fare that is no number")
+        << jsonp(R"({"data":[{"date":"2014-11-05","price":"n/a"}]})") << u"未找到"_s << 1;
+    QTest::newRow("without parentheses")
+        << QByteArray(R"({"data":[{"date":"2014-11-05","price":480}]})") << u"未找到"_s << 0;
+    QTest::newRow("without data") << jsonp(R"({"status":0})") << u"未找到"_s << 0;
+    QTest::newRow("an HTML error page")
+        << QByteArray("<html><body>404</body></html>") << u"未找到"_s << 0;
+    QTest::newRow("nothing") << QByteArray() << u"未找到"_s << 0;
+}
+
+void TstFareQuery::answers() {
+    QFETCH(QByteArray, body);
+    QFETCH(QString, fare);
+    QFETCH(int, days);
+    const FareAnswer answer = readCalendarAnswer(body, u"2014-11-05"_s);
+    QCOMPARE(answer.fare, fare);
+    QCOMPARE(answer.calendar.size(), days);
+}
+
+void TstFareQuery::urls_areBuiltForTheRouteKindReadAtEveryQuery() {
+    QCOMPARE(query(u"1"_s).fare, u"560"_s);
+    QCOMPARE(query(u"2"_s).fare, u"560"_s);
+    QCOMPARE(query(u"3"_s).fare, u"560"_s); // no type: domestic
+    const QList<QByteArray>& requests = m_server->requests();
+    QCOMPARE(requests.size(), 6);
+    QCOMPARE(
+        requestLine(requests[0]),
+        QByteArray("GET /get_search_str.php?depCity=%E6%88%90%E9%83%BD&arrCity=%E4%B8%8A%E6%B5%B7"
+                   "&searchDay=2014%2D11%2D05 HTTP/1.1"));
+    QCOMPARE(requestLine(requests[1]), QByteArray("GET "
+                                                  "/search/"
+                                                  "common_cheapest_calendar.htm?F=1&searchDay=2014-"
+                                                  "11-05&calType=SevendayCalendar HTTP/1.1"));
+    QCOMPARE(
+        requestLine(requests[3]),
+        QByteArray("GET /search/common_cheapest_calendar.htm?searchBy=1278&F=1&searchDay=2014-11-2"
+                   "&calType=SevendayCalendar&origDepDate=2014-11-5 HTTP/1.1"));
+    QCOMPARE(requestLine(requests[5]), requestLine(requests[1]));
+
+    // The kind is read from the route file at each query.
+    QVERIFY(m_book->appendRoute(
+        {u"1"_s, u"成都"_s, u"上海"_s, u"2014-11-05"_s, u"500"_s, u"international"_s}));
+    query(u"1"_s);
+    QVERIFY(requestLine(m_server->requests().last()).contains("searchBy=1278"));
+}
+
+void TstFareQuery::unknownKind_makesNoCalendarRequest() {
+    const FareAnswer answer = query(u"4"_s);
+    QCOMPARE(answer.fare, u"未找到"_s);
+    QCOMPARE(m_server->requests().size(), 1);     // the relay only
+    QCOMPARE(query(u"missing"_s).fare, u"560"_s); // a route not in the file is domestic
+}
+
+void TstFareQuery::failures_endInNotFound() {
+    // A date that cannot be read still gives an answer.
+    m_calendar = jsonp(R"({"data":[{"date":"2015-02-30","price":480}]})");
+    QCOMPARE(query(u"2"_s, u"2015-02-30"_s).fare, u"480"_s);
+    QVERIFY(requestLine(m_server->requests().last())
+                .contains("searchDay=2015-02-30&calType=SevendayCalendar&origDepDate=2015-02-30"));
+    // The relay failing still asks the fare source, with an empty fragment.
+    m_server->setScript([this](const QByteArray& request) {
+        return request.contains("get_search_str")
+                   ? ScriptedServer::Answer{"HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n"}
+                   : ScriptedServer::ok(m_calendar);
+    });
+    query(u"1"_s);
+    QVERIFY(requestLine(m_server->requests().last())
+                .startsWith("GET /search/common_cheapest_calendar.htm?&searchDay="));
+    // Nobody listening at all.
+    m_endpoints = Endpoints::forDemo(u"http://127.0.0.1:1"_s);
+    QCOMPARE(query(u"1"_s).fare, u"未找到"_s);
+}
+
+void TstFareQuery::demoServer_givesThePinnedFare() {
+    sim::DemoServer demo;
+    QVERIFY(demo.start());
+    demo.setFixedFare(u"成都"_s, u"上海"_s, 430);
+    m_endpoints = Endpoints::forDemo(demo.baseUrl());
+    const FareAnswer domestic =
+        query(u"1"_s, QDate::currentDate().addDays(10).toString(Qt::ISODate));
+    QCOMPARE(domestic.fare, u"430"_s);
+    QCOMPARE(domestic.calendar.size(), 7);
+    QCOMPARE(query(u"2"_s, QDate::currentDate().addDays(10).toString(Qt::ISODate)).fare, u"430"_s);
+}
+
+QTEST_GUILESS_MAIN(TstFareQuery)
+#include "tst_farequery.moc"

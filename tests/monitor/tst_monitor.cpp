@@ -1,0 +1,335 @@
+#include "app/RouteBook.h"
+#include "app/RouteListModel.h"
+#include "app/Settings.h"
+#include "app/StatusLog.h"
+#include "common/FakeClock.h"
+#include "common/FakeFrontEnd.h"
+#include "common/ScriptedServer.h"
+#include "monitor/FareQuery.h"
+#include "monitor/Monitor.h"
+#include "net/Encoding.h"
+#include "net/Endpoints.h"
+#include "net/HttpFetch.h"
+#include "notify/PushAlerts.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace skylark;
+using namespace skylark::testing;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The value of a query key in a request line.
+QByteArray queryValue(const QByteArray& request, const QByteArray& key) {
+    const QByteArray line = request.left(request.indexOf(' ', request.indexOf(' ') + 1));
+    const qsizetype at = line.indexOf(QByteArray(key + '='));
+    if (at < 0) {
+        return {};
+    }
+    const qsizetype end = line.indexOf('&', at);
+    return line.mid(at + key.size() + 1, end < 0 ? -1 : end - at - key.size() - 1);
+}
+
+// A relay and fare source whose fares are set per departure city; the search string
+// carries the departure city on to the calendar.
+class FareSource {
+public:
+    FareSource()
+        : server([this](const QByteArray& request) { return answer(request); }) {}
+
+    void setFare(const QString& depCity, const QString& fare, int delayMs = 0) {
+        fares.insert(urlEncodeUtf8(depCity).toLatin1(), {fare.toUtf8(), delayMs});
+    }
+    int calendarRequests() const {
+        return int(std::count_if(server.requests().begin(), server.requests().end(),
+                                 [](const QByteArray& r) { return r.contains("calendar"); }));
+    }
+
+    ScriptedServer server;
+
+private:
+    ScriptedServer::Answer answer(const QByteArray& request) {
+        if (request.startsWith("POST /weixin/sendmsg.php")) {
+            return ScriptedServer::ok("ok");
+        }
+        if (request.contains("/get_search_str.php")) {
+            return ScriptedServer::ok("r=" + queryValue(request, "depCity"));
+        }
+        const auto [fare, delay] = fares.value(queryValue(request, "r"));
+        ScriptedServer::Answer answer =
+            ScriptedServer::ok("cb({\"data\":[{\"date\":\"" + queryValue(request, "searchDay") +
+                               "\",\"price\":\"" + fare + "\"}]});");
+        answer.delayMs = delay;
+        return answer;
+    }
+
+    QHash<QByteArray, std::pair<QByteArray, int>> fares;
+};
+
+struct Rig {
+    QTemporaryDir dir;
+    FakeClock clock{QDateTime(QDate(2014, 11, 1), QTime(9, 5, 3))};
+    RouteBook book{dir.path()};
+    RouteListModel routes;
+    StatusLog log{clock};
+    Settings settings{dir.path()};
+    FareSource source;
+    Endpoints endpoints = Endpoints::forDemo(source.server.url(QString()));
+    HttpFetcher fetcher;
+    FareQuery fares{fetcher, endpoints, book};
+    PushNotifier push{fetcher, endpoints, settings, log, clock};
+    FakeFrontEnd frontEnd;
+    Monitor monitor{routes, log, fares, push, frontEnd, clock, {10, 60000}};
+
+    // Routes from 成都, 北京, 广州, ... in that order, alert price 500, with fares.
+    void addRoutes(const QStringList& fares) {
+        static const QStringList cities{u"成都"_s, u"北京"_s, u"广州"_s, u"杭州"_s, u"西安"_s};
+        for (int i = 0; i < fares.size(); ++i) {
+            QVERIFY(book.appendRoute({QString::number(201411000 + i), cities[i], u"上海"_s,
+                                      u"2014-11-20"_s, u"500"_s, u"domestic"_s}));
+            source.setFare(cities[i], fares[i]);
+        }
+        loadRouteBook(book, routes);
+    }
+    // The log without its time prefixes.
+    QStringList logTexts() const {
+        QStringList texts;
+        for (const QString& line : log.lines()) {
+            texts.append(line.mid(11));
+        }
+        return texts;
+    }
+    QStringList cells(int row) const {
+        QStringList texts;
+        for (int column = RouteListModel::LowestFareColumn; column < RouteListModel::ColumnCount;
+             ++column) {
+            texts.append(routes.cell(row, column));
+        }
+        return texts;
+    }
+};
+
+} // namespace
+
+class TstMonitor : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void specialFare_data();
+    void specialFare();
+    void round_withoutSpecialFares_logsTwoLinesARoute();
+    void round_withSpecialFares_highlightsAlertsAndPushes();
+    void round_withTheAlertWindowSuppressed_opensNone();
+    void nextRound_clearsTheHighlights();
+    void start_withoutRoutes_isRefused();
+    void start_waitsThenRunsAndArmsTheTimer();
+    void stop_duringARound_finishesTheRouteAndEnds();
+    void wait_keepsTimersServedAndSkipsATickDuringTheRound();
+    void routeDeletedDuringARound_isNotQueriedAgain();
+    void emptyListDuringMonitoring_stopsTheTimer();
+};
+
+void TstMonitor::specialFare_data() {
+    QTest::addColumn<QString>("fare");
+    QTest::addColumn<QString>("alert");
+    QTest::addColumn<bool>("special");
+    QTest::newRow("equal to the alert price") << u"500"_s << u"500"_s << true;
+    QTest::newRow("within the tolerance above it") << u"500.0000001"_s << u"500"_s << true;
+    QTest::newRow("beyond the tolerance above it") << u"500.0000002"_s << u"500"_s << false;
+    QTest::newRow("half a yuan above it") << u"500.5"_s << u"500"_s << false;
+    QTest::newRow("below it") << u"480"_s << u"500"_s << true;
+    QTest::newRow("not found") << u"未找到"_s << u"500"_s << false;
+    QTest::newRow("a fare of 0") << u"0"_s << u"500"_s << false;
+    QTest::newRow("an alert price that is no number") << u"480"_s << u"abc"_s << false;
+    QTest::newRow("full-width digits") << u"４８０"_s << u"５００"_s << true;
+}
+
+void TstMonitor::specialFare() {
+    QFETCH(QString, fare);
+    QFETCH(QString, alert);
+    QFETCH(bool, special);
+    QCOMPARE(isSpecialFare(fare, alert), special);
+}
+
+void TstMonitor::round_withoutSpecialFares_logsTwoLinesARoute() {
+    Rig rig;
+    rig.addRoutes({u"560"_s, u"0"_s});
+    rig.monitor.runRound();
+    QCOMPARE(
+        rig.logTexts(),
+        (QStringList{u"共有待搜索航线：2条"_s, u"正在搜索航线：201411000"_s,
+                     u"已搜索航线：201411000，当前最低价格：560"_s, u"正在搜索航线：201411001"_s,
+                     u"已搜索航线：201411001，当前最低价格：未找到"_s, u"本轮航班搜索结束！"_s}));
+    QCOMPARE(rig.log.lines().first(), u"[09:05:03]:共有待搜索航线：2条"_s);
+    QCOMPARE(rig.cells(0), (QStringList{u"560"_s, u"09:05:03"_s, u"已搜索"_s}));
+    QCOMPARE(rig.cells(1), (QStringList{u"未找到"_s, u"09:05:03"_s, u"已搜索"_s}));
+    QVERIFY(rig.frontEnd.calls.isEmpty());
+    QCOMPARE(rig.monitor.timer().interval(), 2 * 60000);
+    QVERIFY(!rig.routes.colouringActive());
+}
+
+void TstMonitor::round_withSpecialFares_highlightsAlertsAndPushes() {
+    Rig rig;
+    rig.addRoutes({u"560"_s, u"480"_s, u"500"_s});
+    QVERIFY(rig.settings.setPushEnabled(true));
+    QVERIFY(rig.settings.setPushId(u"demo"));
+    QVERIFY(rig.settings.setPushCycle(u"10"));
+    rig.monitor.startMonitoring();
+    QCOMPARE(
+        rig.monitor.specialFares(),
+        (QList<SpecialFare>{{u"北京"_s, u"上海"_s, u"2014-11-20"_s, u"480"_s, u"09:05:03"_s},
+                            {u"广州"_s, u"上海"_s, u"2014-11-20"_s, u"500"_s, u"09:05:03"_s}}));
+    QCOMPARE(rig.cells(1), (QStringList{u"480"_s, u"09:05:03"_s, u"有特价票！"_s}));
+    for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
+        const auto colour = rig.routes.cellColour(1, column);
+        QVERIFY(colour.has_value());
+        QCOMPARE(colour->text, RouteListModel::Rgb(0x000000));
+        QCOMPARE(colour->back, RouteListModel::Rgb(0xFFA000));
+        QVERIFY(!rig.routes.cellColour(0, column).has_value());
+    }
+    QCOMPARE(rig.routes.data(rig.routes.index(1, 3), RouteListModel::BackColourRole).toUInt(),
+             0xFFA000u);
+    QCOMPARE(rig.frontEnd.calls, (QStringList{u"sound"_s, u"alert window: 2"_s}));
+    const QStringList log = rig.logTexts();
+    QCOMPARE(log.mid(log.size() - 3),
+             (QStringList{u"航线：201411002，当前最低价格：500，有特价票！"_s,
+                          u"发送微信提醒结果：ok"_s, u"本轮航班搜索结束！"_s}));
+    QVERIFY(log.contains(u"航线：201411001，当前最低价格：480，有特价票！"_s));
+    const QByteArray push = rig.source.server.requests().last();
+    QVERIFY(push.startsWith("POST /weixin/sendmsg.php HTTP/1.1\r\n"));
+    QVERIFY(push.endsWith(
+        QByteArray("fakeid=demo&content=" + pushText(rig.monitor.specialFares()).toUtf8())));
+    QCOMPARE(rig.monitor.lastPushTime(), rig.clock.now());
+}
+
+void TstMonitor::round_withTheAlertWindowSuppressed_opensNone() {
+    Rig rig;
+    rig.addRoutes({u"480"_s});
+    rig.frontEnd.suppressAlertWindow = true;
+    rig.monitor.runRound();
+    QCOMPARE(rig.frontEnd.calls, QStringList{u"sound"_s});
+    QCOMPARE(rig.logTexts().mid(rig.logTexts().size() - 2),
+             (QStringList{u"发送微信提醒结果：未开启微信提醒功能"_s, u"本轮航班搜索结束！"_s}));
+}
+
+void TstMonitor::nextRound_clearsTheHighlights() {
+    Rig rig;
+    rig.addRoutes({u"480"_s});
+    rig.monitor.runRound();
+    QVERIFY(rig.routes.cellColour(0, 0).has_value());
+    rig.source.setFare(u"成都"_s, u"900"_s);
+    rig.monitor.runRound();
+    QVERIFY(!rig.routes.colouringActive());
+    QVERIFY(!rig.routes.cellColour(0, 0).has_value());
+    QCOMPARE(rig.cells(0), (QStringList{u"900"_s, u"09:05:03"_s, u"已搜索"_s}));
+    QVERIFY(rig.monitor.specialFares().isEmpty());
+}
+
+void TstMonitor::start_withoutRoutes_isRefused() {
+    Rig rig;
+    QSignalSpy monitoring(&rig.monitor, &Monitor::monitoringChanged);
+    rig.monitor.startMonitoring();
+    QCOMPARE(rig.logTexts(), QStringList{u"无需要监控的记录！请先添加监控航线后再开启监控！"_s});
+    QCOMPARE(rig.frontEnd.calls,
+             QStringList{u"message: 没有要监控的记录！请先添加监控航线后再开启监控！"_s});
+    QVERIFY(!rig.monitor.isMonitoring());
+    QCOMPARE(monitoring.size(), 0);
+}
+
+void TstMonitor::start_waitsThenRunsAndArmsTheTimer() {
+    Rig rig;
+    rig.addRoutes({u"560"_s, u"570"_s, u"580"_s});
+    QString statusDuringTheWait;
+    QTimer::singleShot(
+        5, [&] { statusDuringTheWait = rig.routes.cell(0, RouteListModel::StatusColumn); });
+    QSignalSpy monitoring(&rig.monitor, &Monitor::monitoringChanged);
+    rig.monitor.startMonitoring();
+    QCOMPARE(statusDuringTheWait, u"3秒后开始自动查询..."_s);
+    QCOMPARE(monitoring.size(), 1);
+    QVERIFY(rig.monitor.isMonitoring());
+    QCOMPARE(rig.logTexts().first(), u"已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"_s);
+    QCOMPARE(rig.logTexts().last(), u"本轮航班搜索结束！"_s);
+    QCOMPARE(rig.monitor.timer().interval(), 180000);
+    QVERIFY(rig.monitor.timer().isActive());
+    QCOMPARE(rig.monitor.lastPushTime(), rig.clock.now().addDays(-1));
+}
+
+void TstMonitor::stop_duringARound_finishesTheRouteAndEnds() {
+    Rig rig;
+    rig.addRoutes({u"480"_s, u"470"_s, u"460"_s, u"450"_s, u"440"_s});
+    rig.source.setFare(u"北京"_s, u"470"_s, 300);
+    QTimer::singleShot(100, [&] { rig.monitor.stopMonitoring(); }); // while route 2 waits
+    rig.monitor.startMonitoring();
+    const QStringList log = rig.logTexts();
+    QCOMPARE(log.mid(log.size() - 2),
+             (QStringList{u"航线：201411001，当前最低价格：470，有特价票！"_s,
+                          u"本轮航班搜索结束！"_s}));
+    QCOMPARE(rig.source.calendarRequests(), 2);
+    QCOMPARE(rig.cells(2), (QStringList{{}, {}, {}}));
+    QVERIFY(rig.frontEnd.calls.isEmpty()); // no sound, no window, no push
+    QCOMPARE(rig.monitor.timer().interval(), 0);
+    QVERIFY(!rig.monitor.isMonitoring());
+    QVERIFY(rig.monitor.stopRequested());
+}
+
+void TstMonitor::wait_keepsTimersServedAndSkipsATickDuringTheRound() {
+    Rig rig;
+    rig.addRoutes({u"560"_s});
+    rig.source.setFare(u"成都"_s, u"560"_s, 400);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(10);
+    bool tickRanInside = false;
+    QTimer::singleShot(100, [&] {
+        tickRanInside = rig.monitor.roundRunning();
+        rig.monitor.runRound(); // a tick that falls due during the round
+    });
+    rig.monitor.runRound();
+    QVERIFY(tickRanInside);
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    QCOMPARE(rig.logTexts().count(u"共有待搜索航线：1条"_s), 1);
+    QCOMPARE(rig.source.calendarRequests(), 1);
+}
+
+void TstMonitor::routeDeletedDuringARound_isNotQueriedAgain() {
+    Rig rig;
+    rig.addRoutes({u"560"_s, u"570"_s, u"580"_s});
+    rig.source.setFare(u"成都"_s, u"480"_s, 300);
+    // While the first route waits, the second and the first are deleted, as the route
+    // menu would: remove the section and rebuild the list.
+    QTimer::singleShot(100, [&] {
+        QVERIFY(rig.book.removeRoute(u"201411001"));
+        QVERIFY(rig.book.removeRoute(u"201411000"));
+        loadRouteBook(rig.book, rig.routes);
+    });
+    rig.monitor.runRound();
+    QCOMPARE(
+        rig.logTexts(),
+        (QStringList{u"共有待搜索航线：3条"_s, u"正在搜索航线：201411000"_s,
+                     u"已搜索航线：201411000，当前最低价格：480"_s, u"正在搜索航线：201411002"_s,
+                     u"已搜索航线：201411002，当前最低价格：580"_s, u"本轮航班搜索结束！"_s}));
+    QCOMPARE(rig.routes.rowCount(), 1);
+    QCOMPARE(rig.cells(0), (QStringList{u"580"_s, u"09:05:03"_s, u"已搜索"_s}));
+    QVERIFY(rig.monitor.specialFares().isEmpty()); // the deleted route raises no alert
+    QCOMPARE(rig.source.calendarRequests(), 2);
+}
+
+void TstMonitor::emptyListDuringMonitoring_stopsTheTimer() {
+    Rig rig;
+    rig.addRoutes({u"560"_s});
+    rig.monitor.startMonitoring();
+    QCOMPARE(rig.monitor.timer().interval(), 60000);
+    QVERIFY(rig.book.removeRoute(u"201411000"));
+    loadRouteBook(rig.book, rig.routes);
+    rig.monitor.runRound();
+    QCOMPARE(rig.monitor.timer().interval(), 0);
+    QVERIFY(rig.monitor.isMonitoring()); // the buttons wait for the stop click
+}
+
+QTEST_GUILESS_MAIN(TstMonitor)
+#include "tst_monitor.moc"
