@@ -17,6 +17,7 @@ public:
     void setInterval(int milliseconds);
     int interval() const { return m_interval; }
     bool isActive() const { return m_timer.isActive(); }
+    int remainingTime() const { return m_timer.remainingTime(); }
 
 Q_SIGNALS:
     void tick();

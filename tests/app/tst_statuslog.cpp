@@ -1,0 +1,64 @@
+#include "app/IntervalTimer.h"
+#include "app/StatusLog.h"
+#include "common/FakeClock.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace skylark;
+using namespace Qt::Literals::StringLiterals;
+
+class TstStatusLog : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void appendLog_prefixesTheTimeAndMakesTheLineCurrent();
+    void log_isNeverTrimmed();
+    void intervalTimer_followsTheIntervalRule();
+};
+
+void TstStatusLog::appendLog_prefixesTheTimeAndMakesTheLineCurrent() {
+    FakeClock clock(QDateTime(QDate(2015, 1, 5), QTime(9, 5, 3)));
+    StatusLog log(clock);
+    QSignalSpy appended(&log, &StatusLog::lineAppended);
+    log.appendLog(u"已添加航线：201515090503"_s);
+    clock.advanceSeconds(3600 * 14 + 1);
+    log.appendLog(QString());
+    QCOMPARE(log.lines(),
+             (QStringList{u"[09:05:03]:已添加航线：201515090503"_s, u"[23:05:04]:"_s}));
+    QCOMPARE(appended.size(), 2);
+    QCOMPARE(appended[1][0].toInt(), 1);
+    QCOMPARE(log.rowCount(), 2);
+    QCOMPARE(log.data(log.index(0)).toString(), log.lines().first());
+}
+
+void TstStatusLog::log_isNeverTrimmed() {
+    FakeClock clock;
+    StatusLog log(clock);
+    for (int i = 0; i < 20000; ++i) {
+        log.appendLog(QString::number(i));
+    }
+    QCOMPARE(log.rowCount(), 20000);
+    QCOMPARE(log.lines().first(), u"[09:05:03]:0"_s);
+}
+
+void TstStatusLog::intervalTimer_followsTheIntervalRule() {
+    IntervalTimer timer;
+    QVERIFY(!timer.isActive());
+    timer.setInterval(100000);
+    QVERIFY(timer.isActive());
+    const int before = timer.remainingTime();
+    timer.setInterval(100000); // the same value leaves the countdown running
+    QVERIFY(timer.remainingTime() <= before);
+    timer.setInterval(200000); // a new value restarts it
+    QVERIFY(timer.remainingTime() > 100000);
+    timer.setInterval(0);
+    QVERIFY(!timer.isActive());
+    QCOMPARE(timer.interval(), 0);
+    timer.setInterval(20);
+    QSignalSpy ticks(&timer, &IntervalTimer::tick);
+    QVERIFY(ticks.wait(5000));
+}
+
+QTEST_GUILESS_MAIN(TstStatusLog)
+#include "tst_statuslog.moc"
