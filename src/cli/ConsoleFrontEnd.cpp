@@ -1,0 +1,40 @@
+#include "ConsoleFrontEnd.h"
+
+#include "app/Settings.h"
+
+namespace skylark {
+
+ConsoleFrontEnd::ConsoleFrontEnd(QTextStream& errors, const Settings& settings)
+    : m_errors(errors)
+    , m_settings(settings) {}
+
+void ConsoleFrontEnd::showInformation(const QString& text) {
+    m_errors << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << '\n';
+    m_errors.flush();
+}
+
+void ConsoleFrontEnd::playAlertSound() {
+    m_errors << '\a';
+    m_errors.flush();
+}
+
+void ConsoleFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
+    for (const SpecialFare& fare : fares) {
+        m_errors << QStringLiteral("特价：") << fare.depCityName << '-' << fare.arrCityName << ' '
+                 << fare.depDate << ' ' << fare.lowestPrice << ' ' << fare.updateTime << '\n';
+    }
+    m_errors.flush();
+}
+
+bool ConsoleFrontEnd::alertWindowSuppressed() const {
+    return m_settings.noAlertWindow();
+}
+
+void ConsoleFrontEnd::openPushSettings() {
+    m_errors << QStringLiteral(
+                    "Push settings: skylark-cli push-settings ID MINUTES, then push-test ID.")
+             << '\n';
+    m_errors.flush();
+}
+
+} // namespace skylark

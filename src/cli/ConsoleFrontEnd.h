@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/FrontEnd.h"
+
+#include <QTextStream>
+
+namespace skylark {
+
+class Settings;
+
+// The front-end of the command line: messages and alerts go to the error stream, the
+// alert sound is the terminal bell, and the no-alert-window setting is read from the file.
+class ConsoleFrontEnd final : public FrontEnd {
+public:
+    ConsoleFrontEnd(QTextStream& errors, const Settings& settings);
+
+    void showInformation(const QString& text) override;
+    void playAlertSound() override;
+    void showAlertWindow(const QList<SpecialFare>& fares) override;
+    bool alertWindowSuppressed() const override;
+    void openPushSettings() override;
+
+private:
+    QTextStream& m_errors;
+    const Settings& m_settings;
+};
+
+} // namespace skylark
