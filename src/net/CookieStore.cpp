@@ -21,17 +21,6 @@ QByteArray keyOf(const QByteArray& line) {
     return fields.size() >= 7 ? fields[0] + '\t' + fields[2] + '\t' + fields[5] : QByteArray();
 }
 
-QList<QByteArray> linesOf(CURL* handle) {
-    curl_slist* list = nullptr;
-    curl_easy_getinfo(handle, CURLINFO_COOKIELIST, &list);
-    QList<QByteArray> lines;
-    for (curl_slist* item = list; item; item = item->next) {
-        lines.append(QByteArray(item->data));
-    }
-    curl_slist_free_all(list);
-    return lines;
-}
-
 } // namespace
 
 CookieStore::CookieStore(QString jarPath)
@@ -68,7 +57,7 @@ void CookieStore::store(const QString& host, const QString& name, const QString&
     CURL* handle = curl_easy_init();
     curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
     curl_easy_setopt(handle, CURLOPT_COOKIELIST, header.toUtf8().constData());
-    merge(linesOf(handle));
+    merge(linesOfHandle(handle));
     curl_easy_cleanup(handle);
 }
 
@@ -83,6 +72,17 @@ QStringList CookieStore::cookieLines() const {
 QList<QByteArray> CookieStore::lines() const {
     const QMutexLocker lock(&m_mutex);
     return m_lines.values();
+}
+
+QList<QByteArray> CookieStore::linesOfHandle(void* curlHandle) {
+    curl_slist* list = nullptr;
+    curl_easy_getinfo(static_cast<CURL*>(curlHandle), CURLINFO_COOKIELIST, &list);
+    QList<QByteArray> lines;
+    for (curl_slist* item = list; item; item = item->next) {
+        lines.append(QByteArray(item->data));
+    }
+    curl_slist_free_all(list);
+    return lines;
 }
 
 void CookieStore::merge(const QList<QByteArray>& lines) {

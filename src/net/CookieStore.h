@@ -29,6 +29,8 @@ public:
     // For the request engine: the lines an exchange starts with, and the lines it ends with.
     QList<QByteArray> lines() const;
     void merge(const QList<QByteArray>& lines);
+    // The cookies held by a libcurl easy handle's cookie engine.
+    static QList<QByteArray> linesOfHandle(void* curlHandle);
 
 private:
     mutable QMutex m_mutex;

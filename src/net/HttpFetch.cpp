@@ -198,17 +198,6 @@ bool isFollowedRedirect(long status) {
     return status == 301 || status == 302 || status == 303 || status == 307;
 }
 
-QList<QByteArray> cookieLinesOf(CURL* curl) {
-    curl_slist* list = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_COOKIELIST, &list);
-    QList<QByteArray> lines;
-    for (curl_slist* item = list; item; item = item->next) {
-        lines.append(QByteArray(item->data));
-    }
-    curl_slist_free_all(list);
-    return lines;
-}
-
 // Hands the cookies of a finished exchange to the store: those its cookie engine kept,
 // and with storeCookies every cookie the response set.
 void keepCookies(const Exchange& exchange, const QString& host,
@@ -327,7 +316,8 @@ void runExchange(Exchange& exchange) {
                 headerText, {QStringLiteral("Content-Type"), QStringLiteral("Content-Length")});
         }
     }
-    const QList<QByteArray> cookies = keepsCookies ? cookieLinesOf(curl) : QList<QByteArray>();
+    const QList<QByteArray> cookies =
+        keepsCookies ? CookieStore::linesOfHandle(curl) : QList<QByteArray>();
     curl_easy_cleanup(curl);
     finish(exchange, true, ok ? transfer.body : QByteArray(), transfer.headerBlock,
            [&] { keepCookies(exchange, hostForCookies(url), cookies, transfer.headerBlock); });

@@ -82,6 +82,12 @@ QDate flexibleDate(const QString& text) {
                              : QDate();
 }
 
+template <typename Value>
+std::optional<Value> lookUp(const QHash<QString, Value>& table, const QString& key) {
+    const auto it = table.constFind(key);
+    return it == table.constEnd() ? std::nullopt : std::optional<Value>(*it);
+}
+
 std::optional<Endpoint> endpointOf(const QString& path) {
     static const QHash<QString, Endpoint> paths{
         {QStringLiteral("/get_city_code.php"), Endpoint::CityCheck},
@@ -94,8 +100,7 @@ std::optional<Endpoint> endpointOf(const QString& path) {
         {QStringLiteral("/go/chn/trip/onesearch/chart.php"), Endpoint::ChartPage},
         {QStringLiteral("/go/chn/trip/onesearch/trend.json"), Endpoint::ChartPage},
     };
-    const auto it = paths.constFind(path);
-    return it == paths.constEnd() ? std::nullopt : std::optional<Endpoint>(*it);
+    return lookUp(paths, path);
 }
 
 std::optional<Endpoint> endpointNamed(const QString& name) {
@@ -108,8 +113,7 @@ std::optional<Endpoint> endpointNamed(const QString& name) {
         {QStringLiteral("searchpage"), Endpoint::SearchPage},
         {QStringLiteral("chart"), Endpoint::ChartPage},
     };
-    const auto it = names.constFind(name);
-    return it == names.constEnd() ? std::nullopt : std::optional<Endpoint>(*it);
+    return lookUp(names, name);
 }
 
 std::optional<Misbehaviour> misbehaviourNamed(const QString& name) {
@@ -122,8 +126,7 @@ std::optional<Misbehaviour> misbehaviourNamed(const QString& name) {
         {QStringLiteral("noparentheses"), Misbehaviour::NoParentheses},
         {QStringLiteral("error"), Misbehaviour::ErrorMinusOne},
     };
-    const auto it = names.constFind(name);
-    return it == names.constEnd() ? std::nullopt : std::optional<Misbehaviour>(*it);
+    return lookUp(names, name);
 }
 
 QByteArray garbage() {
