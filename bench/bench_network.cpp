@@ -46,13 +46,10 @@ void readWithJsonReader(benchmark::State& state, int days) {
         JsonReader reader;
         reader.parse(text);
         const int count = reader.count(u"data");
+        QString path;
         for (int i = 0; i < count; ++i) {
-            const QString element =
-                QStringLiteral("data[") + QString::number(i) + QStringLiteral("]");
-            const QString date = element + QStringLiteral(".date");
-            const QString price = element + QStringLiteral(".price");
-            benchmark::DoNotOptimize(reader.getText(date));
-            benchmark::DoNotOptimize(reader.getText(price));
+            benchmark::DoNotOptimize(reader.getText(elementMemberPath(path, u"data", i, u"date")));
+            benchmark::DoNotOptimize(reader.getText(elementMemberPath(path, u"data", i, u"price")));
         }
     }
 }

@@ -28,11 +28,11 @@ FareAnswer readCalendarAnswer(const QByteArray& body, const QString& depDate) {
         return answer;
     }
     const int days = reader.count(u"data");
+    QString path;
     for (int i = 0; i < days; ++i) {
-        const QString element = QStringLiteral("data[") + QString::number(i) + QLatin1Char(']');
-        const QString datePath = element + QStringLiteral(".date");
-        const QString pricePath = element + QStringLiteral(".price");
-        CalendarEntry entry{reader.getText(datePath), reader.getText(pricePath)};
+        CalendarEntry entry;
+        entry.date = reader.getText(elementMemberPath(path, u"data", i, u"date"));
+        entry.price = reader.getText(elementMemberPath(path, u"data", i, u"price"));
         if (entry.date == depDate) {
             answer.fare = entry.price;
         }

@@ -1,6 +1,7 @@
 #include "JsonReader.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace skylark {
 namespace {
@@ -37,13 +38,15 @@ bool isDigit(QChar c) {
 // The index of the bracket that closes the one at `open`, counting only that kind of
 // bracket; -1 when the text ends first.
 qsizetype matchingBracket(QStringView text, qsizetype open) {
-    const QChar opening = text[open];
-    const QChar closing = opening == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(']');
+    const char16_t* units = text.utf16();
+    const char16_t opening = units[open];
+    const char16_t closing = opening == u'{' ? u'}' : u']';
     int depth = 0;
     for (qsizetype i = open; i < text.size(); ++i) {
-        if (text[i] == opening) {
+        const char16_t c = units[i];
+        if (c == opening) {
             ++depth;
-        } else if (text[i] == closing && --depth == 0) {
+        } else if (c == closing && --depth == 0) {
             return i;
         }
     }
@@ -164,7 +167,7 @@ bool JsonReader::parse(QStringView text) {
     const bool array = bracket >= 0 && (brace < 0 || bracket < brace);
     const qsizetype open = array ? bracket : brace;
     const qsizetype close = text.lastIndexOf(array ? QLatin1Char(']') : QLatin1Char('}'));
-    if (close <= open) {
+    if (close <= open || close - open >= std::numeric_limits<qint32>::max()) {
         return false;
     }
     m_source = text.sliced(open, close - open + 1).toString();
@@ -190,7 +193,9 @@ bool JsonReader::parse(QStringView text) {
         return false;
     }
     m_rootKind = array ? JsonKind::Array : JsonKind::Object;
-    indexRows();
+    if (!m_plainNames) {
+        indexRows();
+    }
     return true;
 }
 
@@ -200,29 +205,27 @@ void JsonReader::appendLevel(int parent) {
                                   ? QStringView(m_source)
                                   : QStringView(m_source).sliced(base, m_rows[parent].length);
     const bool object = !level.isEmpty() && level[0] == QLatin1Char('{');
-    const bool dot = parent >= 0 && m_rows[parent].kind == JsonKind::Object;
-    const size_t parentHash = parent < 0 ? kHashStart : m_rows[parent].hash;
-    const size_t stepHash = dot ? hashMore(parentHash, u".") : parentHash;
-    const qsizetype before = m_rows.size();
+    const int first = int(m_rows.size());
     int index = 0;
     scanValues(level, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
-        Row row{kind, parent, base + start, length, -1, 0, 0};
+        Row row{kind, parent, qint32(base + start), qint32(length), -1, 0, index++};
         if (object) {
-            row.nameStart = name.data() - m_source.constData();
-            row.nameLength = name.size();
-            row.hash = hashMore(stepHash, name);
-        } else {
-            char16_t buffer[16];
-            row.index = index;
-            row.hash = hashMore(stepHash, indexStep(index++, buffer));
+            row.nameStart = qint32(name.data() - m_source.constData());
+            row.nameLength = qint32(name.size());
+            m_plainNames = m_plainNames && std::none_of(name.begin(), name.end(), [](QChar c) {
+                               return c == QLatin1Char('.') || c == QLatin1Char('[');
+                           });
         }
         m_rows.append(row);
     });
     if (parent >= 0) {
-        m_rows[parent].children = int(m_rows.size() - before);
+        m_rows[parent].firstChild = first;
+        m_rows[parent].children = int(m_rows.size()) - first;
     }
 }
 
+// Only documents with member names that hold "." or "[" need it: their paths cannot be
+// taken apart step by step.
 void JsonReader::indexRows() {
     qsizetype size = 16;
     while (size < 2 * m_rows.size()) {
@@ -230,12 +233,16 @@ void JsonReader::indexRows() {
     }
     m_slots.fill(-1, size);
     for (int i = 0; i < m_rows.size(); ++i) {
-        const size_t hash = m_rows[i].hash;
-        qsizetype slot = qsizetype(hash) & (size - 1);
+        Row& row = m_rows[i];
+        const size_t parentHash = row.parent < 0 ? kHashStart : m_rows[row.parent].hash;
+        const bool dot = row.parent >= 0 && m_rows[row.parent].kind == JsonKind::Object;
+        char16_t buffer[16];
+        row.hash = hashMore(dot ? hashMore(parentHash, u".") : parentHash, stepOf(row, buffer));
+        qsizetype slot = qsizetype(row.hash) & (size - 1);
         bool known = false;
         for (; m_slots[slot] >= 0 && !known; slot = (slot + 1) & (size - 1)) {
-            const int row = m_slots[slot];
-            known = m_rows[row].hash == hash && pathEquals(row, pathOf(i));
+            const int other = m_slots[slot];
+            known = m_rows[other].hash == row.hash && pathEquals(other, pathOf(i));
         }
         if (!known) {
             m_slots[slot] = i;
@@ -243,10 +250,16 @@ void JsonReader::indexRows() {
     }
 }
 
+QStringView JsonReader::stepOf(const Row& row, char16_t (&buffer)[16]) const {
+    return row.nameStart >= 0 ? QStringView(m_source).sliced(row.nameStart, row.nameLength)
+                              : indexStep(row.index, buffer);
+}
+
 void JsonReader::clear() {
     m_source.clear();
     m_rows.clear();
     m_slots.clear();
+    m_plainNames = true;
     m_rootKind = JsonKind::None;
     m_topCount = 0;
 }
@@ -256,8 +269,11 @@ QString JsonReader::sourceText() const {
 }
 
 int JsonReader::find(QStringView path) const {
-    if (m_slots.isEmpty()) {
+    if (m_rows.isEmpty()) {
         return -1;
+    }
+    if (m_plainNames) {
+        return resolve(-1, path);
     }
     const size_t hash = hashMore(kHashStart, path);
     const qsizetype mask = m_slots.size() - 1;
@@ -270,15 +286,66 @@ int JsonReader::find(QStringView path) const {
     return -1;
 }
 
+// Follows the path step by step from a container (-1: the root) down its rows. Children
+// lie together in document order and containers in table order, so among rows with equal
+// paths the first one reached is the first in the table.
+int JsonReader::resolve(int container, QStringView rest) const {
+    const bool array =
+        container < 0 ? m_rootKind == JsonKind::Array : m_rows[container].kind == JsonKind::Array;
+    const int first = container < 0 ? 0 : m_rows[container].firstChild;
+    const int count = container < 0 ? m_topCount : m_rows[container].children;
+    if (array) {
+        const qsizetype close = rest.indexOf(QLatin1Char(']'));
+        if (!rest.startsWith(QLatin1Char('[')) || close < 2) {
+            return -1;
+        }
+        const QStringView digits = rest.sliced(1, close - 1);
+        bool ok = false;
+        const int index = digits.toInt(&ok);
+        if (!ok || index < 0 || index >= count || QString::number(index) != digits) {
+            return -1;
+        }
+        return below(first + index, rest.sliced(close + 1));
+    }
+    qsizetype end = 0;
+    while (end < rest.size() && rest[end] != QLatin1Char('.') && rest[end] != QLatin1Char('[')) {
+        ++end;
+    }
+    const QStringView name = rest.first(end);
+    for (int child = first; child < first + count; ++child) {
+        const Row& row = m_rows[child];
+        if (row.nameLength == name.size() &&
+            QStringView(m_source).sliced(row.nameStart, row.nameLength) == name) {
+            if (const int found = below(child, rest.sliced(end)); found >= 0) {
+                return found;
+            }
+        }
+    }
+    return -1;
+}
+
+// The row itself when the path ends here, else the rest of the path below it.
+int JsonReader::below(int row, QStringView rest) const {
+    if (rest.isEmpty()) {
+        return row;
+    }
+    const JsonKind kind = m_rows[row].kind;
+    if (kind == JsonKind::Object && rest.startsWith(QLatin1Char('.'))) {
+        return resolve(row, rest.sliced(1));
+    }
+    if (kind == JsonKind::Array && rest.startsWith(QLatin1Char('['))) {
+        return resolve(row, rest);
+    }
+    return -1;
+}
+
 // Compares the row's path with the text from its last step back to the root, without
 // building the path.
 bool JsonReader::pathEquals(int row, QStringView path) const {
     for (;;) {
         const Row& r = m_rows[row];
         char16_t buffer[16];
-        const QStringView step = r.nameStart >= 0
-                                     ? QStringView(m_source).sliced(r.nameStart, r.nameLength)
-                                     : indexStep(r.index, buffer);
+        const QStringView step = stepOf(r, buffer);
         if (!path.endsWith(step)) {
             return false;
         }
@@ -299,9 +366,7 @@ bool JsonReader::pathEquals(int row, QStringView path) const {
 QString JsonReader::pathOf(int row) const {
     const Row& r = m_rows[row];
     char16_t buffer[16];
-    const QStringView step = r.nameStart >= 0
-                                 ? QStringView(m_source).sliced(r.nameStart, r.nameLength)
-                                 : indexStep(r.index, buffer);
+    const QStringView step = stepOf(r, buffer);
     if (r.parent < 0) {
         return step.toString();
     }
@@ -379,6 +444,13 @@ JsonKind JsonReader::typeOf(QStringView path) const {
     }
     const int row = find(path);
     return row < 0 ? JsonKind::Null : m_rows[row].kind;
+}
+
+QStringView elementMemberPath(QString& buffer, QStringView array, int index, QStringView member) {
+    char16_t digits[16];
+    buffer.resize(0);
+    buffer.append(array).append(indexStep(index, digits)).append(QLatin1Char('.')).append(member);
+    return buffer;
 }
 
 int JsonReader::splitPath(QStringView path, QStringList& steps) {

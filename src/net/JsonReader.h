@@ -70,30 +70,40 @@ public:
 private:
     // One row as kept inside: the path is not stored but known through the parent row and
     // the step below it (a member name in the source, or an element index), and its hash.
+    // Positions are 32-bit: a source is at most a few megabytes (bodies are capped at 32 MiB).
     struct Row {
         JsonKind kind;
-        int parent;      // -1 at the root level
-        qsizetype start; // 0-based in the source
-        qsizetype length;
-        qsizetype nameStart; // -1 for an array element
-        qsizetype nameLength;
-        int index; // the element index of an array element
+        int parent;   // -1 at the root level
+        qint32 start; // 0-based in the source
+        qint32 length;
+        qint32 nameStart; // -1 for an array element
+        qint32 nameLength;
+        int index;          // the element index of an array element
+        int firstChild = 0; // a container's values are rows firstChild to firstChild + children - 1
         int children = 0;
-        size_t hash = 0;
+        size_t hash = 0; // of the path, kept only when the table is indexed
     };
 
     void appendLevel(int parent);
     void indexRows();
     int find(QStringView path) const;
+    int resolve(int container, QStringView rest) const;
+    int below(int row, QStringView rest) const;
+    QStringView stepOf(const Row& row, char16_t (&buffer)[16]) const;
     bool pathEquals(int row, QStringView path) const;
     QString pathOf(int row) const;
     QStringView valueOf(const Row& row) const;
 
     QString m_source;
     QList<Row> m_rows;
-    QList<int> m_slots; // open addressing: the first row of each path, by hash
+    bool m_plainNames = true; // no member name holds "." or "["
+    QList<int> m_slots;       // open addressing: the first row of each path, by hash
     JsonKind m_rootKind = JsonKind::None;
     int m_topCount = 0;
 };
+
+// Writes array + "[" + index + "]." + member (data[12].price) into buffer, reusing its
+// memory, and returns it.
+QStringView elementMemberPath(QString& buffer, QStringView array, int index, QStringView member);
 
 } // namespace skylark
