@@ -262,7 +262,12 @@ void TstMonitor::stop_duringARound_finishesTheRouteAndEnds() {
     Rig rig;
     rig.addRoutes({u"480"_s, u"470"_s, u"460"_s, u"450"_s, u"440"_s});
     rig.source.setFare(u"北京"_s, u"470"_s, 300);
-    QTimer::singleShot(100, [&] { rig.monitor.stopMonitoring(); }); // while route 2 waits
+    // The stop click comes as route 2 starts.
+    QObject::connect(&rig.log, &StatusLog::lineAppended, [&](int, const QString& line) {
+        if (line.endsWith(u"正在搜索航线：201411001")) {
+            rig.monitor.stopMonitoring();
+        }
+    });
     rig.monitor.startMonitoring();
     const QStringList log = rig.logTexts();
     QCOMPARE(log.mid(log.size() - 2),
