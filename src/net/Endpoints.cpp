@@ -56,8 +56,8 @@ Endpoints Endpoints::defaults() {
     e.linkTrackingId = QStringLiteral("2:mm_10000000_0_0:skylark_links");
     e.startTrackingId = QStringLiteral("2:mm_10000000_0_0:skylark_start");
     e.homePage = QStringLiteral("http://www.skylark.example.com");
-    e.feedbackThread = QStringLiteral("http://bbs.skylark.example.com/thread-1-1-1.html");
-    e.mailLink = QStringLiteral("mailto:feedback@skylark.example.com");
+    e.webmailHost = QStringLiteral("http://mail.example.com");
+    e.mailAddress = QStringLiteral("feedback@skylark.example.com");
     return e;
 }
 
@@ -66,8 +66,8 @@ Endpoints Endpoints::forDemo(const QString& baseUrl) {
     const QString base = withoutTrailingSlash(baseUrl);
     e.relayBase = e.updateBase = e.domesticHost = e.internationalHost = e.chartHost = base;
     e.relaySite = base;
-    e.homePage = base + QStringLiteral("/");
-    e.feedbackThread = base + QStringLiteral("/feedback.html");
+    e.homePage = base;
+    e.webmailHost = base;
     e.demo = true;
     return e;
 }
@@ -96,9 +96,9 @@ std::optional<Endpoints> Endpoints::load(const QString& programDirectory) {
     read(e.affiliateId, u"affiliate", u"pid", false);
     read(e.linkTrackingId, u"affiliate", u"linktrackid", false);
     read(e.startTrackingId, u"affiliate", u"starttrackid", false);
-    read(e.homePage, u"maker", u"home", false);
-    read(e.feedbackThread, u"maker", u"feedback", false);
-    read(e.mailLink, u"maker", u"mail", false);
+    read(e.homePage, u"maker", u"home", true);
+    read(e.webmailHost, u"maker", u"webmail", true);
+    read(e.mailAddress, u"maker", u"mail", false);
     return e;
 }
 
@@ -172,6 +172,19 @@ QString priceChartPageUrl(const Endpoints& endpoints) {
     return endpoints.chartHost +
            QStringLiteral("/go/chn/trip/onesearch/chart.php?src=default&pid=") +
            endpoints.affiliateId + QStringLiteral("&ali_trackid=") + endpoints.linkTrackingId;
+}
+
+QString homePageUrl(const Endpoints& endpoints) {
+    return endpoints.homePage;
+}
+
+QString feedbackPageUrl(const Endpoints& endpoints) {
+    return endpoints.homePage + QStringLiteral("/forum.php?mod=viewthread&tid=2197");
+}
+
+QString mailFeedbackUrl(const Endpoints& endpoints) {
+    return endpoints.webmailHost + QStringLiteral("/cgi-bin/qm_share?t=qm_mailme&email=") +
+           endpoints.mailAddress;
 }
 
 } // namespace skylark

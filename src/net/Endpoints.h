@@ -20,9 +20,9 @@ struct Endpoints {
     QString affiliateId;       // pid
     QString linkTrackingId;    // ali_trackid of the search links and the price-chart page
     QString startTrackingId;   // ali_trackid of the start page
-    QString homePage;          // the maker's home page
-    QString feedbackThread;    // the forum thread for feedback
-    QString mailLink;          // the maker's mail link
+    QString homePage;          // the maker's home page (and forum)
+    QString webmailHost;       // the webmail service that starts a mail to the maker
+    QString mailAddress;       // the maker's contact address
     bool demo = false;         // every server is the built-in demo server
 
     static Endpoints defaults();
@@ -59,5 +59,10 @@ QString internationalSearchPageUrl(const Endpoints& endpoints, const QString& de
                                    const QString& arrCity, const QString& depDate);
 QString startPageUrl(const Endpoints& endpoints);
 QString priceChartPageUrl(const Endpoints& endpoints);
+
+// The maker's pages opened from the main menu.
+QString homePageUrl(const Endpoints& endpoints);
+QString feedbackPageUrl(const Endpoints& endpoints);
+QString mailFeedbackUrl(const Endpoints& endpoints);
 
 } // namespace skylark

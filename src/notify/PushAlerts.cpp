@@ -98,25 +98,25 @@ PushSettingsTexts PushSettingsLogic::loadPushSettings() const {
     return {m_settings.pushId(), m_settings.pushCycle()};
 }
 
-PushSettingsTexts PushSettingsLogic::savePushSettings(const PushSettingsTexts& boxes) {
+PushSettingsLogic::SaveResult PushSettingsLogic::savePushSettings(const PushSettingsTexts& boxes) {
     const QString id = removeBlanks(boxes.bindingId);
     if (id.isEmpty()) {
         m_frontEnd.showInformation(QStringLiteral("绑定ID不能为空，请重新输入！"));
-        return boxes;
+        return {false, boxes};
     }
     if (!atMost(10, textToNumber(boxes.interval))) {
         m_frontEnd.showInformation(QStringLiteral("间隔时间必须大于等于10，请重新输入！"));
-        return {boxes.bindingId, QStringLiteral("10")};
+        return {false, {boxes.bindingId, QStringLiteral("10")}};
     }
     const QString interval = removeBlanks(boxes.interval);
     if (!Settings::canStore(id) || !Settings::canStore(interval)) {
         m_frontEnd.showInformation(
             QStringLiteral("绑定ID或间隔时间含有无法保存的字符，请重新输入！"));
-        return boxes;
+        return {false, boxes};
     }
     m_settings.setPushId(id);
     m_settings.setPushCycle(interval);
-    return boxes;
+    return {true, boxes};
 }
 
 void PushSettingsLogic::sendTestPush(const QString& bindingIdBox) {

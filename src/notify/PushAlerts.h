@@ -64,9 +64,12 @@ public:
 
     // The texts the edit boxes start with.
     PushSettingsTexts loadPushSettings() const;
-    // Saves the edit boxes when they hold an id and an interval of at least 10 minutes;
-    // returns the texts the boxes show afterwards.
-    PushSettingsTexts savePushSettings(const PushSettingsTexts& boxes);
+    struct SaveResult {
+        bool saved;
+        PushSettingsTexts boxes; // what the edit boxes show afterwards
+    };
+    // Saves the edit boxes when they hold an id and an interval of at least 10 minutes.
+    SaveResult savePushSettings(const PushSettingsTexts& boxes);
     // Sends the test message to the id in the edit box; the reply is not looked at.
     void sendTestPush(const QString& bindingIdBox);
     // Stores the check box's new state and returns the state it shows afterwards.

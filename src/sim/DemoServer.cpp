@@ -267,7 +267,8 @@ private:
     }
 
     Answer otherPage(const QString& path) {
-        if (path == QStringLiteral("/") || path == QStringLiteral("/feedback.html")) {
+        if (path == QStringLiteral("/") || path == QStringLiteral("/forum.php") ||
+            path == QStringLiteral("/cgi-bin/qm_share")) {
             return html(homePage());
         }
         if (path == QStringLiteral("/weixin/inbox")) {

@@ -208,8 +208,9 @@ void TstPushAlerts::save() {
     Rig rig;
     rig.configure(QString(), u"old"_s, u"30"_s);
     QCOMPARE(rig.pushSettings.loadPushSettings(), (PushSettingsTexts{u"old"_s, u"30"_s}));
-    const PushSettingsTexts after = rig.pushSettings.savePushSettings({idBox, intervalBox});
-    QCOMPARE(after.interval, intervalAfter);
+    const auto result = rig.pushSettings.savePushSettings({idBox, intervalBox});
+    QCOMPARE(result.boxes.interval, intervalAfter);
+    QCOMPARE(result.saved, message.isEmpty());
     QCOMPARE(rig.frontEnd.calls,
              message.isEmpty() ? QStringList() : QStringList{u"message: "_s + message});
     QCOMPARE(rig.settings.pushId(), storedId);

@@ -1,0 +1,110 @@
+#include "RouteCommands.h"
+
+#include "Clock.h"
+#include "RouteBook.h"
+#include "RouteListModel.h"
+#include "StatusLog.h"
+#include "UrlOpener.h"
+#include "monitor/FareQuery.h"
+#include "net/Endpoints.h"
+#include "net/HttpFetch.h"
+#include "net/Text.h"
+
+namespace skylark {
+namespace {
+
+AddRouteResult refused(const QString& message, bool pickerJumpsToNow = false) {
+    return {false, message, pickerJumpsToNow, {}};
+}
+
+} // namespace
+
+RouteCommands::RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log, Fetcher& fetcher,
+                             const Endpoints& endpoints, const Clock& clock, UrlOpener& opener)
+    : m_book(book)
+    , m_routes(routes)
+    , m_log(log)
+    , m_fetcher(fetcher)
+    , m_endpoints(endpoints)
+    , m_clock(clock)
+    , m_opener(opener) {}
+
+AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
+    // The identifier's moment is the click, before any check.
+    const QDateTime clicked = m_clock.now();
+    const QString depCity = removeBlanks(input.depCity);
+    const QString arrCity = removeBlanks(input.arrCity);
+    const QString price = removeBlanks(input.price);
+
+    if (textToNumber(price) <= kTolerance) {
+        return refused(QStringLiteral("监控价格不能小于或等于0！"));
+    }
+    const QStringList answer = splitFields(checkCities(depCity, arrCity), u"&");
+    if (answer.size() != 2) {
+        return refused(QStringLiteral("出发城市或到达城市填写错误，请重新输入！\r\n注：该版本暂不支持国际航线的查询！"));
+    }
+    if (answer[0] == u"false") {
+        return refused(QStringLiteral("出发城市或到达城市填写有误，请重新输入！\r\n注：该版本已同时支持国内和国际航线的查询！"));
+    }
+    const QString type = answer[0] == u"true" ? answer[1] : QString();
+    if (input.depDate < m_clock.now().date()) {
+        return refused(QStringLiteral("出发日期不能是过去的日期！"), true);
+    }
+    if (depCity == arrCity) {
+        return refused(QStringLiteral("到达城市不能与出发城市相同！"));
+    }
+    Route route{QString(), depCity, arrCity, input.depDate.toString(QStringLiteral("yyyy-MM-dd")), price, type};
+    if (!RouteBook::canStore(route)) {
+        return refused(QStringLiteral("出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"));
+    }
+
+    // No wait lies between here and the write, so no other add can take the same identifier.
+    route.routeId = m_book.nextFreeRouteId(clicked);
+    const int row = m_routes.appendRow(route.routeId);
+    m_routes.setCell(row, RouteListModel::DepartureColumn, route.depCityName);
+    m_routes.setCell(row, RouteListModel::ArrivalColumn, route.arrCityName);
+    m_routes.setCell(row, RouteListModel::DateColumn, route.depDate);
+    m_routes.setCell(row, RouteListModel::PriceColumn, route.price);
+    m_book.appendRoute(route);
+    m_log.appendLog(QStringLiteral("已添加航线：") + route.routeId);
+    return {true, {}, false, route.routeId};
+}
+
+QString RouteCommands::checkCities(const QString& depCity, const QString& arrCity) {
+    return relayAnswerText(m_fetcher.httpFetch(cityCheckUrl(m_endpoints, depCity, arrCity)));
+}
+
+QString RouteCommands::searchPageUrl(int selectedRow) const {
+    const QString depDate = m_routes.cell(selectedRow, RouteListModel::DateColumn);
+    const QString depCity = m_routes.cell(selectedRow, RouteListModel::DepartureColumn);
+    const QString arrCity = m_routes.cell(selectedRow, RouteListModel::ArrivalColumn);
+    const QString kind = m_book.routeKindOf(m_routes.cell(selectedRow, RouteListModel::IdColumn));
+    if (kind == u"domestic") {
+        return domesticSearchPageUrl(m_endpoints, depCity, arrCity, depDate);
+    }
+    if (kind == u"international") {
+        return internationalSearchPageUrl(m_endpoints, depCity, arrCity, depDate);
+    }
+    return {};
+}
+
+void RouteCommands::openRouteSearchPage(int selectedRow) {
+    const QString url = searchPageUrl(selectedRow);
+    if (!url.isEmpty()) {
+        m_opener.openUrl(url);
+    }
+}
+
+void RouteCommands::deleteSelectedRoute(int selectedRow) {
+    const QString routeId = m_routes.cell(selectedRow, RouteListModel::IdColumn);
+    // Without a selected row no section is touched, not even one named "".
+    if (selectedRow >= 0 && selectedRow < m_routes.rowCount()) {
+        m_routes.removeRows(selectedRow, 1);
+        m_book.removeRoute(routeId);
+    }
+    m_log.appendLog(QStringLiteral("已删除航线：") + routeId);
+    loadRouteBook(m_book, m_routes);
+    m_log.appendLog(QStringLiteral("已重新读取上次保存的监控航线！"));
+}
+
+} // namespace skylark

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace skylark {
+
+class Clock;
+class Fetcher;
+class RouteBook;
+class RouteListModel;
+class StatusLog;
+class UrlOpener;
+struct Endpoints;
+
+// What the input fields hold when the add button is clicked.
+struct AddRouteInput {
+    QString depCity;
+    QString arrCity;
+    QString price;
+    QDate depDate; // the date picker's date
+};
+
+struct AddRouteResult {
+    bool added = false;
+    QString message;              // the message box to show; empty when none
+    bool pickerJumpsToNow = false; // set the date picker to the current date and time
+    QString routeId;              // of the added route
+};
+
+// The route commands: add with its checks, delete the selected route, open the selected
+// route's search page. A selected row of -1 means none.
+class RouteCommands {
+public:
+    RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log, Fetcher& fetcher,
+                  const Endpoints& endpoints, const Clock& clock, UrlOpener& opener);
+
+    AddRouteResult addRoute(const AddRouteInput& input);
+    // The relay's answer, "true&domestic" and the like; empty when it was not reached.
+    QString checkCities(const QString& depCity, const QString& arrCity);
+    // The fare source's search page of the row's route; empty for a route of another
+    // kind or no row.
+    QString searchPageUrl(int selectedRow) const;
+    void openRouteSearchPage(int selectedRow);
+    void deleteSelectedRoute(int selectedRow);
+
+private:
+    RouteBook& m_book;
+    RouteListModel& m_routes;
+    StatusLog& m_log;
+    Fetcher& m_fetcher;
+    const Endpoints& m_endpoints;
+    const Clock& m_clock;
+    UrlOpener& m_opener;
+};
+
+} // namespace skylark
