@@ -1,0 +1,383 @@
+#include "Cli.h"
+
+#include "ConsoleFrontEnd.h"
+#include "SignalWatcher.h"
+#include "app/ProgramDirectory.h"
+#include "app/RouteBook.h"
+#include "app/RouteCommands.h"
+#include "app/RouteListModel.h"
+#include "app/Settings.h"
+#include "app/StartUp.h"
+#include "app/StatusLog.h"
+#include "app/UrlOpener.h"
+#include "monitor/FareQuery.h"
+#include "monitor/Monitor.h"
+#include "net/CookieStore.h"
+#include "net/Endpoints.h"
+#include "net/HttpFetch.h"
+#include "notify/PushAlerts.h"
+#include "sim/DemoServer.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QProcess>
+
+namespace skylark {
+namespace {
+
+// Opens URLs with the desktop's default browser.
+class DesktopOpener final : public UrlOpener {
+public:
+    void openUrl(const QString& url) override {
+        QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+    }
+};
+
+// Takes "--name VALUE" out of the arguments; false when the value is missing.
+bool takeOption(QStringList& arguments, const QString& name, QString& value) {
+    const qsizetype at = arguments.indexOf(name);
+    if (at < 0) {
+        return true;
+    }
+    if (at + 1 >= arguments.size()) {
+        return false;
+    }
+    value = arguments[at + 1];
+    arguments.remove(at, 2);
+    return true;
+}
+
+} // namespace
+
+// Everything a command works with, made when the first command needs it.
+struct Cli::Session {
+    SystemClock clock;
+    QString directory;
+    Settings settings;
+    RouteBook book;
+    RouteListModel routes;
+    StatusLog log{clock};
+    std::unique_ptr<sim::DemoServer> demoServer;
+    Endpoints endpoints;
+    HttpFetcher fetcher;
+    DesktopOpener opener;
+    std::unique_ptr<ConsoleFrontEnd> frontEnd;
+    RouteCommands commands{book, routes, log, fetcher, endpoints, clock, opener};
+    FareQuery fares{fetcher, endpoints, book};
+    PushNotifier push{fetcher, endpoints, settings, log, clock};
+
+    Session(const QString& dataDir, QTextStream& err)
+        : directory(programDirectory(dataDir))
+        , settings(directory)
+        , book(directory)
+        , fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
+        , frontEnd(std::make_unique<ConsoleFrontEnd>(err, settings)) {}
+};
+
+Cli::Cli(QTextStream& out, QTextStream& err)
+    : m_out(out)
+    , m_err(err) {}
+
+Cli::~Cli() = default;
+
+QString Cli::usage() {
+    return QStringLiteral(R"(Usage: skylark-cli [--data-dir DIR] [--demo] COMMAND [ARGUMENTS]
+
+Skylark watches air fares. Status-log lines go to standard output; messages, alerts
+and errors to standard error.
+
+Options:
+  --data-dir DIR   keep DATA.dat, config.ini and servers.ini in DIR
+  --demo           use the built-in demo server for every outside server (also the
+                   default when the data directory has no servers.ini)
+  --help           show this text
+
+Commands:
+  routes                     one line per route in book order: identifier, departure,
+                             arrival, date, price and type, separated by tabs
+  add FROM TO DATE PRICE     add a route (DATE as YYYY-MM-DD) after the checks of the
+                             add button, the relay's city check among them
+  delete ID                  delete the route with that identifier
+  open ID [--print]          open the route's search page in the default browser, or
+                             print its address
+  monitor [--rounds N] [--route-period SECONDS] [--start-delay MS]
+                             monitor like the start button: a first round after the
+                             start delay (3000 ms), then a round every SECONDS (60) per
+                             route; stops like the stop button after N rounds or on
+                             SIGINT or SIGTERM, once the running round has ended
+  push on|off                switch push alerts on or off
+  push-settings ID MINUTES   save the binding id and the least minutes between pushes
+  push-test ID               send a test message to that binding id
+  version                    the version line, after asking the update server
+  sim [--port P]             run the demo server alone until interrupted
+
+Exit status: 0 done, 1 refused by a check (its message printed), 2 usage error.
+)");
+}
+
+int Cli::run(QStringList arguments) {
+    if (arguments.contains(QStringLiteral("--help"))) {
+        m_out << usage();
+        return kDone;
+    }
+    if (!takeOption(arguments, QStringLiteral("--data-dir"), m_dataDir)) {
+        return usageError();
+    }
+    m_demo = arguments.removeAll(QStringLiteral("--demo")) > 0;
+    if (arguments.isEmpty()) {
+        return usageError();
+    }
+    const QString command = arguments.takeFirst();
+    if (command == u"routes" && arguments.isEmpty()) {
+        return routes();
+    }
+    if (command == u"add") {
+        return add(arguments);
+    }
+    if (command == u"delete") {
+        return remove(arguments);
+    }
+    if (command == u"open") {
+        return open(arguments);
+    }
+    if (command == u"monitor") {
+        return monitor(arguments);
+    }
+    if (command == u"push") {
+        return push(arguments);
+    }
+    if (command == u"push-settings") {
+        return pushSettings(arguments);
+    }
+    if (command == u"push-test") {
+        return pushTest(arguments);
+    }
+    if (command == u"version" && arguments.isEmpty()) {
+        return version();
+    }
+    if (command == u"sim") {
+        return sim(arguments);
+    }
+    return usageError();
+}
+
+int Cli::usageError() {
+    m_err << usage();
+    m_err.flush();
+    return kUsageError;
+}
+
+Cli::Session& Cli::session() {
+    if (m_session) {
+        return *m_session;
+    }
+    m_session = std::make_unique<Session>(m_dataDir, m_err);
+    Session& s = *m_session;
+    const std::optional<Endpoints> configured = Endpoints::load(s.directory);
+    if (configured && !m_demo) {
+        s.endpoints = *configured;
+    } else {
+        s.demoServer = std::make_unique<sim::DemoServer>();
+        s.demoServer->start();
+        s.endpoints = Endpoints::forDemo(s.demoServer->baseUrl());
+        m_err << (configured ? QStringLiteral("Using the built-in demo server: fares are demo data.")
+                             : QStringLiteral("No servers.ini in ") + s.directory +
+                                   QStringLiteral(": using the built-in demo server, fares are demo data."))
+              << '\n';
+    }
+    QObject::connect(&s.log, &StatusLog::lineAppended, [this](int, const QString& line) {
+        m_out << line << '\n';
+        m_out.flush();
+    });
+    loadRouteBook(s.book, s.routes);
+    return s;
+}
+
+int Cli::rowOfRoute(const QString& routeId) {
+    const int row = session().routes.rowOfRoute(routeId);
+    if (row < 0) {
+        m_err << QStringLiteral("没有该航线：") << routeId << '\n';
+        m_err.flush();
+    }
+    return row;
+}
+
+int Cli::routes() {
+    const RouteBook book(programDirectory(m_dataDir));
+    for (const Route& route : book.routes()) {
+        m_out << route.routeId << '\t' << route.depCityName << '\t' << route.arrCityName << '\t'
+              << route.depDate << '\t' << route.price << '\t' << route.type << '\n';
+    }
+    return kDone;
+}
+
+int Cli::add(const QStringList& arguments) {
+    const QDate date = arguments.size() == 4 ? QDate::fromString(arguments[2], Qt::ISODate) : QDate();
+    if (!date.isValid()) {
+        return usageError();
+    }
+    const AddRouteResult result = session().commands.addRoute({arguments[0], arguments[1], arguments[3], date});
+    if (!result.added) {
+        session().frontEnd->showInformation(result.message);
+        return kRefused;
+    }
+    return kDone;
+}
+
+int Cli::remove(const QStringList& arguments) {
+    if (arguments.size() != 1) {
+        return usageError();
+    }
+    const int row = rowOfRoute(arguments[0]);
+    if (row < 0) {
+        return kRefused;
+    }
+    session().commands.deleteSelectedRoute(row);
+    return kDone;
+}
+
+int Cli::open(const QStringList& arguments) {
+    QStringList rest = arguments;
+    const bool print = rest.removeAll(QStringLiteral("--print")) > 0;
+    if (rest.size() != 1) {
+        return usageError();
+    }
+    const int row = rowOfRoute(rest[0]);
+    if (row < 0) {
+        return kRefused;
+    }
+    const QString url = session().commands.searchPageUrl(row);
+    if (url.isEmpty()) {
+        m_err << QStringLiteral("该航线的类型不是 domestic 或 international，没有搜索页：") << rest[0] << '\n';
+        return kRefused;
+    }
+    if (print) {
+        m_out << url << '\n';
+    } else {
+        session().opener.openUrl(url);
+    }
+    return kDone;
+}
+
+int Cli::monitor(const QStringList& arguments) {
+    QStringList rest = arguments;
+    QString rounds;
+    QString period;
+    QString delay;
+    if (!takeOption(rest, QStringLiteral("--rounds"), rounds) ||
+        !takeOption(rest, QStringLiteral("--route-period"), period) ||
+        !takeOption(rest, QStringLiteral("--start-delay"), delay) || !rest.isEmpty()) {
+        return usageError();
+    }
+    bool roundsOk = true;
+    bool periodOk = true;
+    bool delayOk = true;
+    const int roundLimit = rounds.isEmpty() ? 0 : rounds.toInt(&roundsOk);
+    MonitorTiming timing;
+    if (!period.isEmpty()) {
+        timing.periodPerRouteMs = int(period.toDouble(&periodOk) * 1000);
+    }
+    if (!delay.isEmpty()) {
+        timing.startDelayMs = delay.toInt(&delayOk);
+    }
+    if (!roundsOk || !periodOk || !delayOk || roundLimit < 0 || timing.periodPerRouteMs < 0 ||
+        timing.startDelayMs < 0) {
+        return usageError();
+    }
+
+    Session& s = session();
+    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock, timing);
+    SignalWatcher signals;
+    int roundsDone = 0;
+    bool interrupted = false;
+    QObject::connect(&monitor, &Monitor::roundFinished, [&] {
+        ++roundsDone;
+        if (interrupted || (roundLimit > 0 && roundsDone >= roundLimit)) {
+            monitor.stopMonitoring();
+            QCoreApplication::exit(kDone);
+        }
+    });
+    QObject::connect(&signals, &SignalWatcher::interrupted, [&] {
+        interrupted = true;
+        monitor.stopMonitoring();
+        if (!monitor.roundRunning()) {
+            QCoreApplication::exit(kDone);
+        }
+    });
+    bool refused = false;
+    QMetaObject::invokeMethod(
+        &monitor,
+        [&] {
+            monitor.startMonitoring();
+            if (!monitor.isMonitoring() && roundsDone == 0 && !interrupted) {
+                refused = true; // no routes
+                QCoreApplication::exit(kRefused);
+            }
+        },
+        Qt::QueuedConnection);
+    const int status = QCoreApplication::exec();
+    return refused ? kRefused : status;
+}
+
+int Cli::push(const QStringList& arguments) {
+    if (arguments.size() != 1 || (arguments[0] != u"on" && arguments[0] != u"off")) {
+        return usageError();
+    }
+    Session& s = session();
+    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock);
+    PushSettingsLogic logic(s.settings, s.push, *s.frontEnd, monitor);
+    logic.togglePushAlerts(arguments[0] == u"on");
+    return kDone;
+}
+
+int Cli::pushSettings(const QStringList& arguments) {
+    if (arguments.size() != 2) {
+        return usageError();
+    }
+    Session& s = session();
+    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock);
+    PushSettingsLogic logic(s.settings, s.push, *s.frontEnd, monitor);
+    return logic.savePushSettings({arguments[0], arguments[1]}).saved ? kDone : kRefused;
+}
+
+int Cli::pushTest(const QStringList& arguments) {
+    if (arguments.size() != 1) {
+        return usageError();
+    }
+    Session& s = session();
+    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock);
+    PushSettingsLogic logic(s.settings, s.push, *s.frontEnd, monitor);
+    logic.sendTestPush(arguments[0]);
+    return kDone;
+}
+
+int Cli::version() {
+    Session& s = session();
+    m_out << frameSecondLine(versionText(s.fetcher, s.endpoints)) << '\n';
+    return kDone;
+}
+
+int Cli::sim(const QStringList& arguments) {
+    QStringList rest = arguments;
+    QString portText;
+    if (!takeOption(rest, QStringLiteral("--port"), portText) || !rest.isEmpty()) {
+        return usageError();
+    }
+    bool ok = true;
+    const quint16 port = portText.isEmpty() ? 0 : portText.toUShort(&ok);
+    if (!ok) {
+        return usageError();
+    }
+    sim::DemoServer server;
+    if (!server.start(port)) {
+        m_err << QStringLiteral("Cannot listen on 127.0.0.1:") << port << '\n';
+        return kRefused;
+    }
+    m_out << QStringLiteral("Skylark demo server on ") << server.baseUrl() << '\n';
+    m_out.flush();
+    SignalWatcher signals;
+    QObject::connect(&signals, &SignalWatcher::interrupted, [] { QCoreApplication::exit(kDone); });
+    return QCoreApplication::exec();
+}
+
+} // namespace skylark

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <memory>
+
+namespace skylark {
+
+// The headless front-end: one method per command, each returning the exit status.
+// Status-log lines go to the output stream as the log forms them; messages, alerts and
+// usage go to the error stream.
+class Cli {
+public:
+    static constexpr int kDone = 0;
+    static constexpr int kRefused = 1;
+    static constexpr int kUsageError = 2;
+
+    Cli(QTextStream& out, QTextStream& err);
+    ~Cli();
+
+    int run(QStringList arguments);
+    static QString usage();
+
+private:
+    struct Session;
+
+    int routes();
+    int add(const QStringList& arguments);
+    int remove(const QStringList& arguments);
+    int open(const QStringList& arguments);
+    int monitor(const QStringList& arguments);
+    int push(const QStringList& arguments);
+    int pushSettings(const QStringList& arguments);
+    int pushTest(const QStringList& arguments);
+    int version();
+    int sim(const QStringList& arguments);
+
+    int usageError();
+    Session& session();
+    int rowOfRoute(const QString& routeId);
+
+    QTextStream& m_out;
+    QTextStream& m_err;
+    QString m_dataDir;
+    bool m_demo = false;
+    std::unique_ptr<Session> m_session;
+};
+
+} // namespace skylark
