@@ -19,8 +19,9 @@ AddRouteResult refused(const QString& message, bool pickerJumpsToNow = false) {
 
 } // namespace
 
-RouteCommands::RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log, Fetcher& fetcher,
-                             const Endpoints& endpoints, const Clock& clock, UrlOpener& opener)
+RouteCommands::RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log,
+                             Fetcher& fetcher, const Endpoints& endpoints, const Clock& clock,
+                             UrlOpener& opener)
     : m_book(book)
     , m_routes(routes)
     , m_log(log)
@@ -41,10 +42,12 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     }
     const QStringList answer = splitFields(checkCities(depCity, arrCity), u"&");
     if (answer.size() != 2) {
-        return refused(QStringLiteral("出发城市或到达城市填写错误，请重新输入！\r\n注：该版本暂不支持国际航线的查询！"));
+        return refused(QStringLiteral(
+            "出发城市或到达城市填写错误，请重新输入！\r\n注：该版本暂不支持国际航线的查询！"));
     }
     if (answer[0] == u"false") {
-        return refused(QStringLiteral("出发城市或到达城市填写有误，请重新输入！\r\n注：该版本已同时支持国内和国际航线的查询！"));
+        return refused(QStringLiteral("出发城市或到达城市填写有误，请重新输入！\r\n注：该版本已同时"
+                                      "支持国内和国际航线的查询！"));
     }
     const QString type = answer[0] == u"true" ? answer[1] : QString();
     if (input.depDate < m_clock.now().date()) {
@@ -53,9 +56,11 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     if (depCity == arrCity) {
         return refused(QStringLiteral("到达城市不能与出发城市相同！"));
     }
-    Route route{QString(), depCity, arrCity, input.depDate.toString(QStringLiteral("yyyy-MM-dd")), price, type};
+    Route route{QString(), depCity, arrCity, input.depDate.toString(QStringLiteral("yyyy-MM-dd")),
+                price,     type};
     if (!RouteBook::canStore(route)) {
-        return refused(QStringLiteral("出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"));
+        return refused(
+            QStringLiteral("出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"));
     }
 
     // No wait lies between here and the write, so no other add can take the same identifier.

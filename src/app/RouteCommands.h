@@ -23,9 +23,9 @@ struct AddRouteInput {
 
 struct AddRouteResult {
     bool added = false;
-    QString message;              // the message box to show; empty when none
+    QString message;               // the message box to show; empty when none
     bool pickerJumpsToNow = false; // set the date picker to the current date and time
-    QString routeId;              // of the added route
+    QString routeId;               // of the added route
 };
 
 // The route commands: add with its checks, delete the selected route, open the selected

@@ -19,7 +19,8 @@ QString versionTextFrom(const QString& versionFile, const Endpoints& endpoints) 
         return version + QStringLiteral(" (获取服务器版本信息失败)");
     }
     if (fields[0] == version) {
-        return version + QStringLiteral(" (") + endpoints.relaySite + QStringLiteral(") 支持国内、国际·港澳台机票的监控");
+        return version + QStringLiteral(" (") + endpoints.relaySite +
+               QStringLiteral(") 支持国内、国际·港澳台机票的监控");
     }
     return version + QStringLiteral(" (最新版本：") + versionFile + QLatin1Char(')');
 }
@@ -40,9 +41,12 @@ QStringList greetingLines(const Endpoints& endpoints) {
     return {QStringLiteral("欢迎您使用本软件,本软件由翔云网(") + hostOf(endpoints.homePage, true) +
                 QStringLiteral(")提供,谢谢您的使用！"),
             QStringLiteral("欢迎访问我们的最新主页：") + hostOf(endpoints.relaySite, true),
-            QStringLiteral("操作提示：点关闭按扭后，软件将会最小化在系统右下角拖盘处运行，若要退出软件请在拖盘上点击鼠标右键！"),
-            QStringLiteral("操作提示：右键点击航线监控列表上的航线可以删除该航线,或打开默认浏览器跳转到阿里旅行官网搜索该航线！"),
-            QStringLiteral("提示：此软件可能会存在杀毒软件的误报现象，若有误报时请将此软件加入白名单或信任列表或暂时退出杀毒软件！")};
+            QStringLiteral("操作提示：点关闭按扭后，软件将会最小化在系统右下角拖盘处运行，若要退出"
+                           "软件请在拖盘上点击鼠标右键！"),
+            QStringLiteral("操作提示：右键点击航线监控列表上的航线可以删除该航线,"
+                           "或打开默认浏览器跳转到阿里旅行官网搜索该航线！"),
+            QStringLiteral("提示：此软件可能会存在杀毒软件的误报现象，若有误报时请将此软件加入白名"
+                           "单或信任列表或暂时退出杀毒软件！")};
 }
 
 void greetAndLoadRoutes(StatusLog& log, const Endpoints& endpoints, const RouteBook& book,

@@ -180,9 +180,11 @@ Cli::Session& Cli::session() {
         s.demoServer = std::make_unique<sim::DemoServer>();
         s.demoServer->start();
         s.endpoints = Endpoints::forDemo(s.demoServer->baseUrl());
-        m_err << (configured ? QStringLiteral("Using the built-in demo server: fares are demo data.")
-                             : QStringLiteral("No servers.ini in ") + s.directory +
-                                   QStringLiteral(": using the built-in demo server, fares are demo data."))
+        m_err << (configured
+                      ? QStringLiteral("Using the built-in demo server: fares are demo data.")
+                      : QStringLiteral("No servers.ini in ") + s.directory +
+                            QStringLiteral(
+                                ": using the built-in demo server, fares are demo data."))
               << '\n';
     }
     QObject::connect(&s.log, &StatusLog::lineAppended, [this](int, const QString& line) {
@@ -212,11 +214,13 @@ int Cli::routes() {
 }
 
 int Cli::add(const QStringList& arguments) {
-    const QDate date = arguments.size() == 4 ? QDate::fromString(arguments[2], Qt::ISODate) : QDate();
+    const QDate date =
+        arguments.size() == 4 ? QDate::fromString(arguments[2], Qt::ISODate) : QDate();
     if (!date.isValid()) {
         return usageError();
     }
-    const AddRouteResult result = session().commands.addRoute({arguments[0], arguments[1], arguments[3], date});
+    const AddRouteResult result =
+        session().commands.addRoute({arguments[0], arguments[1], arguments[3], date});
     if (!result.added) {
         session().frontEnd->showInformation(result.message);
         return kRefused;
@@ -248,7 +252,8 @@ int Cli::open(const QStringList& arguments) {
     }
     const QString url = session().commands.searchPageUrl(row);
     if (url.isEmpty()) {
-        m_err << QStringLiteral("该航线的类型不是 domestic 或 international，没有搜索页：") << rest[0] << '\n';
+        m_err << QStringLiteral("该航线的类型不是 domestic 或 international，没有搜索页：")
+              << rest[0] << '\n';
         return kRefused;
     }
     if (print) {
