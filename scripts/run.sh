@@ -1,7 +1,19 @@
 #!/usr/bin/env bash
-# Installs what Skylark needs, builds it and shows the route book of the sample data.
+# Installs what Skylark needs, builds it and runs a demonstration against the built-in demo
+# server: two routes are added, then two monitoring rounds find fares, one of them special,
+# and push it to the demo relay. Pass a data directory to keep the routes: scripts/run.sh DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-build/src/skylark-cli --data-dir samples/demo-data routes
+scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+
+data=${1:-$(mktemp -d)}
+cli=(build/src/skylark-cli --data-dir "$data" --demo)
+day=$(date -d '+30 days' +%F)
+echo "Data directory: $data"
+"${cli[@]}" add 成都 上海 "$day" 9999     # an alert price every fare is below: a special fare
+"${cli[@]}" add 北京 东京 "$day" 100
+"${cli[@]}" push-settings demo 10
+"${cli[@]}" push on
+"${cli[@]}" monitor --rounds 2 --route-period 3 --start-delay 1000
+"${cli[@]}" routes
