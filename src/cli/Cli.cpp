@@ -65,6 +65,20 @@ struct Cli::Session {
     RouteCommands commands{book, routes, log, fetcher, endpoints, clock, opener};
     FareQuery fares{fetcher, endpoints, book};
     PushNotifier push{fetcher, endpoints, settings, log, clock};
+    std::unique_ptr<Monitor> monitor;
+    std::unique_ptr<PushSettingsLogic> pushSettings;
+
+    Monitor& monitorWith(MonitorTiming timing) {
+        monitor = std::make_unique<Monitor>(routes, log, fares, push, *frontEnd, clock, timing);
+        return *monitor;
+    }
+    PushSettingsLogic& pushSettingsLogic() {
+        if (!pushSettings) {
+            pushSettings = std::make_unique<PushSettingsLogic>(
+                settings, push, *frontEnd, monitor ? *monitor : monitorWith({}));
+        }
+        return *pushSettings;
+    }
 
     Session(const QString& dataDir, QTextStream& err)
         : directory(programDirectory(dataDir))
@@ -290,8 +304,7 @@ int Cli::monitor(const QStringList& arguments) {
         return usageError();
     }
 
-    Session& s = session();
-    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock, timing);
+    Monitor& monitor = session().monitorWith(timing);
     SignalWatcher signals;
     int roundsDone = 0;
     bool interrupted = false;
@@ -328,10 +341,7 @@ int Cli::push(const QStringList& arguments) {
     if (arguments.size() != 1 || (arguments[0] != u"on" && arguments[0] != u"off")) {
         return usageError();
     }
-    Session& s = session();
-    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock);
-    PushSettingsLogic logic(s.settings, s.push, *s.frontEnd, monitor);
-    logic.togglePushAlerts(arguments[0] == u"on");
+    session().pushSettingsLogic().togglePushAlerts(arguments[0] == u"on");
     return kDone;
 }
 
@@ -339,20 +349,16 @@ int Cli::pushSettings(const QStringList& arguments) {
     if (arguments.size() != 2) {
         return usageError();
     }
-    Session& s = session();
-    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock);
-    PushSettingsLogic logic(s.settings, s.push, *s.frontEnd, monitor);
-    return logic.savePushSettings({arguments[0], arguments[1]}).saved ? kDone : kRefused;
+    return session().pushSettingsLogic().savePushSettings({arguments[0], arguments[1]}).saved
+               ? kDone
+               : kRefused;
 }
 
 int Cli::pushTest(const QStringList& arguments) {
     if (arguments.size() != 1) {
         return usageError();
     }
-    Session& s = session();
-    Monitor monitor(s.routes, s.log, s.fares, s.push, *s.frontEnd, s.clock);
-    PushSettingsLogic logic(s.settings, s.push, *s.frontEnd, monitor);
-    logic.sendTestPush(arguments[0]);
+    session().pushSettingsLogic().sendTestPush(arguments[0]);
     return kDone;
 }
 
