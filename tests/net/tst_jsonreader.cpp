@@ -37,6 +37,7 @@ private Q_SLOTS:
     void splitPath_data();
     void splitPath();
     void copyAndClear();
+    void scanLevel_recordsOneLevelUnderAPrefix();
 };
 
 void TstJsonReader::calendar_readsAsTheFareQueryNeedsIt() {
@@ -205,6 +206,18 @@ void TstJsonReader::copyAndClear() {
     QCOMPARE(reader.count(), 0);
     QCOMPARE(copy.getText(u"data[0].price"), u"560"_s);
     QCOMPARE(copy.entries().size(), 8);
+}
+
+void TstJsonReader::scanLevel_recordsOneLevelUnderAPrefix() {
+    QList<JsonEntry> rows;
+    QCOMPARE(JsonReader::scanLevel(uR"({"a":1,"b":[2]})", rows, u"x.", 10), 2);
+    QCOMPARE(rows, (QList<JsonEntry>{{JsonKind::Number, u"x.a"_s, 16, 1},
+                                     {JsonKind::Array, u"x.b"_s, 22, 3}}));
+    QCOMPARE(JsonReader::scanLevel(uR"([true,"s"])", rows, u"d"_s, 0), 2);
+    QCOMPARE(rows[2].path, u"d[0]"_s);
+    QCOMPARE(rows[3].path, u"d[1]"_s);
+    QCOMPARE(JsonReader::scanLevel(u"[]", rows, {}, 0), 0);
+    QCOMPARE(JsonReader::scanLevel(u"x", rows, {}, 0), 0);
 }
 
 QTEST_GUILESS_MAIN(TstJsonReader)
