@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpecialFare.h"
+#include "RoundFares.h"
 #include "app/IntervalTimer.h"
 #include "app/RouteListModel.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/SpecialFare.h"
+#include "monitor/RoundFares.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "SpecialFare.h"
+#include "RoundFares.h"
 
 #include "net/Text.h"
 
