@@ -4,6 +4,11 @@
 #include "net/HttpHeaders.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTest>
 #include <QTimer>
 
@@ -57,6 +62,7 @@ private Q_SLOTS:
     void wait_runsANestedFetchToCompletion();
     void givenUpWorker_hasNoFurtherEffect();
     void unreachableServer_givesAnEmptyBody();
+    void https_refusesAnUntrustedCertificate();
 };
 
 void TstHttpFetch::wire_data() {
@@ -402,6 +408,28 @@ void TstHttpFetch::unreachableServer_givesAnEmptyBody() {
         QByteArray());
     QCOMPARE(fetcher.httpFetch(u"http://127.0.0.1:0/"_s), QByteArray());
     QCOMPARE(fetcher.httpFetch(u"http://127.0.0.1:x/"_s), QByteArray());
+}
+
+void TstHttpFetch::https_refusesAnUntrustedCertificate() {
+    QFile certificate(QStringLiteral(SKYLARK_TEST_DATA "/selfsigned.crt"));
+    QFile key(QStringLiteral(SKYLARK_TEST_DATA "/selfsigned.key"));
+    QVERIFY(certificate.open(QIODevice::ReadOnly) && key.open(QIODevice::ReadOnly));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(certificate.readAll()));
+    tls.setPrivateKey(QSslKey(key.readAll(), QSsl::Rsa));
+    QSslServer server;
+    server.setSslConfiguration(tls);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy handshakes(&server, &QSslServer::startedEncryptionHandshake);
+    QSignalSpy requests(&server, &QSslServer::pendingConnectionAvailable);
+
+    HttpFetcher fetcher;
+    FetchRequest request =
+        requestFor(u"https://127.0.0.1:"_s + QString::number(server.serverPort()) + u"/"_s);
+    request.timeoutSeconds = 5;
+    QCOMPARE(fetcher.httpFetch(request), QByteArray());
+    QCOMPARE(handshakes.size(), 1); // TLS was spoken...
+    QCOMPARE(requests.size(), 0);   // ...but the client refused the certificate before any request
 }
 
 QTEST_GUILESS_MAIN(TstHttpFetch)
