@@ -59,6 +59,7 @@ struct Cli::Session {
     StatusLog log{clock};
     std::unique_ptr<sim::DemoServer> demoServer;
     Endpoints endpoints;
+    bool online = false;
     HttpFetcher fetcher;
     DesktopOpener opener;
     std::unique_ptr<ConsoleFrontEnd> frontEnd;
@@ -186,26 +187,34 @@ Cli::Session& Cli::session() {
         return *m_session;
     }
     m_session = std::make_unique<Session>(m_dataDir, m_err);
-    Session& s = *m_session;
-    const std::optional<Endpoints> configured = Endpoints::load(s.directory);
-    if (configured && !m_demo) {
-        s.endpoints = *configured;
-    } else {
-        s.demoServer = std::make_unique<sim::DemoServer>();
-        s.demoServer->start();
-        s.endpoints = Endpoints::forDemo(s.demoServer->baseUrl());
-        m_err << (configured
-                      ? QStringLiteral("Using the built-in demo server: fares are demo data.")
-                      : QStringLiteral("No servers.ini in ") + s.directory +
-                            QStringLiteral(
-                                ": using the built-in demo server, fares are demo data."))
-              << '\n';
-    }
-    QObject::connect(&s.log, &StatusLog::lineAppended, [this](int, const QString& line) {
+    QObject::connect(&m_session->log, &StatusLog::lineAppended, [this](int, const QString& line) {
         m_out << line << '\n';
         m_out.flush();
     });
-    loadRouteBook(s.book, s.routes);
+    loadRouteBook(m_session->book, m_session->routes);
+    return *m_session;
+}
+
+// The session with its outside servers: those of servers.ini, or the built-in demo server.
+Cli::Session& Cli::online() {
+    Session& s = session();
+    if (s.online) {
+        return s;
+    }
+    s.online = true;
+    const std::optional<Endpoints> configured = Endpoints::load(s.directory);
+    if (configured && !m_demo) {
+        s.endpoints = *configured;
+        return s;
+    }
+    s.demoServer = std::make_unique<sim::DemoServer>();
+    s.demoServer->start();
+    s.endpoints = Endpoints::forDemo(s.demoServer->baseUrl());
+    m_err << (configured
+                  ? QStringLiteral("Using the built-in demo server: fares are demo data.")
+                  : QStringLiteral("No servers.ini in ") + s.directory +
+                        QStringLiteral(": using the built-in demo server, fares are demo data."))
+          << '\n';
     return s;
 }
 
@@ -234,7 +243,7 @@ int Cli::add(const QStringList& arguments) {
         return usageError();
     }
     const AddRouteResult result =
-        session().commands.addRoute({arguments[0], arguments[1], arguments[3], date});
+        online().commands.addRoute({arguments[0], arguments[1], arguments[3], date});
     if (!result.added) {
         session().frontEnd->showInformation(result.message);
         return kRefused;
@@ -264,7 +273,7 @@ int Cli::open(const QStringList& arguments) {
     if (row < 0) {
         return kRefused;
     }
-    const QString url = session().commands.searchPageUrl(row);
+    const QString url = online().commands.searchPageUrl(row);
     if (url.isEmpty()) {
         m_err << QStringLiteral("该航线的类型不是 domestic 或 international，没有搜索页：")
               << rest[0] << '\n';
@@ -304,7 +313,7 @@ int Cli::monitor(const QStringList& arguments) {
         return usageError();
     }
 
-    Monitor& monitor = session().monitorWith(timing);
+    Monitor& monitor = online().monitorWith(timing);
     SignalWatcher signals;
     int roundsDone = 0;
     bool interrupted = false;
@@ -358,12 +367,12 @@ int Cli::pushTest(const QStringList& arguments) {
     if (arguments.size() != 1) {
         return usageError();
     }
-    session().pushSettingsLogic().sendTestPush(arguments[0]);
+    online().pushSettingsLogic().sendTestPush(arguments[0]);
     return kDone;
 }
 
 int Cli::version() {
-    Session& s = session();
+    Session& s = online();
     m_out << frameSecondLine(versionText(s.fetcher, s.endpoints)) << '\n';
     return kDone;
 }

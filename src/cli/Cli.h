@@ -39,6 +39,7 @@ private:
 
     int usageError();
     Session& session();
+    Session& online();
     int rowOfRoute(const QString& routeId);
 
     QTextStream& m_out;
