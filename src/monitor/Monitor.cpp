@@ -46,7 +46,7 @@ void Monitor::startMonitoring() {
         m_routes.setCell(row, RouteListModel::StatusColumn, QString());
     }
     if (rows == 0) {
-        m_log.appendLog(QStringLiteral("无需要监控的记录！请先添加监控航线后再开启监控！"));
+        log(QStringLiteral("无需要监控的记录！请先添加监控航线后再开启监控！"));
         m_frontEnd.showInformation(
             QStringLiteral("没有要监控的记录！请先添加监控航线后再开启监控！"));
         return;
