@@ -1,6 +1,7 @@
 #include "ProfileDocument.h"
 
 #include "net/Gbk.h"
+#include "net/Text.h"
 
 namespace skylark {
 namespace {
@@ -57,14 +58,14 @@ QByteArray encodeText(QStringView text) {
 
 // Names match without regard to letter case. The hash is taken over the case-folded
 // UTF-16 text; for ASCII, folding is lowering, done here without building a string.
-size_t nameHash(QStringView folded, bool lowerAscii) {
-    size_t hash = 14695981039346656037ULL;
+char16_t lowerAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+}
+
+size_t nameHash(QStringView folded, bool lowerLetters) {
+    size_t hash = kFnvStart;
     for (QChar c : folded) {
-        char16_t unit = c.unicode();
-        if (lowerAscii && unit >= u'A' && unit <= u'Z') {
-            unit += u'a' - u'A';
-        }
-        hash = (hash ^ unit) * 1099511628211ULL;
+        hash = fnvMore(hash, lowerLetters ? lowerAscii(c.unicode()) : c.unicode());
     }
     return hash;
 }
@@ -82,10 +83,9 @@ size_t nameHash(QByteArrayView raw) {
     if (!isAscii(raw)) {
         return nameHash(decodeGbk(raw).toCaseFolded(), false);
     }
-    size_t hash = 14695981039346656037ULL;
+    size_t hash = kFnvStart;
     for (char c : raw) {
-        const char16_t unit = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : char16_t(c);
-        hash = (hash ^ unit) * 1099511628211ULL;
+        hash = fnvMore(hash, lowerAscii(char16_t(uchar(c))));
     }
     return hash;
 }

@@ -68,7 +68,7 @@ QString exitQuestion() {
 
 bool setNavigationSoundMuted(NavigationSoundStore& store, bool muted) {
     const std::optional<QString> path = store.read();
-    if (!path || removeBlanks(*path).trimmed().isEmpty()) {
+    if (!path || trimBlanks(*path).isEmpty()) {
         return false;
     }
     const bool endsInOne = path->endsWith(QLatin1Char('1'));

@@ -1,17 +1,19 @@
 #include "JsonReader.h"
 
+#include "Text.h"
+
 #include <algorithm>
 #include <limits>
 
 namespace skylark {
 namespace {
 
-// FNV-1a over the UTF-16 units of a path, fed piece by piece.
-constexpr size_t kHashStart = 14695981039346656037ULL;
+// The hash of a path, fed piece by piece.
+constexpr size_t kHashStart = kFnvStart;
 
 size_t hashMore(size_t hash, QStringView text) {
     for (QChar c : text) {
-        hash = (hash ^ c.unicode()) * 1099511628211ULL;
+        hash = fnvMore(hash, c.unicode());
     }
     return hash;
 }

@@ -13,7 +13,9 @@
 namespace skylark {
 namespace {
 
-constexpr char16_t kFullWidthSpace = 0x3000;
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c.unicode() == 0x3000; // full-width space
+}
 
 // The ASCII counterpart of a code page 936 full-width form, or the character itself.
 char16_t foldFullWidth(char16_t c) {
@@ -155,11 +157,21 @@ QString removeBlanks(QStringView text) {
     QString out;
     out.reserve(text.size());
     for (QChar c : text) {
-        if (c != QLatin1Char(' ') && c.unicode() != kFullWidthSpace) {
+        if (!isBlank(c)) {
             out.append(c);
         }
     }
     return out;
+}
+
+QString trimBlanks(QStringView text) {
+    while (!text.isEmpty() && isBlank(text.front())) {
+        text = text.sliced(1);
+    }
+    while (!text.isEmpty() && isBlank(text.back())) {
+        text.chop(1);
+    }
+    return text.toString();
 }
 
 QString textBetween(QStringView text, QStringView left, QStringView right) {

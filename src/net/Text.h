@@ -30,6 +30,14 @@ QStringList splitFields(QStringView text, QStringView separator);
 // Removes every ASCII space and full-width space from typed input; other characters,
 // tabs included, stay.
 QString removeBlanks(QStringView text);
+// Removes ASCII and full-width spaces at both ends only.
+QString trimBlanks(QStringView text);
+
+// FNV-1a over UTF-16 units, fed one unit at a time, for the program's name and path hashes.
+inline constexpr size_t kFnvStart = 14695981039346656037ULL;
+constexpr size_t fnvMore(size_t hash, char16_t unit) {
+    return (hash ^ unit) * 1099511628211ULL;
+}
 
 // The text between the first left marker and the first right marker after it, or empty.
 // An empty left marker means "from the start", an empty right marker "to the end".

@@ -17,19 +17,6 @@ namespace {
 
 const QString kResultPrefix = QStringLiteral("发送微信提醒结果：");
 
-QString trimmedOfSpaces(const QString& text) {
-    const auto isSpace = [](QChar c) { return c == QLatin1Char(' ') || c.unicode() == 0x3000; };
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && isSpace(text[start])) {
-        ++start;
-    }
-    while (end > start && isSpace(text[end - 1])) {
-        --end;
-    }
-    return text.mid(start, end - start);
-}
-
 } // namespace
 
 QString pushText(const QList<SpecialFare>& fares) {
@@ -58,7 +45,7 @@ PushNotifier::PushNotifier(Fetcher& fetcher, const Endpoints& endpoints, const S
 QString PushNotifier::sendPushMessage(const QString& bindingId, const QString& message) {
     const QByteArray reply = m_fetcher.httpFetch(pushRelayUrl(m_endpoints), QStringLiteral("POST"),
                                                  pushRelayBody(bindingId, message));
-    return trimmedOfSpaces(utf8ToAnsi(reply));
+    return trimBlanks(utf8ToAnsi(reply));
 }
 
 void PushNotifier::pushSpecialFares(const QList<SpecialFare>& fares, QDateTime& lastPushTime) {
