@@ -102,18 +102,18 @@ locale_t cLocale() {
     return locale;
 }
 
-} // namespace
-
-bool nearlyZero(double value) {
-    return std::fabs(value) <= kTolerance;
-}
-
 // The difference of two numbers near 500 that are 0.0000001 apart comes out a hair above
 // 0.0000001 in binary; a few units of the operands' last place do not count.
 bool withinTolerance(double difference, double a, double b) {
     const double slack =
         4 * std::numeric_limits<double>::epsilon() * std::max({1.0, std::fabs(a), std::fabs(b)});
     return difference <= kTolerance + slack;
+}
+
+} // namespace
+
+bool nearlyZero(double value) {
+    return std::fabs(value) <= kTolerance;
 }
 
 bool nearlyEqual(double a, double b) {

@@ -12,8 +12,6 @@ bool nearlyZero(double value);
 bool nearlyEqual(double a, double b);
 // a <= b, where a within the tolerance above b counts as equal.
 bool atMost(double a, double b);
-// difference <= the tolerance, allowing for the rounding of the operands a and b.
-bool withinTolerance(double difference, double a, double b);
 
 // The one conversion from text to number. Full-width forms of code page 936 are first
 // folded to ASCII (A3A1..A3FE to 0x21..0x7E, A1A1 to space, A1AB to "~", A1EE and A1EF
