@@ -10,9 +10,9 @@
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
-#include "net/Gbk.h"
 #include "net/HttpFetch.h"
 #include "notify/PushAlerts.h"
+#include "text/Gbk.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

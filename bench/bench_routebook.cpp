@@ -3,7 +3,7 @@
 
 #include "app/RouteBook.h"
 #include "app/RouteListModel.h"
-#include "net/Gbk.h"
+#include "text/Gbk.h"
 
 #include "SummaryReporter.h"
 

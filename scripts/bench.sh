@@ -7,7 +7,7 @@ scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 args=()
 [ "${1:-}" = "--smoke" ] && args=(--benchmark_min_time=0.01)
 for bench in build/bench/bench_*; do
-    [ -x "$bench" ] || continue
+    [ -f "$bench" ] && [ -x "$bench" ] || continue # skip the *_autogen folders
     echo "== $(basename "$bench")"
     "$bench" "${args[@]}"
 done

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/RoundFares.h"
+#include "app/SpecialFare.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ProfileFile.h"
 #include "Route.h"
+#include "store/ProfileFile.h"
 
 #include <QDateTime>
 #include <QList>

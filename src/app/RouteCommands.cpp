@@ -5,10 +5,10 @@
 #include "RouteListModel.h"
 #include "StatusLog.h"
 #include "UrlOpener.h"
-#include "monitor/FareQuery.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
-#include "net/Text.h"
+#include "net/ServerAnswers.h"
+#include "text/Text.h"
 
 namespace skylark {
 namespace {

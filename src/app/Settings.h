@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProfileFile.h"
+#include "store/ProfileFile.h"
 
 #include <QString>
 

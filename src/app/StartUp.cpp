@@ -4,11 +4,11 @@
 #include "RouteListModel.h"
 #include "Settings.h"
 #include "StatusLog.h"
-#include "monitor/FareQuery.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
-#include "net/Text.h"
-#include "net/Url.h"
+#include "net/ServerAnswers.h"
+#include "text/Text.h"
+#include "text/Url.h"
 
 namespace skylark {
 

@@ -2,7 +2,6 @@
 
 #include "ConsoleFrontEnd.h"
 #include "SignalWatcher.h"
-#include "app/ProgramDirectory.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
@@ -17,6 +16,7 @@
 #include "net/HttpFetch.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
+#include "store/ProgramDirectory.h"
 
 #include <QCoreApplication>
 #include <QDate>

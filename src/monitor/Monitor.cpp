@@ -1,16 +1,16 @@
 #include "Monitor.h"
 
+#include "FarePush.h"
 #include "FareQuery.h"
 #include "app/Clock.h"
 #include "app/EventWaits.h"
 #include "app/FrontEnd.h"
 #include "app/Stamp.h"
 #include "app/StatusLog.h"
-#include "notify/PushAlerts.h"
 
 namespace skylark {
 
-Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, PushNotifier& push,
+Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FarePush& push,
                  FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing, QObject* parent)
     : QObject(parent)
     , m_routes(routes)

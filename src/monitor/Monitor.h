@@ -1,8 +1,8 @@
 #pragma once
 
-#include "RoundFares.h"
 #include "app/IntervalTimer.h"
 #include "app/RouteListModel.h"
+#include "app/SpecialFare.h"
 
 #include <QDateTime>
 #include <QList>
@@ -13,7 +13,7 @@ namespace skylark {
 class Clock;
 class FareQuery;
 class FrontEnd;
-class PushNotifier;
+class FarePush;
 class RouteListModel;
 class StatusLog;
 
@@ -35,7 +35,7 @@ public:
     static constexpr RouteListModel::Rgb kHighlightText = 0x000000;
     static constexpr RouteListModel::Rgb kHighlightBack = 0xFFA000; // RGB(0, 160, 255)
 
-    Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, PushNotifier& push,
+    Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FarePush& push,
             FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing = {},
             QObject* parent = nullptr);
 
@@ -69,7 +69,7 @@ private:
     RouteListModel& m_routes;
     StatusLog& m_log;
     FareQuery& m_fares;
-    PushNotifier& m_push;
+    FarePush& m_push;
     FrontEnd& m_frontEnd;
     const Clock& m_clock;
     MonitorTiming m_timing;

@@ -1,6 +1,6 @@
 #include "CookieStore.h"
 
-#include "app/SafeSave.h"
+#include "store/SafeSave.h"
 
 #include <QFile>
 

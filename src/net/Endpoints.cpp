@@ -1,8 +1,8 @@
 #include "Endpoints.h"
 
-#include "Encoding.h"
-#include "Gbk.h"
-#include "app/ProfileFile.h"
+#include "store/ProfileFile.h"
+#include "text/Encoding.h"
+#include "text/Gbk.h"
 
 #include <QDate>
 #include <QFile>

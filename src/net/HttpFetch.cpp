@@ -1,10 +1,10 @@
 #include "HttpFetch.h"
 
 #include "CookieStore.h"
-#include "Gbk.h"
 #include "HttpHeaders.h"
-#include "Text.h"
-#include "Url.h"
+#include "text/Gbk.h"
+#include "text/Text.h"
+#include "text/Url.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

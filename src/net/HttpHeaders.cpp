@@ -1,6 +1,6 @@
 #include "HttpHeaders.h"
 
-#include "Text.h"
+#include "text/Text.h"
 
 namespace skylark {
 namespace {

@@ -1,6 +1,6 @@
 #include "JsonReader.h"
 
-#include "Text.h"
+#include "text/Text.h"
 
 #include <algorithm>
 #include <limits>

@@ -5,10 +5,10 @@
 #include "app/Settings.h"
 #include "app/StatusLog.h"
 #include "monitor/Monitor.h"
-#include "net/Encoding.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
-#include "net/Text.h"
+#include "text/Encoding.h"
+#include "text/Text.h"
 
 #include <cmath>
 

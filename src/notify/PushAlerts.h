@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/RoundFares.h"
+#include "monitor/FarePush.h"
 
 #include <QDateTime>
 #include <QList>
@@ -26,7 +26,7 @@ QString pushText(const QList<SpecialFare>& fares);
 qint64 elapsedPushMinutes(const QDateTime& from, const QDateTime& to);
 
 // Sends push messages through the relay, and the push step of a round with its gate.
-class PushNotifier {
+class PushNotifier : public FarePush {
 public:
     PushNotifier(Fetcher& fetcher, const Endpoints& endpoints, const Settings& settings,
                  StatusLog& log, const Clock& clock);
@@ -35,7 +35,7 @@ public:
     QString sendPushMessage(const QString& bindingId, const QString& message);
     // Sends the round's special fares when pushes are on, bound and the interval has passed
     // since lastPushTime; writes exactly one log line either way.
-    void pushSpecialFares(const QList<SpecialFare>& fares, QDateTime& lastPushTime);
+    void pushSpecialFares(const QList<SpecialFare>& fares, QDateTime& lastPushTime) override;
 
 private:
     Fetcher& m_fetcher;

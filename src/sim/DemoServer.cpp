@@ -2,7 +2,7 @@
 
 #include "DemoPages.h"
 #include "FareModel.h"
-#include "net/Gbk.h"
+#include "text/Gbk.h"
 
 #include <QAbstractHttpServer>
 #include <QHttpServerRequest>

@@ -1,10 +1,10 @@
-#include "app/ProgramDirectory.h"
 #include "app/RouteBook.h"
 #include "app/RouteListModel.h"
 #include "app/Stamp.h"
 #include "common/FakeClock.h"
 #include "common/Files.h"
-#include "net/Gbk.h"
+#include "store/ProgramDirectory.h"
+#include "text/Gbk.h"
 
 #include <QFile>
 #include <QSignalSpy>

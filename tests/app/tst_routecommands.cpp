@@ -9,8 +9,8 @@
 #include "common/Files.h"
 #include "common/ScriptedServer.h"
 #include "net/Endpoints.h"
-#include "net/Gbk.h"
 #include "net/HttpFetch.h"
+#include "text/Gbk.h"
 
 #include <QTemporaryDir>
 #include <QTest>

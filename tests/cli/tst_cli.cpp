@@ -1,7 +1,7 @@
 #include "common/Files.h"
-#include "net/Gbk.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
+#include "text/Gbk.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 // Parses any bytes as a profile file, reads every section, and checks that edits read
 // back as written and leave the other sections alone.
 
-#include "app/ProfileDocument.h"
-#include "app/ProfileFile.h"
+#include "store/ProfileDocument.h"
+#include "store/ProfileFile.h"
 
 #include <cstdint>
 

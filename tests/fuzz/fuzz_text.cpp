@@ -1,9 +1,9 @@
 // Runs the text helpers over any bytes, taken both as code page 936 and as UTF-8.
 
-#include "net/Encoding.h"
-#include "net/Gbk.h"
-#include "net/Text.h"
-#include "net/Url.h"
+#include "text/Encoding.h"
+#include "text/Gbk.h"
+#include "text/Text.h"
+#include "text/Url.h"
 
 #include <cstdint>
 

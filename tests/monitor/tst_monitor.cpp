@@ -7,10 +7,10 @@
 #include "common/ScriptedServer.h"
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
-#include "net/Encoding.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
 #include "notify/PushAlerts.h"
+#include "text/Encoding.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

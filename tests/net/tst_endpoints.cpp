@@ -1,6 +1,6 @@
 #include "common/Files.h"
 #include "net/Endpoints.h"
-#include "net/Gbk.h"
+#include "text/Gbk.h"
 
 #include <QTemporaryDir>
 #include <QTest>

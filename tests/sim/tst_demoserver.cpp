@@ -1,10 +1,10 @@
-#include "net/Encoding.h"
 #include "net/Endpoints.h"
-#include "net/Gbk.h"
 #include "net/HttpFetch.h"
 #include "net/JsonReader.h"
-#include "net/Text.h"
 #include "sim/DemoServer.h"
+#include "text/Encoding.h"
+#include "text/Gbk.h"
+#include "text/Text.h"
 
 #include <QTest>
 

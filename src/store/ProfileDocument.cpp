@@ -1,7 +1,7 @@
 #include "ProfileDocument.h"
 
-#include "net/Gbk.h"
-#include "net/Text.h"
+#include "text/Gbk.h"
+#include "text/Text.h"
 
 namespace skylark {
 namespace {

@@ -1,6 +1,6 @@
 #include "CrashRoutes.h"
 #include "common/Files.h"
-#include "net/Gbk.h"
+#include "text/Gbk.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,6 +1,6 @@
-#include "net/Encoding.h"
-#include "net/Gbk.h"
-#include "net/Url.h"
+#include "text/Encoding.h"
+#include "text/Gbk.h"
+#include "text/Url.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "ProfileFile.h"
 
 #include "SafeSave.h"
-#include "net/Gbk.h"
+#include "text/Gbk.h"
 
 #include <QFile>
 

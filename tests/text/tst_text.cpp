@@ -1,4 +1,4 @@
-#include "net/Text.h"
+#include "text/Text.h"
 
 #include <QTest>
 

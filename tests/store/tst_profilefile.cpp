@@ -1,7 +1,7 @@
-#include "app/ProfileDocument.h"
-#include "app/ProfileFile.h"
 #include "common/Files.h"
-#include "net/Gbk.h"
+#include "store/ProfileDocument.h"
+#include "store/ProfileFile.h"
+#include "text/Gbk.h"
 
 #include <QFile>
 #include <QTemporaryDir>

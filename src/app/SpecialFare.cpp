@@ -1,6 +1,6 @@
-#include "RoundFares.h"
+#include "SpecialFare.h"
 
-#include "net/Text.h"
+#include "text/Text.h"
 
 namespace skylark {
 
