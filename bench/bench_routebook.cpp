@@ -97,7 +97,7 @@ void BM_AppendRoute(benchmark::State& state) {
             state.SkipWithError("append failed");
         }
         state.PauseTiming();
-        book.removeRoute(QString::number(id++));
+        (void)book.removeRoute(QString::number(id++));
         state.ResumeTiming();
     }
 }
@@ -107,7 +107,7 @@ void BM_RemoveRoute(benchmark::State& state) {
     qint64 id = kFirstId + 2 * kRoutes;
     for (auto _ : state) {
         state.PauseTiming();
-        book.appendRoute(generatedRoute(id));
+        (void)book.appendRoute(generatedRoute(id));
         state.ResumeTiming();
         if (!book.removeRoute(QString::number(id++))) {
             state.SkipWithError("remove failed");

@@ -31,19 +31,47 @@ QList<Route> RouteBook::routes() const {
     return routes;
 }
 
-bool RouteBook::appendRoute(const Route& route) {
-    if (!canStore(route)) {
-        return false;
-    }
-    return m_file.writeProfileStrings(route.routeId, {{kDepDate, route.depDate},
-                                                      {kDepCityName, route.depCityName},
-                                                      {kArrCityName, route.arrCityName},
-                                                      {kPrice, route.price},
-                                                      {kType, route.type}});
+WriteResult RouteBook::appendRoute(const Route& route) {
+    Route stored = route;
+    return writeRoute(stored, [&](const ProfileDocument&) { return route.routeId; });
 }
 
-bool RouteBook::removeRoute(QStringView routeId) {
+WriteResult RouteBook::addNewRoute(Route& route, const QDateTime& moment) {
+    return writeRoute(route, [&](const ProfileDocument& current) {
+        return skylark::nextFreeRouteId(current, moment);
+    });
+}
+
+WriteResult RouteBook::writeRoute(Route& route,
+                                  const std::function<QString(const ProfileDocument&)>& idFor) {
+    if (!canStore(route)) { // a stamp of nextFreeRouteId is always storable
+        return WriteResult::failure(path(), QStringLiteral("含有无法保存的字符"));
+    }
+    return m_file.edit([&](const ProfileDocument& current, QByteArray& bytes) {
+        const QString id = idFor(current);
+        bytes = current.withValues(id, {{kDepDate, route.depDate},
+                                        {kDepCityName, route.depCityName},
+                                        {kArrCityName, route.arrCityName},
+                                        {kPrice, route.price},
+                                        {kType, route.type}});
+        if (!ProfileDocument(bytes).isListed(id)) {
+            return WriteResult::failure(path(), QStringLiteral("航线记录过多，新航线将无法显示"));
+        }
+        route.routeId = id;
+        return WriteResult::success();
+    });
+}
+
+WriteResult RouteBook::removeRoute(QStringView routeId) {
     return m_file.deleteProfileSection(routeId);
+}
+
+qsizetype RouteBook::unlistedRouteCount() const {
+    return m_file.document()->unlistedSectionCount();
+}
+
+bool RouteBook::hasRoute(QStringView routeId) const {
+    return m_file.document()->hasSection(routeId);
 }
 
 QString RouteBook::routeKindOf(QStringView routeId) const {
@@ -51,10 +79,13 @@ QString RouteBook::routeKindOf(QStringView routeId) const {
 }
 
 QString RouteBook::nextFreeRouteId(const QDateTime& moment) const {
-    const auto file = m_file.document();
+    return skylark::nextFreeRouteId(*m_file.document(), moment);
+}
+
+QString nextFreeRouteId(const ProfileDocument& file, const QDateTime& moment) {
     QDateTime candidate = moment;
     QString id = makeStamp(candidate).routeStamp;
-    while (file->hasSection(id)) {
+    while (file.hasSection(id)) {
         candidate = candidate.addSecs(1);
         id = makeStamp(candidate).routeStamp;
     }

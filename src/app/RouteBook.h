@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace skylark {
 
 class RouteListModel;
@@ -25,13 +27,24 @@ public:
     // fields and other keys are ignored.
     QList<Route> routes() const;
     // Writes the route's five keys into its section as one atomic change of the file.
-    // False, with nothing written, when the file cannot be written or a field holds text
-    // that cannot be stored (see canStore).
-    bool appendRoute(const Route& route);
+    // Fails, with nothing written, when the file cannot be read or written, a field holds
+    // text that cannot be stored (see canStore), or the route would lie beyond the
+    // section names that are listed and so never show.
+    WriteResult appendRoute(const Route& route);
+    // Appends a new route under the identifier that nextFreeRouteId gives for the moment,
+    // chosen under the file's lock so that no other process can take it meanwhile; sets
+    // route.routeId when it succeeds.
+    WriteResult addNewRoute(Route& route, const QDateTime& moment);
     // Deletes the route's section; the other sections keep every byte.
-    bool removeRoute(QStringView routeId);
+    WriteResult removeRoute(QStringView routeId);
+    // Why the route file, which exists, cannot be read; empty when it can.
+    QString readError() const { return m_file.readError(); }
+    // How many routes of the file lie beyond the listed section names.
+    qsizetype unlistedRouteCount() const;
     // The route's type as the file holds it now, empty when it has none.
     QString routeKindOf(QStringView routeId) const;
+    // Whether the file holds a section for the route.
+    bool hasRoute(QStringView routeId) const;
     // The identifier of a route added at this moment: its stamp, or when a section of
     // that name exists already, the stamp of the next second that is still free.
     QString nextFreeRouteId(const QDateTime& moment) const;
@@ -39,8 +52,14 @@ public:
     static bool canStore(const Route& route);
 
 private:
+    WriteResult writeRoute(Route& route,
+                           const std::function<QString(const ProfileDocument&)>& idFor);
+
     ProfileFile m_file;
 };
+
+// The identifier nextFreeRouteId gives in that file.
+QString nextFreeRouteId(const ProfileDocument& file, const QDateTime& moment);
 
 // Empties the route list and fills it from the route file.
 void loadRouteBook(const RouteBook& book, RouteListModel& list);

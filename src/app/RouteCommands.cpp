@@ -49,7 +49,7 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
         return refused(QStringLiteral("出发城市或到达城市填写有误，请重新输入！\r\n注：该版本已同时"
                                       "支持国内和国际航线的查询！"));
     }
-    const QString type = answer[0] == u"true" ? answer[1] : QString();
+    const QString type = answer[0] == u"true" ? trimAsciiBlanks(answer[1]) : QString();
     if (input.depDate < m_clock.now().date()) {
         return refused(QStringLiteral("出发日期不能是过去的日期！"), true);
     }
@@ -58,19 +58,24 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     }
     Route route{QString(), depCity, arrCity, input.depDate.toString(QStringLiteral("yyyy-MM-dd")),
                 price,     type};
-    if (!RouteBook::canStore(route)) {
+    if (!RouteBook::canStore({QString(), depCity, arrCity, route.depDate, price, QString()})) {
         return refused(
             QStringLiteral("出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"));
     }
+    if (!RouteBook::canStore(route)) {
+        return refused(QStringLiteral("城市查询服务器的回复无法保存，请稍后再试！"));
+    }
 
-    // No wait lies between here and the write, so no other add can take the same identifier.
-    route.routeId = m_book.nextFreeRouteId(clicked);
+    // The identifier is chosen under the route file's lock, so no other add, in this
+    // process or another, can take it too.
+    if (const WriteResult saved = m_book.addNewRoute(route, clicked); !saved) {
+        return refused(saved.message());
+    }
     const int row = m_routes.appendRow(route.routeId);
     m_routes.setCell(row, RouteListModel::DepartureColumn, route.depCityName);
     m_routes.setCell(row, RouteListModel::ArrivalColumn, route.arrCityName);
     m_routes.setCell(row, RouteListModel::DateColumn, route.depDate);
     m_routes.setCell(row, RouteListModel::PriceColumn, route.price);
-    m_book.appendRoute(route);
     m_log.appendLog(QStringLiteral("已添加航线：") + route.routeId);
     return {true, {}, false, route.routeId};
 }
@@ -100,16 +105,19 @@ void RouteCommands::openRouteSearchPage(int selectedRow) {
     }
 }
 
-void RouteCommands::deleteSelectedRoute(int selectedRow) {
+WriteResult RouteCommands::deleteSelectedRoute(int selectedRow) {
     const QString routeId = m_routes.cell(selectedRow, RouteListModel::IdColumn);
     // Without a selected row no section is touched, not even one named "".
     if (selectedRow >= 0 && selectedRow < m_routes.rowCount()) {
+        if (WriteResult removed = m_book.removeRoute(routeId); !removed) {
+            return removed;
+        }
         m_routes.removeRows(selectedRow, 1);
-        m_book.removeRoute(routeId);
     }
     m_log.appendLog(QStringLiteral("已删除航线：") + routeId);
     loadRouteBook(m_book, m_routes);
     m_log.appendLog(QStringLiteral("已重新读取上次保存的监控航线！"));
+    return WriteResult::success();
 }
 
 } // namespace skylark

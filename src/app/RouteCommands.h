@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+#include "store/WriteResult.h"
+
 namespace skylark {
 
 class Clock;
@@ -42,7 +44,8 @@ public:
     // kind or no row.
     QString searchPageUrl(int selectedRow) const;
     void openRouteSearchPage(int selectedRow);
-    void deleteSelectedRoute(int selectedRow);
+    // Fails, with the list and the log untouched, when the route file cannot be changed.
+    WriteResult deleteSelectedRoute(int selectedRow);
 
 private:
     RouteBook& m_book;

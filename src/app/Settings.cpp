@@ -25,7 +25,7 @@ QString Settings::skinPath() const {
     return m_file.readProfileString(kSkinSection, kSkinKey);
 }
 
-bool Settings::setSkinPath(QStringView path) {
+WriteResult Settings::setSkinPath(QStringView path) {
     return m_file.writeProfileString(kSkinSection, kSkinKey, path);
 }
 
@@ -33,7 +33,7 @@ bool Settings::noAlertWindow() const {
     return flag(kNoWindowSection, kNoWindowKey);
 }
 
-bool Settings::setNoAlertWindow(bool suppressed) {
+WriteResult Settings::setNoAlertWindow(bool suppressed) {
     return setFlag(kNoWindowSection, kNoWindowKey, suppressed);
 }
 
@@ -41,7 +41,7 @@ bool Settings::pushEnabled() const {
     return flag(kPushSection, kPushOpenKey);
 }
 
-bool Settings::setPushEnabled(bool enabled) {
+WriteResult Settings::setPushEnabled(bool enabled) {
     return setFlag(kPushSection, kPushOpenKey, enabled);
 }
 
@@ -49,7 +49,7 @@ QString Settings::pushId() const {
     return m_file.readProfileString(kPushSection, kPushIdKey);
 }
 
-bool Settings::setPushId(QStringView id) {
+WriteResult Settings::setPushId(QStringView id) {
     return m_file.writeProfileString(kPushSection, kPushIdKey, id);
 }
 
@@ -57,21 +57,25 @@ QString Settings::pushCycle() const {
     return m_file.readProfileString(kPushSection, kPushCycleKey);
 }
 
-bool Settings::setPushCycle(QStringView minutes) {
+WriteResult Settings::setPushCycle(QStringView minutes) {
     return m_file.writeProfileString(kPushSection, kPushCycleKey, minutes);
+}
+
+WriteResult Settings::setPushSettings(QStringView id, QStringView minutes) {
+    return m_file.writeProfileStrings(
+        kPushSection, {{kPushIdKey.toString(), id.toString()}, {kPushCycleKey.toString(), minutes.toString()}});
 }
 
 bool Settings::flag(QStringView section, QStringView key) const {
     return m_file.readProfileString(section, key) == u"1";
 }
 
-bool Settings::setFlag(QStringView section, QStringView key, bool set) {
+WriteResult Settings::setFlag(QStringView section, QStringView key, bool set) {
     return m_file.writeProfileString(section, key, set ? u"1" : u"0");
 }
 
 bool onNoAlertWindowClicked(Settings& settings, bool checked) {
-    settings.setNoAlertWindow(checked);
-    return checked;
+    return settings.setNoAlertWindow(checked) ? checked : !checked;
 }
 
 } // namespace skylark

@@ -20,24 +20,26 @@ public:
 
     // [skin_path] path: the full path of the main window's skin picture.
     QString skinPath() const;
-    bool setSkinPath(QStringView path);
+    WriteResult setSkinPath(QStringView path);
 
     // [nowindow] select: no desktop alert window for rounds with special fares.
     bool noAlertWindow() const;
-    bool setNoAlertWindow(bool suppressed);
+    WriteResult setNoAlertWindow(bool suppressed);
 
     // [weixin] OPEN, ID and CYCLE: push alerts switched on, the binding id at the relay,
     // and the least number of minutes between two pushes, as typed.
     bool pushEnabled() const;
-    bool setPushEnabled(bool enabled);
+    WriteResult setPushEnabled(bool enabled);
     QString pushId() const;
-    bool setPushId(QStringView id);
+    WriteResult setPushId(QStringView id);
     QString pushCycle() const;
-    bool setPushCycle(QStringView minutes);
+    WriteResult setPushCycle(QStringView minutes);
+    // Both push settings as one change of the file.
+    WriteResult setPushSettings(QStringView id, QStringView minutes);
 
 private:
     bool flag(QStringView section, QStringView key) const;
-    bool setFlag(QStringView section, QStringView key, bool set);
+    WriteResult setFlag(QStringView section, QStringView key, bool set);
 
     ProfileFile m_file;
 };
@@ -45,7 +47,7 @@ private:
 QString settingsPath(const QString& programDirectory);
 
 // The click handler of the no-alert-window check box: stores the box's new state and
-// returns the state the box shows afterwards.
+// returns the state the box shows afterwards: the old one when it could not be stored.
 bool onNoAlertWindowClicked(Settings& settings, bool checked);
 
 } // namespace skylark

@@ -233,6 +233,16 @@ int Cli::routes() {
         m_out << route.routeId << '\t' << route.depCityName << '\t' << route.arrCityName << '\t'
               << route.depDate << '\t' << route.price << '\t' << route.type << '\n';
     }
+    m_out.flush();
+    if (const QString error = book.readError(); !error.isEmpty()) {
+        m_err << QStringLiteral("无法读取航线文件 ") << book.path() << QStringLiteral("：") << error
+              << '\n';
+        return kRefused;
+    }
+    if (const qsizetype unlisted = book.unlistedRouteCount(); unlisted > 0) {
+        m_err << QStringLiteral("航线文件中还有 ") << unlisted
+              << QStringLiteral(" 条航线超出了可列出的范围，未列出。") << '\n';
+    }
     return kDone;
 }
 
@@ -259,7 +269,10 @@ int Cli::remove(const QStringList& arguments) {
     if (row < 0) {
         return kRefused;
     }
-    session().commands.deleteSelectedRoute(row);
+    if (const WriteResult removed = session().commands.deleteSelectedRoute(row); !removed) {
+        session().frontEnd->showInformation(removed.message());
+        return kRefused;
+    }
     return kDone;
 }
 
@@ -350,8 +363,8 @@ int Cli::push(const QStringList& arguments) {
     if (arguments.size() != 1 || (arguments[0] != u"on" && arguments[0] != u"off")) {
         return usageError();
     }
-    session().pushSettingsLogic().togglePushAlerts(arguments[0] == u"on");
-    return kDone;
+    const bool on = arguments[0] == u"on";
+    return session().pushSettingsLogic().togglePushAlerts(on) == on ? kDone : kRefused;
 }
 
 int Cli::pushSettings(const QStringList& arguments) {

@@ -20,6 +20,10 @@ QString FareQuery::fetchSearchString(const QString& depCityName, const QString& 
 FareAnswer FareQuery::queryCalendarFare(const QString& depCityName, const QString& arrCityName,
                                         const QString& depDate, const QString& routeId) {
     const QString searchString = fetchSearchString(depCityName, arrCityName, depDate);
+    // A route deleted meanwhile, by this program or another, is not asked for.
+    if (!m_routeBook.hasRoute(routeId)) {
+        return {notFoundText(), {}};
+    }
     const QString kind = m_routeBook.routeKindOf(routeId);
     QByteArray body;
     if (kind.isEmpty() || kind == u"domestic") {

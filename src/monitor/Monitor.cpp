@@ -8,7 +8,20 @@
 #include "app/Stamp.h"
 #include "app/StatusLog.h"
 
+#include <limits>
+
 namespace skylark {
+namespace {
+
+// The timer's interval for a round of that many routes, computed without overflow and
+// cut to what a timer can hold.
+int roundInterval(qint64 routes, qint64 periodPerRouteMs) {
+    constexpr qint64 kLongest = std::numeric_limits<int>::max();
+    const qint64 interval = routes * qBound<qint64>(0, periodPerRouteMs, kLongest);
+    return int(qMin(interval, kLongest));
+}
+
+} // namespace
 
 Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FarePush& push,
                  FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing, QObject* parent)
@@ -39,6 +52,13 @@ void Monitor::startMonitoring() {
     if (m_monitoring) {
         return; // the start button is disabled meanwhile
     }
+    if (busy()) {
+        // A stopped round is still running: one round at a time, so this start waits
+        // for its end and then begins afresh.
+        m_startQueued = true;
+        setMonitoring(true);
+        return;
+    }
     m_lastPushTime = m_clock.now().addDays(-1);
     m_routes.clearCellColours();
     const int rows = m_routes.rowCount();
@@ -55,15 +75,29 @@ void Monitor::startMonitoring() {
     setMonitoring(true);
     log(QStringLiteral("已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"));
     m_routes.setCell(0, RouteListModel::StatusColumn, QStringLiteral("3秒后开始自动查询..."));
+    m_startWaiting = true;
     processPendingEvents();
     waitProcessingEvents(m_timing.startDelayMs);
     runRound();
+    m_startWaiting = false;
+    runQueuedStart();
 }
 
 void Monitor::stopMonitoring() {
     m_timer.setInterval(0);
     m_stopRequested = true;
+    m_startQueued = false;
     setMonitoring(false);
+}
+
+void Monitor::runQueuedStart() {
+    if (!m_startQueued || busy()) {
+        return;
+    }
+    m_startQueued = false;
+    setMonitoring(false);
+    // Begins once the finished round's handlers have returned.
+    QMetaObject::invokeMethod(this, &Monitor::startMonitoring, Qt::QueuedConnection);
 }
 
 int Monitor::currentRowOf(const RouteRef& route) const {
@@ -144,7 +178,7 @@ void Monitor::runRound() {
         }
     }
 
-    m_timer.setInterval(m_stopRequested ? 0 : count * m_timing.periodPerRouteMs);
+    m_timer.setInterval(m_stopRequested ? 0 : roundInterval(count, m_timing.periodPerRouteMs));
     if (!m_stopRequested && !m_specialFares.isEmpty()) {
         m_frontEnd.playAlertSound();
         if (!m_frontEnd.alertWindowSuppressed()) {
@@ -155,6 +189,7 @@ void Monitor::runRound() {
     log(QStringLiteral("本轮航班搜索结束！"));
     m_roundRunning = false;
     Q_EMIT roundFinished();
+    runQueuedStart();
 }
 
 } // namespace skylark

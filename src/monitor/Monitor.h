@@ -18,15 +18,16 @@ class RouteListModel;
 class StatusLog;
 
 struct MonitorTiming {
-    int startDelayMs = 3000;      // from the start click to the first round
-    int periodPerRouteMs = 60000; // the timer's period for each route of the list
+    int startDelayMs = 3000;          // from the start click to the first round
+    qint64 periodPerRouteMs = 60000; // the timer's period for each route of the list
 };
 
 // Monitoring: the start and stop handlers and the rounds that walk the route list, query
 // each route's fare, show it, highlight special fares and raise the alerts. Everything runs
 // on one thread; waits keep its events flowing, so a stop click or a timer tick can run in
 // the middle of a round. Rounds never overlap: a tick that falls due during a round is
-// skipped. A route deleted during a round is not queried once it is gone, and a route
+// skipped, and a start clicked while a stopped round or start wait is still running takes
+// effect once it has ended. A route deleted during a round is not queried once it is gone, and a route
 // whose row disappears while it is being queried keeps its log line but gets no cells.
 class Monitor : public QObject {
     Q_OBJECT
@@ -46,6 +47,8 @@ public:
     // True while the start and add buttons are disabled.
     bool isMonitoring() const { return m_monitoring; }
     bool roundRunning() const { return m_roundRunning; }
+    // True from the start click until the end of the first round, and during every round.
+    bool busy() const { return m_startWaiting || m_roundRunning; }
     bool stopRequested() const { return m_stopRequested; }
     const QList<SpecialFare>& specialFares() const { return m_specialFares; }
     const QDateTime& lastPushTime() const { return m_lastPushTime; }
@@ -65,6 +68,7 @@ private:
     bool queryRoute(const RouteRef& route);
     void log(const QString& text);
     void setMonitoring(bool monitoring);
+    void runQueuedStart();
 
     RouteListModel& m_routes;
     StatusLog& m_log;
@@ -76,6 +80,8 @@ private:
     IntervalTimer m_timer;
     bool m_monitoring = false;
     bool m_roundRunning = false;
+    bool m_startWaiting = false;
+    bool m_startQueued = false; // a start clicked while busy, run when the round ends
     bool m_stopRequested = false;
     QList<SpecialFare> m_specialFares;
     QDateTime m_lastPushTime;

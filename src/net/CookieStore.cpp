@@ -1,5 +1,6 @@
 #include "CookieStore.h"
 
+#include "store/FileLock.h"
 #include "store/SafeSave.h"
 
 #include <QFile>
@@ -27,26 +28,37 @@ CookieStore::CookieStore(QString jarPath)
     : m_jarPath(std::move(jarPath)) {
     ensureCurlInitialized();
     QFile jar(m_jarPath);
-    if (!m_jarPath.isEmpty() && jar.open(QIODevice::ReadOnly)) {
-        QList<QByteArray> lines;
-        for (const QByteArray& line : jar.readAll().split('\n')) {
-            if (!line.isEmpty() && !line.startsWith('#')) {
-                lines.append(line);
-            }
-        }
-        merge(lines);
+    if (m_jarPath.isEmpty() || !jar.exists()) {
+        return;
     }
+    const QByteArray bytes = jar.open(QIODevice::ReadOnly) ? jar.readAll() : QByteArray();
+    if (jar.error() != QFileDevice::NoError) {
+        m_jarUnreadable = true; // never replace a jar that could not be read
+        return;
+    }
+    QList<QByteArray> lines;
+    for (const QByteArray& line : bytes.split('\n')) {
+        if (!line.isEmpty() && !line.startsWith('#')) {
+            lines.append(line);
+        }
+    }
+    merge(lines);
 }
 
 CookieStore::~CookieStore() {
-    if (m_jarPath.isEmpty()) {
+    if (m_jarPath.isEmpty() || m_jarUnreadable) {
         return;
     }
     QByteArray jar = "# Netscape HTTP Cookie File\n";
     for (const QByteArray& line : lines()) {
         jar += line + '\n';
     }
-    saveFileAtomically(m_jarPath, jar);
+    const FileLock lock(m_jarPath);
+    if (lock.locked()) {
+        removeLeftoverTemporaries(m_jarPath);
+        // A jar that cannot be saved keeps its old cookies; nothing else depends on it.
+        (void)saveFileAtomically(m_jarPath, jar);
+    }
 }
 
 void CookieStore::store(const QString& host, const QString& name, const QString& data) {

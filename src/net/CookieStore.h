@@ -36,6 +36,7 @@ private:
     mutable QMutex m_mutex;
     QMap<QByteArray, QByteArray> m_lines; // domain, path and name -> line
     QString m_jarPath;
+    bool m_jarUnreadable = false;
 };
 
 // Initialises libcurl once for the whole program; safe to call from anywhere, any time.

@@ -101,8 +101,10 @@ PushSettingsLogic::SaveResult PushSettingsLogic::savePushSettings(const PushSett
             QStringLiteral("绑定ID或间隔时间含有无法保存的字符，请重新输入！"));
         return {false, boxes};
     }
-    m_settings.setPushId(id);
-    m_settings.setPushCycle(interval);
+    if (const WriteResult saved = m_settings.setPushSettings(id, interval); !saved) {
+        m_frontEnd.showInformation(saved.message());
+        return {false, boxes};
+    }
     return {true, boxes};
 }
 
@@ -117,7 +119,10 @@ void PushSettingsLogic::sendTestPush(const QString& bindingIdBox) {
 bool PushSettingsLogic::togglePushAlerts(bool checked) {
     const QString id = m_settings.pushId();
     const QString cycle = m_settings.pushCycle();
-    m_settings.setPushEnabled(checked);
+    if (const WriteResult saved = m_settings.setPushEnabled(checked); !saved) {
+        m_frontEnd.showInformation(saved.message());
+        return !checked;
+    }
     if (!checked) {
         m_frontEnd.showInformation(
             QStringLiteral("您已关闭微信提醒功能！您可以在菜单中选择（微信设置）进行重新设置！"));

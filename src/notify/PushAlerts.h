@@ -72,7 +72,8 @@ public:
     SaveResult savePushSettings(const PushSettingsTexts& boxes);
     // Sends the test message to the id in the edit box; the reply is not looked at.
     void sendTestPush(const QString& bindingIdBox);
-    // Stores the check box's new state and returns the state it shows afterwards.
+    // Stores the check box's new state and returns the state it shows afterwards: the old
+    // state, after a message, when it could not be stored.
     bool togglePushAlerts(bool checked);
 
 Q_SIGNALS:

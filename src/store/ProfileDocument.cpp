@@ -316,6 +316,11 @@ bool ProfileDocument::hasSection(QStringView section) const {
     return findSection(section) != nullptr;
 }
 
+bool ProfileDocument::isListed(QStringView section) const {
+    const Section* found = findSection(section);
+    return found && found - m_sections.constData() < listedSectionCount();
+}
+
 std::optional<QString> ProfileDocument::value(QStringView section, QStringView key) const {
     const Section* found = findSection(section);
     if (!found) {

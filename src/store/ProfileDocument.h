@@ -35,6 +35,10 @@ public:
     // The section names in file order, duplicates included, within kSectionNamesLimit.
     QStringList sectionNames() const;
     bool hasSection(QStringView section) const;
+    // Whether the section is among those sectionNames() lists.
+    bool isListed(QStringView section) const;
+    // How many sections lie beyond kSectionNamesLimit and so are not listed.
+    qsizetype unlistedSectionCount() const { return m_sections.size() - listedSectionCount(); }
     // The value of the key with blanks and one pair of enclosing quotes removed, cut
     // to kValueLimit bytes; nullopt when the section or key is missing.
     std::optional<QString> value(QStringView section, QStringView key) const;

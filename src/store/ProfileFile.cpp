@@ -1,5 +1,6 @@
 #include "ProfileFile.h"
 
+#include "FileLock.h"
 #include "SafeSave.h"
 #include "text/Gbk.h"
 
@@ -68,6 +69,22 @@ bool hasLineBreakOrNul(QStringView text) {
     return false;
 }
 
+// Reads the whole file; the reason when it cannot be read in full, else empty.
+QString readWhole(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return file.errorString();
+    }
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return file.errorString();
+    }
+    if (bytes.size() != file.size()) {
+        return QStringLiteral("short read");
+    }
+    return {};
+}
+
 QString trimTrailingSpaces(QStringView text) {
     while (!text.isEmpty() && text.back() == QLatin1Char(' ')) {
         text.chop(1);
@@ -81,6 +98,7 @@ struct ProfileFile::Cache {
     std::shared_ptr<const ProfileDocument> document = std::make_shared<const ProfileDocument>();
     FileIdentity identity;
     bool trusted = false;
+    QString readError; // why the existing file could not be read
 };
 
 ProfileFile::ProfileFile(QString path)
@@ -98,6 +116,7 @@ std::shared_ptr<const ProfileDocument> ProfileFile::document() const {
         }
         cache.identity = identity;
         cache.trusted = false;
+        cache.readError.clear();
         return cache.document;
     }
     if (cache.trusted && identity == cache.identity) {
@@ -105,10 +124,13 @@ std::shared_ptr<const ProfileDocument> ProfileFile::document() const {
     }
 
     const qint64 readStart = wallClockNow();
-    QFile file(m_path);
     QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) {
-        bytes = file.readAll();
+    cache.readError = readWhole(m_path, bytes);
+    if (!cache.readError.isEmpty()) {
+        cache.document = std::make_shared<const ProfileDocument>();
+        cache.identity = identity;
+        cache.trusted = false;
+        return cache.document;
     }
     if (bytes != cache.document->bytes()) {
         cache.document = std::make_shared<const ProfileDocument>(std::move(bytes));
@@ -128,45 +150,73 @@ QString ProfileFile::readProfileString(QStringView section, QStringView key,
     return document()->value(section, key).value_or(trimTrailingSpaces(defaultText));
 }
 
-bool ProfileFile::writeProfileString(QStringView section, QStringView key, QStringView value) {
+QString ProfileFile::readError() const {
+    document();
+    return m_cache->readError;
+}
+
+WriteResult ProfileFile::writeProfileString(QStringView section, QStringView key,
+                                            QStringView value) {
     return writeProfileStrings(section, {{key.toString(), value.toString()}});
 }
 
-bool ProfileFile::writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries) {
+WriteResult ProfileFile::writeProfileStrings(QStringView section,
+                                             const QList<ProfileEntry>& entries) {
+    const QString unstorable = QStringLiteral("含有无法保存的字符");
     section = ProfileDocument::trimmedName(section);
     if (!canStoreSectionName(section)) {
-        return false;
+        return WriteResult::failure(m_path, unstorable);
     }
     QList<ProfileEntry> trimmed;
     trimmed.reserve(entries.size());
     for (const auto& [key, value] : entries) {
         if (!canStoreKey(key) || !canStoreValue(value)) {
-            return false;
+            return WriteResult::failure(m_path, unstorable);
         }
         trimmed.append({ProfileDocument::trimmedName(key).toString(), value});
     }
-    return replaceWith(document()->withValues(section, trimmed));
+    return edit([&](const ProfileDocument& current, QByteArray& bytes) {
+        bytes = current.withValues(section, trimmed);
+        return WriteResult::success();
+    });
 }
 
-bool ProfileFile::deleteProfileSection(QStringView section) {
+WriteResult ProfileFile::deleteProfileSection(QStringView section) {
+    return edit([&](const ProfileDocument& current, QByteArray& bytes) {
+        bytes = current.withoutSection(section);
+        return WriteResult::success();
+    });
+}
+
+WriteResult ProfileFile::edit(const Change& change) {
+    const FileLock lock(m_path);
+    if (!lock.locked()) {
+        return WriteResult::failure(m_path, lock.reason());
+    }
+    removeLeftoverTemporaries(m_path);
     const auto current = document();
-    if (!current->hasSection(section)) {
-        return true;
+    if (!m_cache->readError.isEmpty()) {
+        return WriteResult::failure(m_path, QStringLiteral("文件存在但无法读取（") +
+                                                m_cache->readError + QStringLiteral("）"));
     }
-    return replaceWith(current->withoutSection(section));
+    QByteArray bytes = current->bytes();
+    if (WriteResult refused = change(*current, bytes); !refused) {
+        return refused;
+    }
+    if (bytes == current->bytes() && (m_cache->identity.exists || bytes.isEmpty())) {
+        return WriteResult::success();
+    }
+    return replaceWith(bytes);
 }
 
-bool ProfileFile::replaceWith(const QByteArray& bytes) {
-    if (m_cache->identity.exists && bytes == m_cache->document->bytes()) {
-        return true;
-    }
-    if (!saveFileAtomically(m_path, bytes)) {
-        return false;
+WriteResult ProfileFile::replaceWith(const QByteArray& bytes) {
+    if (WriteResult saved = saveFileAtomically(m_path, bytes); !saved) {
+        return saved;
     }
     m_cache->document = std::make_shared<const ProfileDocument>(bytes);
     m_cache->identity = identityOf(m_path);
     m_cache->trusted = false;
-    return true;
+    return WriteResult::success();
 }
 
 bool ProfileFile::canStoreSectionName(QStringView section) {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "ProfileDocument.h"
+#include "WriteResult.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 #include <memory>
 #include <utility>
@@ -22,10 +25,15 @@ using ProfileEntry = std::pair<QString, QString>; // key, value
 // inode, size, change times) is unchanged and old enough that a later change could not
 // share its time stamps; otherwise the bytes are read and compared again.
 //
-// Every write replaces the whole file atomically. Text that cannot be stored and read
-// back unchanged (a character that code page 936 lacks, CR, LF or NUL, a "]" in a section
-// name, a "=" in a key or a key that would read as a comment or header) is refused: the
-// write returns false and the file is not touched.
+// A file that exists but cannot be read reads as empty, and every change of it fails:
+// it is never replaced by what little could be read.
+//
+// Every change is a read-modify-write under the file's lock (see FileLock), so changes
+// of several processes never overwrite each other, and replaces the whole file
+// atomically after checking that every byte reached the disk. Text that cannot be stored
+// and read back unchanged (a character that code page 936 lacks, CR, LF or NUL, a "]" in
+// a section name, a "=" in a key or a key that would read as a comment or header) is
+// refused: the write fails and the file is not touched.
 class ProfileFile {
 public:
     explicit ProfileFile(QString path);
@@ -41,13 +49,22 @@ public:
     // or the key is missing.
     QString readProfileString(QStringView section, QStringView key,
                               QStringView defaultText = {}) const;
+    // Why the file, which exists, cannot be read; empty when it is missing or readable.
+    QString readError() const;
+
     // Sets one value, creating the file and the section as needed.
-    bool writeProfileString(QStringView section, QStringView key, QStringView value);
+    WriteResult writeProfileString(QStringView section, QStringView key, QStringView value);
     // Sets several values of one section, in order, as one atomic replacement of the file.
-    bool writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries);
-    // Removes the section's header and key lines; true and nothing written when the
+    WriteResult writeProfileStrings(QStringView section, const QList<ProfileEntry>& entries);
+    // Removes the section's header and key lines; success and nothing written when the
     // section or the file is missing.
-    bool deleteProfileSection(QStringView section);
+    WriteResult deleteProfileSection(QStringView section);
+
+    // Changes the file under its lock: change is given the file as it is now and sets the
+    // new bytes, or returns a failure to leave the file as it is. The file is written only
+    // when its bytes change.
+    using Change = std::function<WriteResult(const ProfileDocument& current, QByteArray& bytes)>;
+    WriteResult edit(const Change& change);
 
     // The file as it is now, parsed, for callers that read many values at once.
     std::shared_ptr<const ProfileDocument> document() const;
@@ -59,7 +76,7 @@ public:
 private:
     struct Cache;
 
-    bool replaceWith(const QByteArray& bytes);
+    WriteResult replaceWith(const QByteArray& bytes);
 
     QString m_path;
     std::unique_ptr<Cache> m_cache;

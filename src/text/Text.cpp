@@ -164,7 +164,10 @@ QString removeBlanks(QStringView text) {
     return out;
 }
 
-QString trimBlanks(QStringView text) {
+namespace {
+
+template <typename IsBlank>
+QString trimmedWhere(QStringView text, IsBlank isBlank) {
     while (!text.isEmpty() && isBlank(text.front())) {
         text = text.sliced(1);
     }
@@ -172,6 +175,16 @@ QString trimBlanks(QStringView text) {
         text.chop(1);
     }
     return text.toString();
+}
+
+} // namespace
+
+QString trimBlanks(QStringView text) {
+    return trimmedWhere(text, isBlank);
+}
+
+QString trimAsciiBlanks(QStringView text) {
+    return trimmedWhere(text, [](QChar c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); });
 }
 
 QString textBetween(QStringView text, QStringView left, QStringView right) {

@@ -30,6 +30,9 @@ QStringList splitFields(QStringView text, QStringView separator);
 QString removeBlanks(QStringView text);
 // Removes ASCII and full-width spaces at both ends only.
 QString trimBlanks(QStringView text);
+// Removes ASCII white space (space, tab, CR, LF, VT, FF) at both ends, as a server's answer
+// may end with a line break.
+QString trimAsciiBlanks(QStringView text);
 
 // FNV-1a over UTF-16 units, fed one unit at a time, for the program's name and path hashes.
 inline constexpr size_t kFnvStart = 14695981039346656037ULL;

@@ -195,7 +195,7 @@ void TstRouteCommands::delete_removesTheRouteAndReloads() {
     const QByteArray second =
         readBytes(rig.book.path()).mid(readBytes(rig.book.path()).indexOf("[201515090504]"));
     rig.routes.setCell(1, RouteListModel::StatusColumn, u"已搜索"_s);
-    rig.commands.deleteSelectedRoute(0);
+    QVERIFY(rig.commands.deleteSelectedRoute(0));
     QCOMPARE(readBytes(rig.book.path()), second);
     QCOMPARE(rig.routes.rowCount(), 1);
     QCOMPARE(rig.routes.cell(0, RouteListModel::StatusColumn), QString()); // rebuilt from the file
@@ -207,7 +207,7 @@ void TstRouteCommands::delete_withoutASelection_removesNothing() {
     Rig rig;
     writeBytes(RouteBook::routeFilePath(rig.dir.path()), "[]\r\nprice=1\r\n[7]\r\nprice=2\r\n");
     loadRouteBook(rig.book, rig.routes);
-    rig.commands.deleteSelectedRoute(-1);
+    QVERIFY(rig.commands.deleteSelectedRoute(-1));
     QCOMPARE(readBytes(rig.book.path()), QByteArray("[]\r\nprice=1\r\n[7]\r\nprice=2\r\n"));
     QCOMPARE(rig.routes.rowCount(), 2);
     QCOMPARE(rig.logTexts(), (QStringList{u"已删除航线："_s, u"已重新读取上次保存的监控航线！"_s}));

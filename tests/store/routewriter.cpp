@@ -39,9 +39,9 @@ int main(int argc, char* argv[]) {
     report("ready", window);
     for (;;) {
         const Window next = nextWindow(window);
-        const bool done = next.first != window.first
+        const bool done = (next.first != window.first
                               ? book.removeRoute(QString::number(window.first))
-                              : book.appendRoute(routeFor(next.last));
+                              : book.appendRoute(routeFor(next.last))).ok();
         if (!done) {
             std::fputs("write failed\n", stderr);
             return 1;
