@@ -16,11 +16,15 @@
 #include "net/HttpFetch.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
+#include "store/FileLock.h"
 #include "store/ProgramDirectory.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QProcess>
+
+#include <cstdlib>
+#include <limits>
 
 namespace skylark {
 namespace {
@@ -119,14 +123,17 @@ Commands:
                              monitor like the start button: a first round after the
                              start delay (3000 ms), then a round every SECONDS (60) per
                              route; stops like the stop button after N rounds or on
-                             SIGINT or SIGTERM, once the running round has ended
+                             SIGINT or SIGTERM, once the running round has ended (a
+                             second one exits at once with status 130); one monitor
+                             per data directory
   push on|off                switch push alerts on or off
   push-settings ID MINUTES   save the binding id and the least minutes between pushes
   push-test ID               send a test message to that binding id
   version                    the version line, after asking the update server
   sim [--port P]             run the demo server alone until interrupted
 
-Exit status: 0 done, 1 refused by a check (its message printed), 2 usage error.
+Exit status: 0 done, 1 refused by a check or a failed write (its message printed),
+2 usage error, 130 monitor interrupted twice.
 )");
 }
 
@@ -316,16 +323,24 @@ int Cli::monitor(const QStringList& arguments) {
     const int roundLimit = rounds.isEmpty() ? 0 : rounds.toInt(&roundsOk);
     MonitorTiming timing;
     if (!period.isEmpty()) {
-        timing.periodPerRouteMs = int(period.toDouble(&periodOk) * 1000);
+        // Anything longer than a timer can hold waits as long as it can.
+        const double ms = period.toDouble(&periodOk) * 1000;
+        periodOk = periodOk && ms >= 1;
+        timing.periodPerRouteMs = qint64(qMin(ms, double(std::numeric_limits<int>::max())));
     }
     if (!delay.isEmpty()) {
         timing.startDelayMs = delay.toInt(&delayOk);
     }
-    if (!roundsOk || !periodOk || !delayOk || roundLimit < 0 || timing.periodPerRouteMs < 0 ||
-        timing.startDelayMs < 0) {
+    if (!roundsOk || !periodOk || !delayOk || roundLimit < 0 || timing.startDelayMs < 0) {
         return usageError();
     }
 
+    // Two monitors on one data directory would send every push twice.
+    const FileLock monitorLock(session().directory + QStringLiteral("/monitor"), 0);
+    if (!monitorLock.locked()) {
+        m_err << QStringLiteral("该数据目录已有另一个监控在运行：") << session().directory << '\n';
+        return kRefused;
+    }
     Monitor& monitor = online().monitorWith(timing);
     SignalWatcher signals;
     int roundsDone = 0;
@@ -338,9 +353,16 @@ int Cli::monitor(const QStringList& arguments) {
         }
     });
     QObject::connect(&signals, &SignalWatcher::interrupted, [&] {
+        if (interrupted) {
+            // The second interrupt does not wait for the exchange under way.
+            m_out.flush();
+            m_err.flush();
+            std::_Exit(kInterrupted);
+        }
         interrupted = true;
+        // Like the stop button: the start wait or the round under way runs to its end.
         monitor.stopMonitoring();
-        if (!monitor.roundRunning()) {
+        if (!monitor.busy()) {
             QCoreApplication::exit(kDone);
         }
     });

@@ -16,6 +16,7 @@ public:
     static constexpr int kDone = 0;
     static constexpr int kRefused = 1;
     static constexpr int kUsageError = 2;
+    static constexpr int kInterrupted = 130; // a second SIGINT or SIGTERM during monitor
 
     Cli(QTextStream& out, QTextStream& err);
     ~Cli();
