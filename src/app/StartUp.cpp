@@ -25,11 +25,12 @@ QString versionTextFrom(const QString& versionFile, const Endpoints& endpoints) 
     return version + QStringLiteral(" (最新版本：") + versionFile + QLatin1Char(')');
 }
 
-QString versionText(Fetcher& fetcher, const Endpoints& endpoints) {
+QString versionText(Fetcher& fetcher, const Endpoints& endpoints, double boundSeconds) {
     FetchRequest request;
     request.url = versionFileUrl(endpoints);
     request.method = QStringLiteral("GET");
-    request.timeoutSeconds = kVersionCheckSeconds;
+    request.timeoutSeconds = boundSeconds;
+    request.deadlineSeconds = boundSeconds;
     return versionTextFrom(relayAnswerText(fetcher.httpFetch(request)), endpoints);
 }
 

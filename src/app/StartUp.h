@@ -23,7 +23,9 @@ inline constexpr double kVersionCheckSeconds = 5;
 // The version with the result of the version check, from the version file's content.
 QString versionTextFrom(const QString& versionFile, const Endpoints& endpoints);
 // Fetches the version file (a bounded wait) and builds the version text.
-QString versionText(Fetcher& fetcher, const Endpoints& endpoints);
+// The whole check, a trickling server included, takes at most boundSeconds.
+QString versionText(Fetcher& fetcher, const Endpoints& endpoints,
+                    double boundSeconds = kVersionCheckSeconds);
 // The main window frame's second text line.
 QString frameSecondLine(const QString& versionText);
 

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <curl/curl.h>
 
 namespace skylark {
@@ -23,6 +25,32 @@ QByteArray keyOf(const QByteArray& line) {
 }
 
 } // namespace
+
+std::optional<QString> domainAttributeOf(const QString& cookieData) {
+    const QStringList attributes = cookieData.split(QLatin1Char(';'));
+    for (qsizetype i = attributes.size() - 1; i >= 1; --i) {
+        const QString attribute = attributes[i].trimmed();
+        if (attribute.startsWith(u"domain=", Qt::CaseInsensitive)) {
+            return attribute.mid(7).trimmed();
+        }
+    }
+    return std::nullopt;
+}
+
+bool domainMatches(const QString& host, const QString& domain) {
+    QString wanted = domain.toLower();
+    while (wanted.startsWith(QLatin1Char('.'))) {
+        wanted.remove(0, 1);
+    }
+    const QString answering = host.toLower();
+    // An address is matched only by itself: 127.0.0.1 does not lie below 0.0.1.
+    const bool isAddress = answering.contains(QLatin1Char(':')) ||
+                           std::all_of(answering.begin(), answering.end(), [](QChar c) {
+                               return c.isDigit() || c == QLatin1Char('.');
+                           });
+    return !wanted.isEmpty() &&
+           (answering == wanted || (!isAddress && answering.endsWith(QLatin1Char('.') + wanted)));
+}
 
 CookieStore::CookieStore(QString jarPath)
     : m_jarPath(std::move(jarPath)) {
@@ -63,8 +91,11 @@ CookieStore::~CookieStore() {
 
 void CookieStore::store(const QString& host, const QString& name, const QString& data) {
     QString header = QStringLiteral("Set-Cookie: ") + name + QLatin1Char('=') + data;
-    if (!data.contains(QStringLiteral("domain="), Qt::CaseInsensitive)) {
+    const std::optional<QString> domain = domainAttributeOf(data);
+    if (!domain) {
         header += QStringLiteral("; domain=") + host;
+    } else if (!domainMatches(host, *domain)) {
+        return; // a server sets cookies for itself and its parent domains only
     }
     CURL* handle = curl_easy_init();
     curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace skylark {
 
 // The per-user cookie store: the cookies that exchanges without cookies of their own send
@@ -38,6 +40,13 @@ private:
     QString m_jarPath;
     bool m_jarUnreadable = false;
 };
+
+// The value of the last Domain attribute of a Set-Cookie value (after name=value);
+// nullopt when it has none.
+std::optional<QString> domainAttributeOf(const QString& cookieData);
+// Whether a cookie for the domain may be set by, and sent to, the host: the host is the
+// domain or lies below it. Letter case and a leading dot do not count.
+bool domainMatches(const QString& host, const QString& domain);
 
 // Initialises libcurl once for the whole program; safe to call from anywhere, any time.
 void ensureCurlInitialized();

@@ -144,6 +144,26 @@ QByteArray transferUrl(const QString& url) {
            requestPath(pathOf(url));
 }
 
+QString withControlsEscaped(const QString& url) {
+    QString out;
+    out.reserve(url.size());
+    for (QChar c : url) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            out += QLatin1Char('%') + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The host and port a URL for libcurl names, to keep credentials on their own server.
+QString authorityOf(const QByteArray& url) {
+    const QUrl parsed = QUrl::fromEncoded(url);
+    return parsed.scheme() + QLatin1Char(':') + parsed.host() + QLatin1Char(':') +
+           QString::number(parsed.port(parsed.scheme() == u"https" ? 443 : 80));
+}
+
 QString hostForCookies(const QByteArray& url) {
     return QUrl::fromEncoded(url).host();
 }
@@ -269,11 +289,8 @@ void runExchange(Exchange& exchange) {
     curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData()); // "" ignores proxy variables
     const QByteArray user = encodeGbkLossy(request.userName);
     const QByteArray password = encodeGbkLossy(request.password);
-    if (isPresent(request.userName) || isPresent(request.password)) {
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
-        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
-    }
+    const bool hasCredentials = isPresent(request.userName) || isPresent(request.password);
+    const QString credentialsAuthority = authorityOf(url);
     const bool keepsCookies = !ownCookies && exchange.cookieStore;
     if (keepsCookies) {
         curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
@@ -286,6 +303,12 @@ void runExchange(Exchange& exchange) {
     for (int hop = 0;; ++hop) {
         const HeaderList headers(headerText, request, viaProxy);
         curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+        // Credentials go only to the server they were given for, never along a redirect
+        // to another one.
+        const bool sendsCredentials = hasCredentials && authorityOf(url) == credentialsAuthority;
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, sendsCredentials ? CURLAUTH_BASIC : CURLAUTH_NONE);
+        curl_easy_setopt(curl, CURLOPT_USERNAME, sendsCredentials ? user.constData() : nullptr);
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, sendsCredentials ? password.constData() : nullptr);
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list());
         if (postWithBody) {
             curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.postData.constData());
@@ -440,13 +463,20 @@ HttpFetcher::~HttpFetcher() = default;
 QByteArray HttpFetcher::httpFetch(const FetchRequest& request, FetchResponse* response) {
     const auto exchange = std::make_shared<Exchange>();
     exchange->request = request;
+    // A line break in the URL (a server's answer pasted into it) must not become a header
+    // line of the request: the URL also goes out as the Referer.
+    exchange->request.url = withControlsEscaped(request.url);
     exchange->limits = m_limits;
     exchange->cookieStore = m_cookieStore;
 
     const double seconds =
         request.timeoutSeconds > 0 ? request.timeoutSeconds : FetchLimits::kDefaultQuietSeconds;
     const qint64 quiet = qMax<qint64>(1, qint64(std::trunc(seconds * 1000)));
-    const qint64 deadline = steadyMilliseconds() + quiet * m_limits.quietPeriodsPerExchange;
+    const double bound =
+        request.deadlineSeconds > 0 ? request.deadlineSeconds : m_limits.exchangeDeadlineSeconds;
+    const qint64 longest = qMin(quiet * m_limits.quietPeriodsPerExchange,
+                                qMax<qint64>(1, qint64(std::trunc(bound * 1000))));
+    const qint64 deadline = steadyMilliseconds() + longest;
 
     QEventLoop loop;
     QObject waiter;

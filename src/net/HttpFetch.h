@@ -17,6 +17,7 @@ struct FetchRequest {
     QString cookies;     // a Cookie header value; when given, the cookie store is not used
     QString proxy;       // host:port of an HTTP proxy; empty for a direct connection
     double timeoutSeconds = 0; // the quiet period; 0 means 90 seconds
+    double deadlineSeconds = 0; // the whole exchange at most; 0 means the fetcher's limit
     QString headers;           // extra header lines, each ending in CR LF
     QString userName;
     QString password;
@@ -46,8 +47,10 @@ struct FetchLimits {
     static constexpr double kDefaultQuietSeconds = 90;
     int maxRedirects = 10;
     qint64 maxBodyBytes = 32 * 1024 * 1024;
-    // An exchange that still trickles after this many quiet periods is given up.
+    // An exchange that still trickles after this many quiet periods is given up, and so
+    // is one still running after the deadline, so that a round of N routes is bounded.
     int quietPeriodsPerExchange = 10;
+    double exchangeDeadlineSeconds = 180;
 };
 
 // Performs each exchange with libcurl on a worker thread of its own while the calling

@@ -1,6 +1,7 @@
 #include "DemoServer.h"
 
 #include "DemoPages.h"
+#include "GuardedTcpServer.h"
 #include "FareModel.h"
 #include "text/Gbk.h"
 
@@ -174,7 +175,12 @@ public:
             [this](const QHttpServerRequest& request, QTcpSocket* socket) {
                 handle(request, socket);
             });
-        return m_server->listen(QHostAddress::LocalHost, port);
+        auto* tcp = new GuardedTcpServer(m_server.get());
+        if (!tcp->listen(QHostAddress::LocalHost, port)) {
+            return 0;
+        }
+        m_server->bind(tcp);
+        return tcp->serverPort();
     }
 
     void shutDown() {

@@ -7,10 +7,19 @@
 
 namespace skylark {
 
-QString hostOf(QStringView url, bool keepPort) {
+namespace {
+
+// Where the host starts: after the first "http://", or at the start without one.
+qsizetype hostStart(QStringView url) {
     const QLatin1StringView scheme("http://");
     const qsizetype schemeAt = url.indexOf(scheme);
-    const qsizetype start = schemeAt < 0 ? 0 : schemeAt + scheme.size();
+    return schemeAt < 0 ? 0 : schemeAt + scheme.size();
+}
+
+} // namespace
+
+QString hostOf(QStringView url, bool keepPort) {
+    const qsizetype start = hostStart(url);
     const qsizetype slash = url.indexOf(QLatin1Char('/'), start);
     QStringView host = url.sliced(start, (slash < 0 ? url.size() : slash) - start);
     if (!keepPort) {
@@ -29,9 +38,9 @@ QString hostOf(QStringView url, bool keepPort) {
 }
 
 QString pathOf(QStringView url) {
-    const QString host = hostOf(url, false);
-    const qsizetype hostAt = qMax<qsizetype>(0, url.indexOf(host, 0, Qt::CaseInsensitive));
-    const qsizetype slash = url.indexOf(QLatin1Char('/'), hostAt);
+    // The first "/" after the host; searching for the host's text could find it inside
+    // the scheme, for a host such as "tp".
+    const qsizetype slash = url.indexOf(QLatin1Char('/'), hostStart(url));
     return slash < 0 ? QStringLiteral("/") : url.sliced(slash).toString();
 }
 
