@@ -4,6 +4,7 @@
 
 #include "net/HttpFetch.h"
 #include "net/JsonReader.h"
+#include "net/ServerAnswers.h"
 
 #include "SummaryReporter.h"
 
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDate>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
@@ -165,6 +167,42 @@ void BM_BareCurl1000(benchmark::State& state) {
     }
 }
 
+// Hostile calendar answers of the largest body an exchange accepts (32 MiB).
+constexpr qsizetype kHostileBytes = 32 * 1024 * 1024;
+
+QByteArray repeatedTo(const QByteArray& head, const QByteArray& unit, const QByteArray& tail) {
+    QByteArray body = head;
+    body.reserve(kHostileBytes);
+    while (body.size() + unit.size() + tail.size() <= kHostileBytes) {
+        body += unit;
+    }
+    return body + tail;
+}
+
+QByteArray hostileAnswer(int shape) {
+    switch (shape) {
+    case 0: { // brackets nested as deep as the body allows
+        const qsizetype depth = (kHostileBytes - 4) / 2;
+        return "cb(" + QByteArray(depth, '[') + QByteArray(depth, ']') + ")";
+    }
+    case 1: { // deep objects whose repeated member names hold "."
+        const QByteArray level = "{\"a.\":1,\"a.\":";
+        const qsizetype depth = (kHostileBytes - 8) / (level.size() + 1);
+        return "cb(" + level.repeated(depth) + "1" + QByteArray(depth, '}') + ")";
+    }
+    default: // a flat calendar of millions of days
+        return repeatedTo("cb({\"data\":[", "{\"date\":\"2014-11-02\",\"price\":1},", "0]})");
+    }
+}
+
+void readHostileAnswer(benchmark::State& state) {
+    const QByteArray body = hostileAnswer(int(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readCalendarAnswer(body, QStringLiteral("2014-11-02")));
+    }
+}
+
+BENCHMARK(readHostileAnswer)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(readWithJsonReader, 7days, 7);
 BENCHMARK_CAPTURE(readWithNlohmann, 7days, 7);
 BENCHMARK_CAPTURE(readWithJsonReader, 10000days, 10000)->Unit(benchmark::kMillisecond);
@@ -185,6 +223,12 @@ void printSummary(const SummaryReporter& ms) {
     std::printf("  10,000-day reply:  JsonReader %8.2f ms, nlohmann::json %8.2f ms = %.2f x "
                 "(target: at most 1 x)\n",
                 reader, nlohmann, nlohmann > 0 ? reader / nlohmann : 0.0);
+    const double hostile = std::max({ms.milliseconds("readHostileAnswer/0/iterations:1"),
+                                     ms.milliseconds("readHostileAnswer/1/iterations:1"),
+                                     ms.milliseconds("readHostileAnswer/2/iterations:1")});
+    std::printf("  32 MiB hostile calendar answer, slowest of nested brackets, dotted names and\n"
+                "  millions of days: %8.1f ms (target: under 1000 ms)\n",
+                hostile);
     std::printf("  1,000 GETs of 1 KB: httpFetch %8.1f ms, bare libcurl %8.1f ms = %.2f x (target: "
                 "at most 1.5 x)\n",
                 fetch, bare, bare > 0 ? fetch / bare : 0.0);

@@ -60,11 +60,47 @@ bool wordAt(QStringView text, qsizetype at, QLatin1StringView word) {
            text.sliced(at, word.size()).compare(word, Qt::CaseInsensitive) == 0;
 }
 
+// For every "{" and "[" of the text, the index of the bracket that closes it (as
+// matchingBracket finds it), else -1; one pass with a stack per kind of bracket.
+std::vector<qint32> closingBrackets(QStringView text) {
+    std::vector<qint32> closing(size_t(text.size()), -1);
+    std::vector<qint32> braces;
+    std::vector<qint32> brackets;
+    const char16_t* units = text.utf16();
+    for (qint32 i = 0; i < qint32(text.size()); ++i) {
+        switch (units[i]) {
+        case u'{':
+            braces.push_back(i);
+            break;
+        case u'[':
+            brackets.push_back(i);
+            break;
+        case u'}':
+            if (!braces.empty()) {
+                closing[size_t(braces.back())] = i;
+                braces.pop_back();
+            }
+            break;
+        case u']':
+            if (!brackets.empty()) {
+                closing[size_t(brackets.back())] = i;
+                brackets.pop_back();
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return closing;
+}
+
 // Walks one level and calls found(kind, index, length, name) for each direct value,
 // where index is 0-based in the level text and name is the member name on an object
-// level (empty on an array level).
-template <typename Found>
-void scanValues(QStringView level, Found&& found) {
+// level (empty on an array level). close(i) gives the index in the level of the bracket
+// that closes the one at i, or -1. Nested containers are jumped over, so a walk of all
+// levels reads each character of the text about once.
+template <typename Close, typename Found>
+void scanValues(QStringView level, Close&& close, Found&& found) {
     if (level.size() <= 2) {
         return;
     }
@@ -97,13 +133,13 @@ void scanValues(QStringView level, Found&& found) {
         qsizetype length = 0;
         qsizetype next = i + 1;
         if (c == QLatin1Char('{') || c == QLatin1Char('[')) {
-            const qsizetype close = matchingBracket(level, i);
-            if (close < 0) {
+            const qsizetype closing = close(i);
+            if (closing < 0) {
                 return;
             }
             kind = c == QLatin1Char('{') ? JsonKind::Object : JsonKind::Array;
-            length = close - i + 1;
-            next = close + 1;
+            length = closing - i + 1;
+            next = closing + 1;
         } else if (c == QLatin1Char('"')) {
             const qsizetype close = level.indexOf(QLatin1Char('"'), i + 1);
             if (close < 0) {
@@ -151,11 +187,13 @@ int JsonReader::scanLevel(QStringView level, QList<JsonEntry>& rows, QStringView
     const bool object = !level.isEmpty() && level[0] == QLatin1Char('{');
     int index = 0;
     const qsizetype before = rows.size();
-    scanValues(level, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
-        char16_t buffer[16];
-        const QStringView step = object ? name : indexStep(index++, buffer);
-        rows.append({kind, prefix.toString() + step, base + start + 1, length});
-    });
+    const auto close = [&](qsizetype open) { return matchingBracket(level, open); };
+    scanValues(level, close,
+               [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
+                   char16_t buffer[16];
+                   const QStringView step = object ? name : indexStep(index++, buffer);
+                   rows.append({kind, prefix.toString() + step, base + start + 1, length});
+               });
     return int(rows.size() - before);
 }
 
@@ -173,15 +211,16 @@ bool JsonReader::parse(QStringView text) {
         return false;
     }
     m_source = text.sliced(open, close - open + 1).toString();
-    m_rows.reserve(m_source.size() / 8);
+    m_closing = closingBrackets(m_source);
+    m_rows.reserve(qMin<qsizetype>(m_source.size() / 8, kMaxValues + 1));
 
     // The root level, then level by level the values of each container in row order.
     appendLevel(-1);
     m_topCount = int(m_rows.size());
     qsizetype levelStart = 0;
     qsizetype levelEnd = m_rows.size();
-    while (levelStart < levelEnd) {
-        for (qsizetype i = levelStart; i < levelEnd; ++i) {
+    while (levelStart < levelEnd && m_rows.size() <= kMaxValues) {
+        for (qsizetype i = levelStart; i < levelEnd && m_rows.size() <= kMaxValues; ++i) {
             if (m_rows[i].kind == JsonKind::Object || m_rows[i].kind == JsonKind::Array) {
                 appendLevel(int(i));
             }
@@ -190,7 +229,8 @@ bool JsonReader::parse(QStringView text) {
         levelEnd = m_rows.size();
     }
 
-    if (m_rows.isEmpty()) {
+    m_closing = {};
+    if (m_rows.isEmpty() || m_rows.size() > kMaxValues) {
         clear();
         return false;
     }
@@ -209,17 +249,26 @@ void JsonReader::appendLevel(int parent) {
     const bool object = !level.isEmpty() && level[0] == QLatin1Char('{');
     const int first = int(m_rows.size());
     int index = 0;
-    scanValues(level, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
-        Row row{kind, parent, qint32(base + start), qint32(length), -1, 0, index++};
-        if (object) {
-            row.nameStart = qint32(name.data() - m_source.constData());
-            row.nameLength = qint32(name.size());
-            m_plainNames = m_plainNames && std::none_of(name.begin(), name.end(), [](QChar c) {
-                               return c == QLatin1Char('.') || c == QLatin1Char('[');
-                           });
-        }
-        m_rows.append(row);
-    });
+    // A bracket closed only after the level's end is not closed within it.
+    const auto close = [&](qsizetype open) -> qsizetype {
+        const qint32 closing = m_closing[size_t(base + open)];
+        return closing < 0 || closing - base >= level.size() ? -1 : closing - base;
+    };
+    scanValues(
+        level, close, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
+            if (m_rows.size() > kMaxValues) {
+                return; // the text is refused as a whole
+            }
+            Row row{kind, parent, qint32(base + start), qint32(length), -1, 0, index++};
+            if (object) {
+                row.nameStart = qint32(name.data() - m_source.constData());
+                row.nameLength = qint32(name.size());
+                m_plainNames = m_plainNames && std::none_of(name.begin(), name.end(), [](QChar c) {
+                                   return c == QLatin1Char('.') || c == QLatin1Char('[');
+                               });
+            }
+            m_rows.append(row);
+        });
     if (parent >= 0) {
         m_rows[parent].firstChild = first;
         m_rows[parent].children = int(m_rows.size()) - first;
@@ -227,24 +276,33 @@ void JsonReader::appendLevel(int parent) {
 }
 
 // Only documents with member names that hold "." or "[" need it: their paths cannot be
-// taken apart step by step.
+// taken apart step by step. Two rows count as having the same path when the 64-bit hashes
+// and the lengths of their paths agree: comparing the texts would cost the depth of the
+// row each time, which a deeply nested answer turns into quadratic time. Only a
+// deliberately colliding answer could mislead it, and such a server could as well send
+// other values.
 void JsonReader::indexRows() {
     qsizetype size = 16;
     while (size < 2 * m_rows.size()) {
         size *= 2;
     }
     m_slots.fill(-1, size);
+    std::vector<qint64> pathLength(size_t(m_rows.size()));
     for (int i = 0; i < m_rows.size(); ++i) {
         Row& row = m_rows[i];
         const size_t parentHash = row.parent < 0 ? kHashStart : m_rows[row.parent].hash;
         const bool dot = row.parent >= 0 && m_rows[row.parent].kind == JsonKind::Object;
         char16_t buffer[16];
-        row.hash = hashMore(dot ? hashMore(parentHash, u".") : parentHash, stepOf(row, buffer));
+        const QStringView step = stepOf(row, buffer);
+        row.hash = hashMore(dot ? hashMore(parentHash, u".") : parentHash, step);
+        pathLength[size_t(i)] =
+            (row.parent < 0 ? 0 : pathLength[size_t(row.parent)] + (dot ? 1 : 0)) + step.size();
         qsizetype slot = qsizetype(row.hash) & (size - 1);
         bool known = false;
         for (; m_slots[slot] >= 0 && !known; slot = (slot + 1) & (size - 1)) {
             const int other = m_slots[slot];
-            known = m_rows[other].hash == row.hash && pathEquals(other, pathOf(i));
+            known = m_rows[other].hash == row.hash &&
+                    pathLength[size_t(other)] == pathLength[size_t(i)];
         }
         if (!known) {
             m_slots[slot] = i;
@@ -366,14 +424,21 @@ bool JsonReader::pathEquals(int row, QStringView path) const {
 }
 
 QString JsonReader::pathOf(int row) const {
-    const Row& r = m_rows[row];
-    char16_t buffer[16];
-    const QStringView step = stepOf(r, buffer);
-    if (r.parent < 0) {
-        return step.toString();
+    // Built from the last step back to the root, without recursion: nesting has no limit.
+    QList<int> chain;
+    for (int r = row; r >= 0; r = m_rows[r].parent) {
+        chain.append(r);
     }
-    const bool dot = m_rows[r.parent].kind == JsonKind::Object;
-    return pathOf(r.parent) + (dot ? QStringView(u".") : QStringView()) + step;
+    QString path;
+    for (qsizetype i = chain.size() - 1; i >= 0; --i) {
+        const Row& r = m_rows[chain[i]];
+        if (r.parent >= 0 && m_rows[r.parent].kind == JsonKind::Object) {
+            path += QLatin1Char('.');
+        }
+        char16_t buffer[16];
+        path += stepOf(r, buffer);
+    }
+    return path;
 }
 
 QList<JsonEntry> JsonReader::entries() const {
@@ -428,7 +493,9 @@ int JsonReader::memberNames(QStringView path, QStringList* names) const {
         return 0;
     }
     int members = 0;
-    scanValues(valueOf(m_rows[row]), [&](JsonKind, qsizetype, qsizetype, QStringView name) {
+    const QStringView level = valueOf(m_rows[row]);
+    const auto close = [&](qsizetype open) { return matchingBracket(level, open); };
+    scanValues(level, close, [&](JsonKind, qsizetype, qsizetype, QStringView name) {
         ++members;
         if (names) {
             names->append(name.toString());

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace skylark {
 
 enum class JsonKind {
@@ -32,9 +34,16 @@ struct JsonEntry {
 // escapes are not decoded, numbers are not converted, and the text around the root's
 // brackets (a JSONP wrapper) is ignored. Rows come level by level: the root's values in
 // document order, then the values of all second-level containers, and so on.
+//
+// Parsing takes time linear in the text, however deep it nests. A text of more than
+// kMaxValues values is not read at all: no answer the program asks for comes near it,
+// and a hostile one must not take the memory of a row for every bracket.
 class JsonReader {
 public:
-    // Empties the reader and reads the text; true when at least one value was found.
+    static constexpr int kMaxValues = 1 << 20;
+
+    // Empties the reader and reads the text; true when at least one value was found and
+    // there were at most kMaxValues.
     bool parse(QStringView text);
     void clear();
     JsonReader copy() const { return *this; }
@@ -95,6 +104,7 @@ private:
     QStringView valueOf(const Row& row) const;
 
     QString m_source;
+    std::vector<qint32> m_closing; // while parsing: the closing bracket of each opening one
     QList<Row> m_rows;
     bool m_plainNames = true; // no member name holds "." or "["
     QList<int> m_slots;       // open addressing: the first row of each path, by hash

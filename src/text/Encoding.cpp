@@ -75,23 +75,26 @@ QByteArray gbkToUtf8(QStringView text) {
 }
 
 QString utf8ToAnsi(QByteArrayView utf8) {
-    QString text = QString::fromUtf8(utf8);
-    const qsizetype nul = text.indexOf(QChar(0));
-    if (nul >= 0) {
-        text.truncate(nul);
-    }
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+    const qsizetype nul = utf8.indexOf('\0');
+    QString text = QString::fromUtf8(nul < 0 ? utf8 : utf8.first(nul));
+    // In place: a surrogate pair becomes one "?", so the text only ever shrinks.
+    char16_t* units = reinterpret_cast<char16_t*>(text.data());
+    const qsizetype size = text.size();
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = units[i];
+        if (c < 0x80) {
+            units[kept++] = c; // ASCII is the same in code page 936
+        } else if (QChar::isHighSurrogate(c) && i + 1 < size &&
+                   QChar::isLowSurrogate(units[i + 1])) {
             ++i;
-            out.append(QLatin1Char('?'));
+            units[kept++] = u'?';
         } else {
-            out.append(gbkCodeOf(c.unicode()) ? c : QLatin1Char('?'));
+            units[kept++] = gbkCodeOf(c) ? c : u'?';
         }
     }
-    return out;
+    text.truncate(kept);
+    return text;
 }
 
 bool isGbkText(QStringView text) {
