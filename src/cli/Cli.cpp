@@ -199,6 +199,11 @@ Cli::Session& Cli::session() {
         m_out.flush();
     });
     loadRouteBook(m_session->book, m_session->routes);
+    if (const QString error = m_session->book.readError(); !error.isEmpty()) {
+        m_err << QStringLiteral("无法读取航线文件 ") << m_session->book.path()
+              << QStringLiteral("：") << error << '\n';
+        m_err.flush();
+    }
     return *m_session;
 }
 
@@ -364,7 +369,10 @@ int Cli::monitor(const QStringList& arguments) {
         monitor.stopMonitoring();
         if (!monitor.busy()) {
             QCoreApplication::exit(kDone);
+            return;
         }
+        m_err << QStringLiteral("监控将在本轮结束后停止；再次中断则立即退出。") << '\n';
+        m_err.flush();
     });
     bool refused = false;
     QMetaObject::invokeMethod(

@@ -72,10 +72,11 @@ void Monitor::startMonitoring() {
         return;
     }
     m_stopRequested = false;
+    // Busy from here on: the log line below already lets a stop or a start run.
+    m_startWaiting = true;
     setMonitoring(true);
     log(QStringLiteral("已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"));
     m_routes.setCell(0, RouteListModel::StatusColumn, QStringLiteral("3秒后开始自动查询..."));
-    m_startWaiting = true;
     processPendingEvents();
     waitProcessingEvents(m_timing.startDelayMs);
     runRound();

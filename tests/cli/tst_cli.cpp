@@ -1,12 +1,17 @@
+#include "common/Disks.h"
 #include "common/Files.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
 #include "text/Gbk.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <optional>
 
 using namespace skylark;
 using namespace skylark::testing;
@@ -31,10 +36,19 @@ private Q_SLOTS:
     void exitStatus_data();
     void exitStatus();
     void openPrintsTheSearchPage();
+    void interrupt_stopsMonitoringAfterTheRound_data();
     void interrupt_stopsMonitoringAfterTheRound();
+    void secondInterrupt_exitsAtOnce();
+    void secondMonitor_isRefused();
+    void failedWrites_areReportedAndChangeNothing_data();
+    void failedWrites_areReportedAndChangeNothing();
+    void unlistedRoutes_areSaidAndNotAdded();
 
 private:
-    Run cli(const QStringList& arguments);
+    Run cli(const QStringList& arguments, const QStringList& prefix = {});
+    // A monitor process whose standard output has reached the text.
+    void startMonitor(QProcess& process, const QStringList& options, const QByteArray& until,
+                      QByteArray& out);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<sim::DemoServer> m_demo;
@@ -51,10 +65,12 @@ void TstCli::init() {
                    "\r\nchart=" + base + "\r\n");
 }
 
-Run TstCli::cli(const QStringList& arguments) {
+Run TstCli::cli(const QStringList& arguments, const QStringList& prefix) {
     QProcess process;
-    process.start(QStringLiteral(SKYLARK_CLI_PATH),
-                  QStringList{u"--data-dir"_s, m_dir->path()} + arguments);
+    const QStringList command =
+        prefix + QStringList{QStringLiteral(SKYLARK_CLI_PATH), u"--data-dir"_s, m_dir->path()} +
+        arguments;
+    process.start(command.first(), command.mid(1));
     // The demo server lives in this process: its thread answers while we wait here.
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -185,24 +201,154 @@ void TstCli::openPrintsTheSearchPage() {
         QStringList{u"  版本：2.2 (www.skylark.example.com) 支持国内、国际·港澳台机票的监控"_s});
 }
 
+void TstCli::startMonitor(QProcess& process, const QStringList& options, const QByteArray& until,
+                          QByteArray& out) {
+    process.start(QStringLiteral(SKYLARK_CLI_PATH),
+                  QStringList{u"--data-dir"_s, m_dir->path(), u"monitor"_s} + options);
+    while (!out.contains(until) && process.waitForReadyRead(10000)) {
+        out += process.readAllStandardOutput();
+    }
+    QVERIFY2(out.contains(until), out.constData());
+}
+
+void TstCli::interrupt_stopsMonitoringAfterTheRound_data() {
+    QTest::addColumn<QString>("startDelay");
+    QTest::addColumn<QByteArray>("interruptAfter");
+    QTest::newRow("in the start wait") << u"3000"_s << QByteArray("已开启自动查询");
+    QTest::newRow("while the fare is awaited") << u"0"_s << QByteArray("正在搜索航线");
+}
+
 void TstCli::interrupt_stopsMonitoringAfterTheRound() {
+    QFETCH(QString, startDelay);
+    QFETCH(QByteArray, interruptAfter);
     QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"1"_s}).status, 0);
     m_demo->setMisbehaviour(sim::Endpoint::Calendar, sim::Misbehaviour::Slow, 500);
     QProcess process;
-    process.start(QStringLiteral(SKYLARK_CLI_PATH),
-                  {u"--data-dir"_s, m_dir->path(), u"monitor"_s, u"--start-delay"_s, u"0"_s});
     QByteArray out;
-    while (!out.contains("正在搜索航线") && process.waitForReadyRead(10000)) {
-        out += process.readAllStandardOutput();
-    }
-    QVERIFY(out.contains("正在搜索航线"));
-    process.terminate(); // SIGTERM while the route waits for its fare
-    QVERIFY(process.waitForFinished(10000));
+    startMonitor(process, {u"--start-delay"_s, startDelay}, interruptAfter, out);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitCode(), 0);
     out += process.readAllStandardOutput();
     const QStringList lines = QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
     QVERIFY(lines.last().endsWith(u"]:本轮航班搜索结束！"));
-    QVERIFY(lines[lines.size() - 2].contains(u"已搜索航线："));
+    // The route was asked for and answered, not abandoned as "未找到".
+    QVERIFY2(QRegularExpression(u"]:已搜索航线：\\d+，当前最低价格：\\d+$"_s)
+                 .match(lines[lines.size() - 2])
+                 .hasMatch(),
+             qPrintable(lines.join(u'\n')));
+}
+
+void TstCli::secondInterrupt_exitsAtOnce() {
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"1"_s}).status, 0);
+    m_demo->setMisbehaviour(sim::Endpoint::Calendar, sim::Misbehaviour::Silent);
+    QProcess process;
+    QByteArray out;
+    startMonitor(process, {u"--start-delay"_s, u"0"_s}, "正在搜索航线", out);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QByteArray err;
+    process.setReadChannel(QProcess::StandardError);
+    while (!err.contains("再次中断") && process.waitForReadyRead(10000)) {
+        err += process.readAllStandardError();
+    }
+    QVERIFY2(err.contains("再次中断"), err.constData());
+    ::kill(pid_t(process.processId()), SIGINT);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 130);
+    QVERIFY(!process.readAllStandardOutput().contains("本轮航班搜索结束"));
+}
+
+void TstCli::secondMonitor_isRefused() {
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"1"_s}).status, 0);
+    QProcess first;
+    QByteArray out;
+    startMonitor(first, {u"--start-delay"_s, u"60000"_s}, "已开启自动查询", out);
+    const Run second = cli({u"monitor"_s, u"--start-delay"_s, u"0"_s, u"--rounds"_s, u"1"_s});
+    QCOMPARE(second.status, 1);
+    QVERIFY2(second.err.contains(u"另一个监控"_s), qPrintable(second.err));
+    QCOMPARE(second.out, QStringList());
+    first.kill();
+    first.waitForFinished();
+}
+
+void TstCli::failedWrites_areReportedAndChangeNothing_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<QString>("file");
+    const QStringList add{u"add"_s, u"北京"_s, u"上海"_s, u"2099-11-21"_s, u"600"_s};
+    const QStringList remove{u"delete"_s, u"FIRST"_s};
+    QTest::newRow("full disk: add") << u"full"_s << add << u"DATA.dat"_s;
+    QTest::newRow("full disk: delete") << u"full"_s << remove << u"DATA.dat"_s;
+    QTest::newRow("unreadable route file: add") << u"unreadable"_s << add << u"DATA.dat"_s;
+    QTest::newRow("unreadable route file: delete") << u"unreadable"_s << remove << u"DATA.dat"_s;
+    QTest::newRow("full disk: push settings")
+        << u"full"_s << QStringList{u"push-settings"_s, QString(3000, u'x'), u"10"_s}
+        << u"config.ini"_s;
+    QTest::newRow("full disk: push switch")
+        << u"full"_s << QStringList{u"push"_s, u"off"_s} << u"config.ini"_s;
+}
+
+void TstCli::failedWrites_areReportedAndChangeNothing() {
+    QFETCH(QString, fault);
+    QFETCH(QStringList, command);
+    QFETCH(QString, file);
+    std::optional<SmallDisk> disk;
+    QStringList prefix;
+    if (fault == u"full") {
+        disk.emplace(64);
+        if (!disk->mounted()) {
+            QSKIP("cannot mount a tmpfs here (needs root)");
+        }
+        const QByteArray servers = readBytes(m_dir->filePath(u"servers.ini"_s));
+        m_dir = std::make_unique<QTemporaryDir>(disk->path() + u"/data-XXXXXX"_s);
+        writeBytes(m_dir->filePath(u"servers.ini"_s), servers);
+    }
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s}).status, 0);
+    QCOMPARE(cli({u"add"_s, u"北京"_s, u"东京"_s, u"2099-11-20"_s, u"900"_s}).status, 0);
+    QCOMPARE(cli({u"push-settings"_s, u"demo"_s, u"10"_s}).status, 0);
+    QCOMPARE(cli({u"push"_s, u"on"_s}).status, 0);
+    const QString routeFile = m_dir->filePath(u"DATA.dat"_s);
+    const QString id = cli({u"routes"_s}).out.value(0).section(u'\t', 0, 0);
+    command.replaceInStrings(u"FIRST"_s, id);
+    if (fault == u"full") {
+        disk->fillLeavingOnePage();
+    } else if (runsAsRoot()) {
+        // Root reads every file: run the command as another user who may write the folder.
+        prefix = {u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s};
+        QFile::setPermissions(m_dir->path(), QFileDevice::Permissions(0x7777));
+        if (QProcess::execute(
+                prefix.first(),
+                prefix.mid(1) + QStringList{QStringLiteral(SKYLARK_CLI_PATH), u"--help"_s}) != 0) {
+            QSKIP("the test programs cannot run as another user here");
+        }
+    }
+    const QByteArray routes = readBytes(routeFile);
+    const QByteArray settings = readBytes(m_dir->filePath(u"config.ini"_s));
+    if (fault == u"unreadable") {
+        QVERIFY(QFile::setPermissions(routeFile, QFileDevice::WriteOwner));
+    }
+    const Run run = cli(command, prefix);
+    QFile::setPermissions(routeFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(file), qPrintable(run.err));
+    QCOMPARE(run.out.filter(u"已添加航线"_s), QStringList());
+    QCOMPARE(run.out.filter(u"已删除航线"_s), QStringList());
+    QCOMPARE(readBytes(routeFile), routes);
+    QCOMPARE(readBytes(m_dir->filePath(u"config.ini"_s)), settings);
+}
+
+void TstCli::unlistedRoutes_areSaidAndNotAdded() {
+    // One section name past the listing limit hides everything after it.
+    writeBytes(m_dir->filePath(u"DATA.dat"_s),
+               "[1]\r\nprice=5\r\n[" + QByteArray(210000, 'g') + "]\r\n[2]\r\nprice=6\r\n");
+    const Run routes = cli({u"routes"_s});
+    QCOMPARE(routes.status, 0);
+    QCOMPARE(routes.out.size(), 1);
+    QVERIFY2(routes.err.contains(u" 2 条航线"_s), qPrintable(routes.err));
+    const Run add = cli({u"add"_s, u"北京"_s, u"上海"_s, u"2099-11-21"_s, u"600"_s});
+    QCOMPARE(add.status, 1);
+    QVERIFY2(add.err.contains(u"航线记录过多"_s), qPrintable(add.err));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

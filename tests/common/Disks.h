@@ -21,11 +21,11 @@ class SmallDisk {
 public:
     explicit SmallDisk(int kilobytes) {
         if (runsAsRoot() && m_dir.isValid()) {
-            m_mounted = QProcess::execute(QStringLiteral("mount"),
-                                          {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                           QStringLiteral("-o"),
-                                           QStringLiteral("size=%1k").arg(kilobytes),
-                                           QStringLiteral("tmpfs"), m_dir.path()}) == 0;
+            m_mounted =
+                QProcess::execute(QStringLiteral("mount"),
+                                  {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                   QStringLiteral("-o"), QStringLiteral("size=%1k").arg(kilobytes),
+                                   QStringLiteral("tmpfs"), m_dir.path()}) == 0;
         }
     }
     ~SmallDisk() {
