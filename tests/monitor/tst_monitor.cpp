@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <limits>
+
 using namespace skylark;
 using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
@@ -131,6 +133,10 @@ private Q_SLOTS:
     void wait_keepsTimersServedAndSkipsATickDuringTheRound();
     void routeDeletedDuringARound_isNotQueriedAgain();
     void emptyListDuringMonitoring_stopsTheTimer();
+    void restartDuringAStoppedRound_waitsForItsEnd_data();
+    void restartDuringAStoppedRound_waitsForItsEnd();
+    void timerInterval_neverOverflows_data();
+    void timerInterval_neverOverflows();
 };
 
 void TstMonitor::specialFare_data() {
@@ -334,6 +340,69 @@ void TstMonitor::emptyListDuringMonitoring_stopsTheTimer() {
     rig.monitor.runRound();
     QCOMPARE(rig.monitor.timer().interval(), 0);
     QVERIFY(rig.monitor.isMonitoring()); // the buttons wait for the stop click
+}
+
+void TstMonitor::restartDuringAStoppedRound_waitsForItsEnd_data() {
+    QTest::addColumn<int>("startDelayMs");
+    QTest::addColumn<int>("restartAfterMs");
+    QTest::newRow("stop and start while the first fare is awaited") << 10 << 150;
+    QTest::newRow("stop and start in the start wait") << 300 << 100;
+}
+
+void TstMonitor::restartDuringAStoppedRound_waitsForItsEnd() {
+    QFETCH(int, startDelayMs);
+    QFETCH(int, restartAfterMs);
+    Rig rig;
+    rig.addRoutes({u"480"_s, u"570"_s});
+    rig.source.setFare(u"成都"_s, u"480"_s, 300);
+    Monitor monitor{rig.routes,           rig.log, rig.fares, rig.push, rig.frontEnd, rig.clock,
+                    {startDelayMs, 60000}};
+    bool overlapped = false;
+    QObject::connect(&rig.log, &StatusLog::lineAppended, [&](int, const QString& line) {
+        // The restart's own start line must not come while the stopped round still runs.
+        overlapped = overlapped || (line.contains(u"已开启自动查询") && monitor.roundRunning());
+    });
+    QTimer::singleShot(restartAfterMs, [&] {
+        monitor.stopMonitoring();
+        monitor.startMonitoring();
+        QVERIFY(monitor.isMonitoring()); // the buttons show the restart at once
+    });
+    monitor.startMonitoring();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.logTexts().count(u"本轮航班搜索结束！"_s), 2, 10000);
+    QVERIFY(!overlapped);
+    const QStringList texts = rig.logTexts();
+    QCOMPARE(texts.count(u"已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"_s), 2);
+    QVERIFY(texts.indexOf(u"本轮航班搜索结束！"_s) <
+            texts.lastIndexOf(u"已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"_s));
+    // The stopped round ends after its first route and alerts nobody; the restart's round
+    // alerts once.
+    QCOMPARE(rig.frontEnd.calls.count(u"alert window: 1"_s), 1);
+    QVERIFY(monitor.isMonitoring());
+    QCOMPARE(monitor.timer().interval(), 2 * 60000);
+}
+
+void TstMonitor::timerInterval_neverOverflows_data() {
+    QTest::addColumn<int>("routes");
+    QTest::addColumn<qint64>("periodPerRouteMs");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("the usual minute a route") << 3 << qint64(60000) << 3 * 60000;
+    QTest::newRow("past what an int holds")
+        << 3 << qint64(1'000'000'000) << std::numeric_limits<int>::max();
+    QTest::newRow("past what the product holds")
+        << 3 << std::numeric_limits<qint64>::max() << std::numeric_limits<int>::max();
+}
+
+void TstMonitor::timerInterval_neverOverflows() {
+    QFETCH(int, routes);
+    QFETCH(qint64, periodPerRouteMs);
+    QFETCH(int, interval);
+    Rig rig;
+    rig.addRoutes(QStringList(routes, u"560"_s).mid(0, routes));
+    Monitor monitor{rig.routes,           rig.log, rig.fares, rig.push, rig.frontEnd, rig.clock,
+                    {0, periodPerRouteMs}};
+    monitor.startMonitoring();
+    QCOMPARE(monitor.timer().interval(), interval);
+    QVERIFY(monitor.timer().isActive());
 }
 
 QTEST_GUILESS_MAIN(TstMonitor)
