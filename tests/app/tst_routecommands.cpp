@@ -91,6 +91,8 @@ private Q_SLOTS:
     void searchPages_followTheRouteKind();
     void versionText_data();
     void versionText();
+    void versionCheck_isBoundedAgainstATrickle();
+    void add_trimsTheLineEndOfTheRouteKind();
     void greeting_andRouteBookLoad();
     void navigationSound_isMutedOnceAndRestored();
 };
@@ -130,6 +132,9 @@ void TstRouteCommands::add_checksInOrder_data() {
     QTest::newRow("the same city, after the relay")
         << u"北京"_s << u" 北京"_s << u"500"_s << later << QByteArray("true&domestic")
         << u"到达城市不能与出发城市相同！"_s << 1;
+    QTest::newRow("a route kind from the relay that cannot be stored")
+        << u"成都"_s << u"上海"_s << u"500"_s << later << QByteArray("true&dome\rstic\r\n")
+        << u"城市查询服务器的回复无法保存，请稍后再试！"_s << 1;
     QTest::newRow("a city that cannot be stored")
         << u"서울"_s << u"上海"_s << u"500"_s << later << QByteArray("true&international")
         << u"出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"_s << 1;
@@ -266,6 +271,26 @@ void TstRouteCommands::versionText() {
     if (file.isEmpty()) {
         QCOMPARE(skylark::versionText(fetcher, endpoints), u"2.2 (获取服务器版本信息失败)"_s);
     }
+}
+
+void TstRouteCommands::versionCheck_isBoundedAgainstATrickle() {
+    // A version file sent one byte every 100 ms: never quiet for long, done after 3 s.
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\n";
+    ScriptedServer trickle([&](const QByteArray&) {
+        return ScriptedServer::Answer{head + "2.3*x" + QByteArray(25, ' '), 0, 100, head.size()};
+    });
+    Endpoints endpoints = Endpoints::defaults();
+    endpoints.updateBase = trickle.url(QString());
+    HttpFetcher fetcher;
+    QCOMPARE(skylark::versionText(fetcher, endpoints, 0.5), u"2.2 (获取服务器版本信息失败)"_s);
+}
+
+void TstRouteCommands::add_trimsTheLineEndOfTheRouteKind() {
+    Rig rig;
+    rig.relayAnswer = "true&international\r\n";
+    const AddRouteResult result = rig.add(u"北京"_s, u"东京"_s, u"900"_s);
+    QVERIFY2(result.added, qPrintable(result.message));
+    QCOMPARE(rig.book.routeKindOf(result.routeId), u"international"_s);
 }
 
 void TstRouteCommands::greeting_andRouteBookLoad() {

@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace skylark;
 using namespace Qt::Literals::StringLiterals;
@@ -45,18 +46,34 @@ void TstStatusLog::log_isNeverTrimmed() {
 void TstStatusLog::intervalTimer_followsTheIntervalRule() {
     IntervalTimer timer;
     QVERIFY(!timer.isActive());
-    timer.setInterval(100000);
+    QSignalSpy ticks(&timer, &IntervalTimer::tick);
+    timer.setInterval(300);
     QVERIFY(timer.isActive());
-    const int before = timer.remainingTime();
-    timer.setInterval(100000); // the same value leaves the countdown running
-    QVERIFY(timer.remainingTime() <= before);
+    // Halfway through, the same value again: the countdown goes on, so the tick comes
+    // well before a restarted countdown (at 450 ms) could end, and before 400 ms.
+    QTimer halfway;
+    halfway.setSingleShot(true);
+    halfway.setTimerType(Qt::PreciseTimer);
+    QSignalSpy halfwayReached(&halfway, &QTimer::timeout);
+    halfway.start(150);
+    QVERIFY(halfwayReached.wait(5000));
+    QCOMPARE(ticks.count(), 0);
+    timer.setInterval(300);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QSignalSpy deadlinePassed(&deadline, &QTimer::timeout);
+    deadline.start(250);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() > 0 || deadlinePassed.count() > 0, 5000);
+    QCOMPARE(ticks.count(), 1);
+    QCOMPARE(deadlinePassed.count(), 0);
+
     timer.setInterval(200000); // a new value restarts it
     QVERIFY(timer.remainingTime() > 100000);
     timer.setInterval(0);
     QVERIFY(!timer.isActive());
     QCOMPARE(timer.interval(), 0);
     timer.setInterval(20);
-    QSignalSpy ticks(&timer, &IntervalTimer::tick);
     QVERIFY(ticks.wait(5000));
 }
 

@@ -56,6 +56,12 @@ private Q_SLOTS:
     void cookieStore_isUsedOnlyWithoutOwnCookies();
     void storeCookies_putsResponseCookiesIntoTheStore();
     void quietPeriod_givesUpOnASilentServer();
+    void deadline_endsATrickleWithinItsQuietPeriods();
+    void lineBreaksInTheUrl_injectNoHeader();
+    void credentials_stayWithTheirServer_data();
+    void credentials_stayWithTheirServer();
+    void cookieDomains_mustMatchTheAnsweringHost_data();
+    void cookieDomains_mustMatchTheAnsweringHost();
     void quietPeriod_restartsOnProgressButTheTrickleIsBounded();
     void bodyCap_failsTheExchange();
     void wait_keepsTimersTicking();
@@ -292,6 +298,89 @@ void TstHttpFetch::storeCookies_putsResponseCookiesIntoTheStore() {
     QCOMPARE(fetcher.httpFetch(server.url()), QByteArray("ok"));
     QVERIFY2(server.requests()[1].contains("\r\nCookie: kept=yes\r\n"),
              server.requests()[1].constData());
+}
+
+void TstHttpFetch::deadline_endsATrickleWithinItsQuietPeriods() {
+    // One byte every 100 ms for 3 s: within ten quiet periods of 0.5 s, past the deadline.
+    const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 30\r\n\r\n";
+    ScriptedServer server([&](const QByteArray&) {
+        return ScriptedServer::Answer{head + QByteArray(30, 'x'), 0, 100, head.size()};
+    });
+    FetchLimits limits;
+    limits.exchangeDeadlineSeconds = 1;
+    HttpFetcher fetcher({}, limits);
+    FetchRequest request = requestFor(server.url());
+    request.timeoutSeconds = 0.5;
+    QCOMPARE(fetcher.httpFetch(request), QByteArray());
+    // The request's own deadline overrides the fetcher's.
+    HttpFetcher patient;
+    request.deadlineSeconds = 1;
+    QCOMPARE(patient.httpFetch(request), QByteArray());
+}
+
+void TstHttpFetch::lineBreaksInTheUrl_injectNoHeader() {
+    ScriptedServer server;
+    HttpFetcher fetcher;
+    QCOMPARE(fetcher.httpFetch(server.url(u"/calendar?q=1\r\nX-Injected: yes"_s)),
+             QByteArray("ok"));
+    const QByteArray request = server.requests().value(0);
+    QVERIFY2(!request.contains("\nX-Injected"), request.constData());
+    QVERIFY2(request.contains("/calendar?q=1%0D%0AX-Injected:"), request.constData());
+}
+
+void TstHttpFetch::credentials_stayWithTheirServer_data() {
+    QTest::addColumn<bool>("elsewhere");
+    QTest::newRow("a redirect to another server") << true;
+    QTest::newRow("a redirect on the same server") << false;
+}
+
+void TstHttpFetch::credentials_stayWithTheirServer() {
+    QFETCH(bool, elsewhere);
+    ScriptedServer other;
+    QString target;
+    ScriptedServer own([&](const QByteArray& request) {
+        return request.startsWith("GET /first")
+                   ? ScriptedServer::Answer{"HTTP/1.1 302 Found\r\nLocation: " + target.toLatin1() +
+                                            "\r\nContent-Length: 0\r\n\r\n"}
+                   : ScriptedServer::ok("ok");
+    });
+    target = elsewhere ? other.url(u"/second"_s) : own.url(u"/second"_s);
+    HttpFetcher fetcher;
+    FetchRequest request = requestFor(own.url(u"/first"_s));
+    request.userName = u"user"_s;
+    request.password = u"secret"_s;
+    QCOMPARE(fetcher.httpFetch(request), QByteArray("ok"));
+    const QByteArray authorization = "Authorization: Basic dXNlcjpzZWNyZXQ=\r\n";
+    QVERIFY(own.requests().value(0).contains(authorization));
+    const QByteArray second = elsewhere ? other.requests().value(0) : own.requests().value(1);
+    QVERIFY2(second.startsWith("GET /second"), second.constData());
+    QCOMPARE(second.contains("Authorization:"), !elsewhere);
+}
+
+void TstHttpFetch::cookieDomains_mustMatchTheAnsweringHost_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<bool>("matches");
+    QTest::newRow("the host itself") << u"fares.example.com"_s << u"fares.example.com"_s << true;
+    QTest::newRow("a parent domain, leading dot")
+        << u"a.example.com"_s << u".Example.COM"_s << true;
+    QTest::newRow("another host") << u"fares.example.com"_s << u"other.test"_s << false;
+    QTest::newRow("a name that only ends alike")
+        << u"badexample.com"_s << u"example.com"_s << false;
+    QTest::newRow("a child domain") << u"example.com"_s << u"a.example.com"_s << false;
+    QTest::newRow("part of an address") << u"127.0.0.1"_s << u"0.0.1"_s << false;
+    QTest::newRow("the address itself") << u"127.0.0.1"_s << u"127.0.0.1"_s << true;
+    QTest::newRow("empty") << u"example.com"_s << u"."_s << false;
+}
+
+void TstHttpFetch::cookieDomains_mustMatchTheAnsweringHost() {
+    QFETCH(QString, host);
+    QFETCH(QString, domain);
+    QFETCH(bool, matches);
+    QCOMPARE(domainMatches(host, domain), matches);
+    CookieStore store;
+    store.store(host, u"c"_s, u"1; path=/; domain="_s + domain);
+    QCOMPARE(store.cookieLines().size(), matches ? 1 : 0);
 }
 
 void TstHttpFetch::quietPeriod_givesUpOnASilentServer() {

@@ -38,6 +38,9 @@ private Q_SLOTS:
     void splitPath();
     void copyAndClear();
     void scanLevel_recordsOneLevelUnderAPrefix();
+    void hostileAnswers_areReadInLinearTime_data();
+    void hostileAnswers_areReadInLinearTime();
+    void tooManyValues_areRefused();
 };
 
 void TstJsonReader::calendar_readsAsTheFareQueryNeedsIt() {
@@ -218,6 +221,43 @@ void TstJsonReader::scanLevel_recordsOneLevelUnderAPrefix() {
     QCOMPARE(rows[3].path, u"d[1]"_s);
     QCOMPARE(JsonReader::scanLevel(u"[]", rows, {}, 0), 0);
     QCOMPARE(JsonReader::scanLevel(u"x", rows, {}, 0), 0);
+}
+
+// Each of these took minutes to hours when every level was scanned again from its start;
+// the test run's time limit catches a return of that.
+void TstJsonReader::hostileAnswers_areReadInLinearTime_data() {
+    constexpr int kDepth = 300000;
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("nested brackets")
+        << QString(kDepth, u'[') + u"7"_s + QString(kDepth, u']') << u"[0][0][0]"_s
+        << QString(kDepth - 3, u'[') + u"7"_s + QString(kDepth - 3, u']');
+    QTest::newRow("nested objects whose repeated names hold a dot")
+        << u"{"_s + u"\"a.\":1,\"a.\":{"_s.repeated(kDepth / 10) + u"\"z\":2"_s +
+               QString(kDepth / 10 + 1, u'}')
+        << u"a..a."_s << u"1"_s;
+    QTest::newRow("many members whose names hold a dot")
+        << u"{"_s + u"\"a.b\":1,"_s.repeated(kDepth) + u"\"z\":2}"_s << u"z"_s << u"2"_s;
+}
+
+void TstJsonReader::hostileAnswers_areReadInLinearTime() {
+    QFETCH(QString, text);
+    QFETCH(QString, path);
+    QFETCH(QString, value);
+    JsonReader reader;
+    QVERIFY(reader.parse(text));
+    QCOMPARE(reader.getText(path), value);
+}
+
+void TstJsonReader::tooManyValues_areRefused() {
+    const QString many = u"["_s + u"1,"_s.repeated(JsonReader::kMaxValues) + u"1]"_s;
+    JsonReader reader;
+    QVERIFY(!reader.parse(many));
+    QCOMPARE(reader.count(), 0);
+    const QString most = u"["_s + u"1,"_s.repeated(JsonReader::kMaxValues - 1) + u"1]"_s;
+    QVERIFY(reader.parse(most));
+    QCOMPARE(reader.count(), JsonReader::kMaxValues);
 }
 
 QTEST_GUILESS_MAIN(TstJsonReader)

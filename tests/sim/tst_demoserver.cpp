@@ -2,10 +2,13 @@
 #include "net/HttpFetch.h"
 #include "net/JsonReader.h"
 #include "sim/DemoServer.h"
+#include "sim/GuardedTcpServer.h"
 #include "text/Encoding.h"
 #include "text/Gbk.h"
 #include "text/Text.h"
 
+#include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace skylark;
@@ -39,6 +42,8 @@ private Q_SLOTS:
     void misbehaviours();
     void slowAndSilent_answerLateOrNever();
     void controlRequests_changeTheServerFromOutside();
+    void oversizedRequest_closesTheConnection();
+    void idleConnection_isClosed();
 
 private:
     QByteArray get(const QString& url, double timeout = 0, FetchResponse* response = nullptr);
@@ -240,6 +245,29 @@ void TstDemoServer::controlRequests_changeTheServerFromOutside() {
     QCOMPARE(get(versionFileUrl(m_endpoints)), QByteArray("2.3*x"));
     QCOMPARE(get(base + u"/sim/misbehave?endpoint=nothing&mode=slow"_s),
              QByteArray("unknown endpoint or mode"));
+}
+
+void TstDemoServer::oversizedRequest_closesTheConnection() {
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, m_server->port());
+    QVERIFY(client.waitForConnected(5000));
+    QSignalSpy closed(&client, &QTcpSocket::disconnected);
+    // A body announced at 256 MB, of which the server must not wait for, or keep, much.
+    client.write(
+        "POST /weixin/sendmsg.php HTTP/1.1\r\nHost: x\r\nContent-Length: 268435456\r\n\r\n");
+    client.write(QByteArray(GuardedTcpServer::kMaxReceivedBytes + 4096, 'a'));
+    QVERIFY(closed.wait(10000));
+}
+
+void TstDemoServer::idleConnection_isClosed() {
+    GuardedTcpServer server(nullptr, GuardedTcpServer::kMaxReceivedBytes, 100);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket client;
+    QSignalSpy closed(&client, &QTcpSocket::disconnected);
+    client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(client.waitForConnected(5000));
+    client.write("GET / HTTP/1.1\r\n"); // then nothing more
+    QVERIFY(closed.wait(5000));
 }
 
 QTEST_GUILESS_MAIN(TstDemoServer)

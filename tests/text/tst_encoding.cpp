@@ -155,6 +155,10 @@ void TstEncoding::hostPathPort_data() {
         << u"http://a.b:x/p"_s << u"a.b"_s << u"a.b:x"_s << u"/p"_s << 0;
     QTest::newRow("a port followed by a query")
         << u"http://a.b:8080?q=1"_s << u"a.b"_s << u"a.b:8080?q=1"_s << u"/"_s << 8080;
+    QTest::newRow("a host that is part of the scheme")
+        << u"http://tp/x"_s << u"tp"_s << u"tp"_s << u"/x"_s << 80;
+    QTest::newRow("a host named like the scheme")
+        << u"http://http:81/a"_s << u"http"_s << u"http:81"_s << u"/a"_s << 81;
     QTest::newRow("a host that also appears in the path")
         << u"http://x/x/y"_s << u"x"_s << u"x"_s << u"/x/y"_s << 80;
 }

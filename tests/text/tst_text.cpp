@@ -1,7 +1,9 @@
 #include "text/Text.h"
 
+#include <QLocale>
 #include <QTest>
 
+#include <clocale>
 #include <cmath>
 
 using namespace skylark;
@@ -63,14 +65,19 @@ void TstText::textToNumber_readsLikeAtofAfterFolding() {
 }
 
 void TstText::textToNumber_ignoresTheApplicationLocale() {
+    // A locale whose decimal separator is a comma: Qt's default always, the C library's
+    // too where the machine has German locale data.
+    const QLocale savedDefault;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const QByteArray saved = old ? QByteArray(old) : QByteArray("C");
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-        QSKIP("no German locale on this machine");
-    }
-    const double number = textToNumber(u"0.5");
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const double point = textToNumber(u"0.5");
+    const double comma = textToNumber(u"0,5");
     std::setlocale(LC_NUMERIC, saved.constData());
-    QCOMPARE(number, 0.5);
+    QLocale::setDefault(savedDefault);
+    QCOMPARE(point, 0.5);
+    QCOMPARE(comma, 0.0);
 }
 
 void TstText::tolerance_data() {
