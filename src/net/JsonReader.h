@@ -68,6 +68,8 @@ public:
     QList<JsonEntry> entries() const;
     JsonKind rootKind() const { return m_rootKind; }
     int topCount() const { return m_topCount; }
+    // How many rows the table holds, values of every depth.
+    int rowCount() const { return int(m_rows.size()); }
 
     // The steps of a path: member names and "[i]" groups; returns their number.
     static int splitPath(QStringView path, QStringList& steps);

@@ -20,6 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     JsonReader reader;
     const bool parsed = reader.parse(text);
+    check(parsed == (reader.rowCount() > 0));
+    if (reader.rowCount() > 4096) {
+        // Listing every row's full path is quadratic in the depth; a few lookups do here.
+        (void)reader.getText(u"data[0].price");
+        (void)reader.count(u"data");
+        return 0;
+    }
     check(parsed == !reader.entries().isEmpty());
     const QString source = reader.sourceText();
     check(reader.count() == reader.topCount());
