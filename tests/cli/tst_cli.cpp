@@ -166,6 +166,8 @@ void TstCli::exitStatus_data() {
     QTest::newRow("a push interval below 10") << QStringList{u"push-settings"_s, u"demo"_s, u"9"_s}
                                               << 1 << u"间隔时间必须大于等于10，请重新输入！"_s;
     QTest::newRow("push maybe") << QStringList{u"push"_s, u"maybe"_s} << 2 << u"Usage:"_s;
+    QTest::newRow("a route period under 1 ms")
+        << QStringList{u"monitor"_s, u"--route-period"_s, u"0"_s} << 2 << u"Usage:"_s;
 }
 
 void TstCli::exitStatus() {
