@@ -406,7 +406,8 @@ bool JsonReader::pathEquals(int row, QStringView path) const {
         const Row& r = m_rows[row];
         char16_t buffer[16];
         const QStringView step = stepOf(r, buffer);
-        if (!path.endsWith(step)) {
+        // Compared by size and content: a null path and an empty step are alike.
+        if (path.size() < step.size() || path.last(step.size()) != step) {
             return false;
         }
         path.chop(step.size());

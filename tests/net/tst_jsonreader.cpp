@@ -41,6 +41,7 @@ private Q_SLOTS:
     void hostileAnswers_areReadInLinearTime_data();
     void hostileAnswers_areReadInLinearTime();
     void tooManyValues_areRefused();
+    void emptyName_isFoundUnderTheListedPath();
 };
 
 void TstJsonReader::calendar_readsAsTheFareQueryNeedsIt() {
@@ -258,6 +259,15 @@ void TstJsonReader::tooManyValues_areRefused() {
     const QString most = u"["_s + u"1,"_s.repeated(JsonReader::kMaxValues - 1) + u"1]"_s;
     QVERIFY(reader.parse(most));
     QCOMPARE(reader.count(), JsonReader::kMaxValues);
+}
+
+void TstJsonReader::emptyName_isFoundUnderTheListedPath() {
+    JsonReader reader;
+    QVERIFY(reader.parse(uR"({"a.b":1,"":2})"_s)); // a dotted name: paths go through the index
+    const QList<JsonEntry> entries = reader.entries();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(reader.getText(entries[1].path), u"2"_s);
+    QCOMPARE(reader.getText(QString()), u"2"_s);
 }
 
 QTEST_GUILESS_MAIN(TstJsonReader)
