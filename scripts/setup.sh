@@ -8,6 +8,7 @@ packages=(
     libcurl4-openssl-dev
     libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
+    qt6-webengine-dev qt6-multimedia-dev xvfb xauth fonts-noto-cjk
 )
 
 missing=()

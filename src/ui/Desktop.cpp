@@ -1,0 +1,70 @@
+#include "Desktop.h"
+
+#include "MainWindow.h"
+#include "WindowOps.h"
+#include "app/StartUp.h"
+#include "net/CookieStore.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace skylark::ui {
+
+void BrowserOpener::openUrl(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+void DesktopFrontEnd::showInformation(const QString& text) {
+    m_ops.messageBox(text);
+}
+
+void DesktopFrontEnd::playAlertSound() {
+    QApplication::beep();
+}
+
+void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>&) {}
+
+bool DesktopFrontEnd::alertWindowSuppressed() const {
+    return m_window && m_window->alertWindowSuppressed();
+}
+
+void DesktopFrontEnd::openPushSettings() {}
+
+Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps& ops,
+                 QString notice, MonitorTiming timing)
+    : m_directory(directory)
+    , m_notice(std::move(notice))
+    , m_ops(ops)
+    , m_settings(directory)
+    , m_book(directory)
+    , m_endpoints(endpoints)
+    , m_fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
+    , m_frontEnd(ops)
+    , m_commands(m_book, m_routes, m_log, m_fetcher, m_endpoints, m_clock, m_opener)
+    , m_fares(m_fetcher, m_endpoints, m_book)
+    , m_push(m_fetcher, m_endpoints, m_settings, m_log, m_clock)
+    , m_monitor(m_routes, m_log, m_fares, m_push, m_frontEnd, m_clock, timing)
+    , m_pushSettings(m_settings, m_push, m_frontEnd, m_monitor)
+    , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
+                                                           m_settings, m_routes, m_log, ops})) {
+    m_frontEnd.setMainWindow(m_window.get());
+}
+
+Desktop::~Desktop() {
+    m_frontEnd.setMainWindow(nullptr);
+}
+
+void Desktop::start() {
+    const CheckBoxStates boxes = initialCheckBoxStates(m_settings);
+    m_window->setCheckBoxes(boxes.noAlertWindow, boxes.pushAlerts);
+    const QString version = versionText(m_fetcher, m_endpoints);
+    NoNavigationSound navigationSound;
+    setNavigationSoundMuted(navigationSound, true);
+    m_window->setSecondLine(frameSecondLine(version) + m_notice);
+    m_window->setWindowTitle(QString::fromUtf16(kWindowCaption));
+    greetAndLoadRoutes(m_log, m_endpoints, m_book, m_routes);
+    m_window->show();
+}
+
+} // namespace skylark::ui

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/FrontEnd.h"
+#include "app/RouteBook.h"
+#include "app/RouteCommands.h"
+#include "app/RouteListModel.h"
+#include "app/Settings.h"
+#include "app/StatusLog.h"
+#include "app/UrlOpener.h"
+#include "monitor/FareQuery.h"
+#include "monitor/Monitor.h"
+#include "net/Endpoints.h"
+#include "net/HttpFetch.h"
+#include "notify/PushAlerts.h"
+
+#include <memory>
+
+namespace skylark::ui {
+
+class MainWindow;
+class WindowOps;
+
+// Opens URLs in the desktop's default browser.
+class BrowserOpener final : public UrlOpener {
+public:
+    void openUrl(const QString& url) override;
+};
+
+// What the core asks of the desktop: message boxes, the alert sound, the alert window.
+class DesktopFrontEnd final : public FrontEnd {
+public:
+    explicit DesktopFrontEnd(WindowOps& ops)
+        : m_ops(ops) {}
+    void setMainWindow(MainWindow* window) { m_window = window; }
+
+    void showInformation(const QString& text) override;
+    void playAlertSound() override;
+    void showAlertWindow(const QList<SpecialFare>& fares) override;
+    bool alertWindowSuppressed() const override;
+    void openPushSettings() override;
+
+private:
+    WindowOps& m_ops;
+    MainWindow* m_window = nullptr;
+};
+
+// The desktop program: the core objects of one data directory and the main window bound
+// to them.
+class Desktop {
+public:
+    // notice: said along the frame's bottom line after the version (demo data).
+    Desktop(const QString& directory, const Endpoints& endpoints, WindowOps& ops,
+            QString notice = {}, MonitorTiming timing = {});
+    ~Desktop();
+
+    // The start-up sequence of the main window; it shows the window at its end.
+    void start();
+
+    MainWindow& window() { return *m_window; }
+    StatusLog& log() { return m_log; }
+    RouteListModel& routes() { return m_routes; }
+    RouteBook& book() { return m_book; }
+    Monitor& monitor() { return m_monitor; }
+
+private:
+    SystemClock m_clock;
+    QString m_directory;
+    QString m_notice;
+    WindowOps& m_ops;
+    Settings m_settings;
+    RouteBook m_book;
+    RouteListModel m_routes;
+    StatusLog m_log{m_clock};
+    Endpoints m_endpoints;
+    HttpFetcher m_fetcher;
+    BrowserOpener m_opener;
+    DesktopFrontEnd m_frontEnd;
+    RouteCommands m_commands;
+    FareQuery m_fares;
+    PushNotifier m_push;
+    Monitor m_monitor;
+    PushSettingsLogic m_pushSettings;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+} // namespace skylark::ui

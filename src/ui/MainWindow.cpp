@@ -1,0 +1,130 @@
+#include "MainWindow.h"
+
+#include "Faces.h"
+#include "RouteListView.h"
+#include "WindowOps.h"
+#include "app/RouteCommands.h"
+#include "app/RouteListModel.h"
+#include "app/Settings.h"
+#include "app/StatusLog.h"
+#include "monitor/Monitor.h"
+#include "notify/PushAlerts.h"
+#include "ui_MainWindow.h"
+
+#include <QButtonGroup>
+#include <QDate>
+#include <QMenu>
+
+namespace skylark::ui {
+
+MainWindow::MainWindow(MainWindowCore core, QWidget* parent)
+    : QWidget(parent)
+    , m_core(core)
+    , m_ui(std::make_unique<Ui::MainWindow>()) {
+    m_ui->setupUi(this);
+    setFixedSize(1040, 558);
+    m_ui->选择夹1->tabBar()->hide();
+    m_ui->日期框_出发日期->setDate(QDate::currentDate());
+    applyFaces(*this);
+    showRouteList(*m_ui->超级列表框_监控列表, m_core.routes);
+    showStatusLog();
+    addPageButtons();
+    bindRouteInput();
+    bindMonitoring();
+    bindRouteMenu();
+    bindCheckBoxes();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setCheckBoxes(bool noAlertWindow, bool pushAlerts) {
+    m_ui->选择框_禁止弹窗->setChecked(noAlertWindow);
+    m_ui->选择框_开启微信提醒->setChecked(pushAlerts);
+}
+
+bool MainWindow::alertWindowSuppressed() const {
+    return m_ui->选择框_禁止弹窗->isChecked();
+}
+
+void MainWindow::setSecondLine(const QString& text) {
+    m_ui->说明_第二行->setText(text);
+}
+
+int MainWindow::selectedRow() const {
+    return firstSelectedRow(*m_ui->超级列表框_监控列表);
+}
+
+void MainWindow::showStatusLog() {
+    m_ui->列表框_状态信息->setModel(&m_core.log);
+    connect(&m_core.log, &StatusLog::lineAppended, this, [this](int row, const QString&) {
+        const QModelIndex line = m_core.log.index(row);
+        m_ui->列表框_状态信息->setCurrentIndex(line);
+        m_ui->列表框_状态信息->scrollTo(line);
+    });
+}
+
+// The three page buttons above the pages; button n shows page n - 1.
+void MainWindow::addPageButtons() {
+    auto* group = new QButtonGroup(this);
+    const QStringList captions{QStringLiteral("首页"), QStringLiteral("机票监控"),
+                               QStringLiteral("监控记录")};
+    for (int page = 0; page < captions.size(); ++page) {
+        auto* button = new QPushButton(captions[page], this);
+        button->setObjectName(QStringLiteral("导航按钮%1").arg(page + 1));
+        button->setGeometry(10 + 76 * page, 33, 76, 71);
+        button->setCheckable(true);
+        button->setChecked(page == m_ui->选择夹1->currentIndex());
+        button->setFont(programFace(FaceSize::Normal));
+        group->addButton(button, page);
+    }
+    connect(group, &QButtonGroup::idClicked, m_ui->选择夹1, &QTabWidget::setCurrentIndex);
+}
+
+void MainWindow::bindRouteInput() {
+    connect(m_ui->按钮_增加航线, &QPushButton::clicked, this, [this] {
+        const AddRouteResult result = m_core.commands.addRoute(
+            {m_ui->编辑框_出发城市->text(), m_ui->编辑框_到达城市->text(),
+             m_ui->编辑框_监控价格->text(), m_ui->日期框_出发日期->date()});
+        if (result.pickerJumpsToNow) {
+            m_ui->日期框_出发日期->setDate(QDate::currentDate());
+        }
+        if (!result.message.isEmpty()) {
+            m_core.ops.messageBox(result.message);
+        }
+    });
+}
+
+void MainWindow::bindMonitoring() {
+    connect(m_ui->按钮_开始, &QPushButton::clicked, &m_core.monitor, &Monitor::startMonitoring);
+    connect(m_ui->按钮_停止, &QPushButton::clicked, &m_core.monitor, &Monitor::stopMonitoring);
+    connect(&m_core.monitor, &Monitor::monitoringChanged, this, [this](bool monitoring) {
+        m_ui->按钮_开始->setDisabled(monitoring);
+        m_ui->按钮_增加航线->setDisabled(monitoring);
+    });
+}
+
+void MainWindow::bindRouteMenu() {
+    m_routeMenu = new QMenu(QStringLiteral("航线操作"), this);
+    connect(m_routeMenu->addAction(QStringLiteral("到阿里搜索")), &QAction::triggered, this,
+            [this] { m_core.commands.openRouteSearchPage(selectedRow()); });
+    connect(m_routeMenu->addAction(QStringLiteral("删除该航线")), &QAction::triggered, this,
+            [this] {
+                if (const WriteResult removed = m_core.commands.deleteSelectedRoute(selectedRow());
+                    !removed) {
+                    m_core.ops.messageBox(removed.message());
+                }
+            });
+    connect(m_ui->超级列表框_监控列表, &QWidget::customContextMenuRequested, this,
+            [this] { m_core.ops.popupMenu(*m_routeMenu); });
+}
+
+void MainWindow::bindCheckBoxes() {
+    connect(m_ui->选择框_开启微信提醒, &QCheckBox::clicked, this, [this](bool checked) {
+        m_ui->选择框_开启微信提醒->setChecked(m_core.pushSettings.togglePushAlerts(checked));
+    });
+    connect(m_ui->选择框_禁止弹窗, &QCheckBox::clicked, this, [this](bool checked) {
+        m_ui->选择框_禁止弹窗->setChecked(onNoAlertWindowClicked(m_core.settings, checked));
+    });
+}
+
+} // namespace skylark::ui

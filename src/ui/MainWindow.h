@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class QMenu;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace skylark {
+class Monitor;
+class PushSettingsLogic;
+class RouteCommands;
+class RouteListModel;
+class Settings;
+class StatusLog;
+} // namespace skylark
+
+namespace skylark::ui {
+
+class WindowOps;
+
+// The core objects the main window shows and calls.
+struct MainWindowCore {
+    RouteCommands& commands;
+    Monitor& monitor;
+    PushSettingsLogic& pushSettings;
+    Settings& settings;
+    RouteListModel& routes;
+    StatusLog& log;
+    WindowOps& ops;
+};
+
+// The main window: the layout of MainWindow.ui over the core's route list and status log,
+// each control's event bound to the core function that handles it.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(MainWindowCore core, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The check box states of the start-up sequence.
+    void setCheckBoxes(bool noAlertWindow, bool pushAlerts);
+    bool alertWindowSuppressed() const;
+    // The line along the bottom of the frame: the version text, and what else the user
+    // must know (demo data).
+    void setSecondLine(const QString& text);
+    // The route menu "航线操作", popped up by a right click on the route list.
+    QMenu& routeMenu() { return *m_routeMenu; }
+    int selectedRow() const;
+
+private:
+    void bindRouteInput();
+    void bindMonitoring();
+    void bindRouteMenu();
+    void bindCheckBoxes();
+    void showStatusLog();
+    void addPageButtons();
+
+    MainWindowCore m_core;
+    std::unique_ptr<Ui::MainWindow> m_ui;
+    QMenu* m_routeMenu = nullptr;
+};
+
+} // namespace skylark::ui

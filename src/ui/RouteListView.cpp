@@ -1,0 +1,75 @@
+#include "RouteListView.h"
+
+#include "app/RouteListModel.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
+
+namespace skylark::ui {
+namespace {
+
+QColor colourOf(QVariant rgb) {
+    const auto value = rgb.value<RouteListModel::Rgb>();
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+Qt::Alignment alignmentOf(int column) {
+    const bool left = column == RouteListModel::IdColumn || column == RouteListModel::StatusColumn;
+    return (left ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter;
+}
+
+} // namespace
+
+QVariant RouteListColours::data(const QModelIndex& index, int role) const {
+    switch (role) {
+    case Qt::ForegroundRole:
+    case Qt::BackgroundRole: {
+        // Without a highlight the view's own palette applies.
+        const QVariant rgb = QIdentityProxyModel::data(index, role == Qt::ForegroundRole
+                                                                  ? RouteListModel::TextColourRole
+                                                                  : RouteListModel::BackColourRole);
+        return rgb.isValid() ? QVariant(QBrush(colourOf(rgb))) : QVariant();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(alignmentOf(index.column()));
+    default:
+        return QIdentityProxyModel::data(index, role);
+    }
+}
+
+QVariant RouteListColours::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::SizeHintRole) {
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole && orientation == Qt::Horizontal) {
+        return QVariant::fromValue(alignmentOf(section));
+    }
+    return QIdentityProxyModel::headerData(section, orientation, role);
+}
+
+void showRouteList(QTableView& view, RouteListModel& routes) {
+    auto* colours = new RouteListColours(&view);
+    colours->setSourceModel(&routes);
+    view.setModel(colours);
+    view.verticalHeader()->hide();
+    view.setShowGrid(false);
+    for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
+        view.setColumnWidth(column, RouteListModel::initialWidth(column));
+    }
+}
+
+int firstSelectedRow(const QTableView& view) {
+    const QModelIndexList rows = view.selectionModel()->selectedRows();
+    int first = -1;
+    for (const QModelIndex& row : rows) {
+        if (first < 0 || row.row() < first) {
+            first = row.row();
+        }
+    }
+    return first;
+}
+
+} // namespace skylark::ui

@@ -1,0 +1,49 @@
+#include "WindowOps.h"
+
+#include <QCursor>
+#include <QEventLoop>
+#include <QMenu>
+#include <QPointer>
+#include <QWidget>
+
+namespace skylark::ui {
+
+int WindowOps::messageBox(const QString& text, Buttons buttons, QMessageBox::Icon icon,
+                          const QString& caption) {
+    if (m_answerer) {
+        return m_answerer(text);
+    }
+    QMessageBox box(icon, caption, text,
+                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                 : QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Ok ? Ok : Cancel;
+}
+
+void WindowOps::openWindow(QWidget* window, QWidget* owner, bool modal) {
+    if (owner) {
+        window->setParent(owner, window->windowFlags() | Qt::Window);
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!modal) {
+        window->show();
+        return;
+    }
+    QPointer<QWidget> guarded(window);
+    window->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->show();
+    loop.exec();
+}
+
+void WindowOps::closeWindow(QWidget* window) {
+    window->hide();
+    window->deleteLater();
+}
+
+void WindowOps::popupMenu(QMenu& menu) {
+    menu.popup(QCursor::pos());
+}
+
+} // namespace skylark::ui

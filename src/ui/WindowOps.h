@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+
+class QMenu;
+class QWidget;
+
+namespace skylark::ui {
+
+// The window operations every window uses: the message box with its numbered answers,
+// opening and closing windows, and pop-up menus. Tests answer the message boxes through
+// an answerer instead of a person.
+class WindowOps {
+public:
+    enum Answer { Ok = 0, Cancel = 1, Abort = 2, Retry = 3, Ignore = 4, Yes = 5, No = 6 };
+    enum class Buttons { Ok, OkCancel };
+
+    // Shows a task-modal message box and returns the pressed button as an Answer.
+    int messageBox(const QString& text, Buttons buttons = Buttons::Ok,
+                   QMessageBox::Icon icon = QMessageBox::Information,
+                   const QString& caption = QStringLiteral("信息："));
+
+    // Answers every message box in place of the user; it gets the box's text.
+    using Answerer = std::function<int(const QString& text)>;
+    void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
+
+    // Shows the window, owned by owner (or by none); a modal window returns when closed.
+    void openWindow(QWidget* window, QWidget* owner, bool modal);
+    // Destroys the window once the running handler has returned.
+    void closeWindow(QWidget* window);
+    // Pops the menu up at the mouse pointer; the chosen item's action runs.
+    void popupMenu(QMenu& menu);
+
+private:
+    Answerer m_answerer;
+};
+
+} // namespace skylark::ui

@@ -1,0 +1,46 @@
+#include "Desktop.h"
+#include "WindowOps.h"
+#include "net/Endpoints.h"
+#include "sim/DemoServer.h"
+#include "store/ProgramDirectory.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <memory>
+
+using namespace skylark;
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("skylark"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Skylark, the air-fare monitor"));
+    parser.addHelpOption();
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Keep DATA.dat, config.ini and servers.ini in DIR."), QStringLiteral("DIR"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Use the built-in demo server for every outside server."));
+    parser.addOptions({dataDir, demo});
+    parser.process(app);
+
+    const QString directory = programDirectory(parser.value(dataDir));
+    const std::optional<Endpoints> configured = Endpoints::load(directory);
+    std::unique_ptr<sim::DemoServer> demoServer;
+    Endpoints endpoints;
+    QString notice;
+    if (configured && !parser.isSet(demo)) {
+        endpoints = *configured;
+    } else {
+        demoServer = std::make_unique<sim::DemoServer>();
+        demoServer->start();
+        endpoints = Endpoints::forDemo(demoServer->baseUrl());
+        notice = QStringLiteral("    演示数据：票价来自内置的演示服务器（demo data）");
+    }
+    ui::WindowOps ops;
+    ui::Desktop desktop(directory, endpoints, ops, notice);
+    desktop.start();
+    return QApplication::exec();
+}

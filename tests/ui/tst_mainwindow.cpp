@@ -1,0 +1,220 @@
+#include "common/Files.h"
+#include "sim/DemoServer.h"
+#include "ui/Desktop.h"
+#include "ui/MainWindow.h"
+#include "ui/WindowOps.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace skylark;
+using namespace skylark::ui;
+using namespace skylark::testing;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Rig {
+    QTemporaryDir dir;
+    sim::DemoServer server;
+    WindowOps ops;
+    QStringList messages;
+    std::unique_ptr<Desktop> desktop;
+
+    explicit Rig(const QByteArray& settings = {}) {
+        if (!settings.isEmpty()) {
+            writeBytes(dir.filePath(u"config.ini"_s), settings);
+        }
+        server.start();
+        ops.setAnswerer([this](const QString& text) {
+            messages.append(text);
+            return int(WindowOps::Ok);
+        });
+        desktop = std::make_unique<Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()), ops,
+                                            QString(), MonitorTiming{10, 60000});
+        desktop->start();
+    }
+    template <typename T>
+    T* control(const QString& name) {
+        return desktop->window().findChild<T*>(name);
+    }
+    QStringList logTexts() const {
+        QStringList texts;
+        for (const QString& line : desktop->log().lines()) {
+            texts.append(line.mid(11));
+        }
+        return texts;
+    }
+    void add(const QString& from, const QString& to, const QString& price) {
+        control<QLineEdit>(u"编辑框_出发城市"_s)->setText(from);
+        control<QLineEdit>(u"编辑框_到达城市"_s)->setText(to);
+        control<QLineEdit>(u"编辑框_监控价格"_s)->setText(price);
+        control<QDateEdit>(u"日期框_出发日期"_s)->setDate(QDate::currentDate().addDays(30));
+        QTest::mouseClick(control<QAbstractButton>(u"按钮_增加航线"_s), Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+class TstMainWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void controls_matchTheLayout_data();
+    void controls_matchTheLayout();
+    void startUp_setsTheBoxesGreetsAndLoadsTheRoutes();
+    void addAndDelete_throughTheWindow();
+    void round_highlightsTheSpecialFareInTheView();
+};
+
+void TstMainWindow::controls_matchTheLayout_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("page"); // -1: on the window itself
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+    const auto row = [](const QString& name, const char* kind, int page, QRect geometry,
+                        const QString& caption = {}) {
+        QTest::newRow(name.toUtf8().constData())
+            << name << QString::fromLatin1(kind) << page << geometry << caption;
+    };
+    row(u"选择夹1"_s, "QTabWidget", -1, {0, 104, 1040, 440});
+    row(u"互联网浏览器1"_s, "QWidget", 0, {10, 16, 1020, 380});
+    row(u"透明标签6"_s, "QLabel", 0, {10, 400, 654, 16},
+        u"提示：监控过程中请不要操作此页面，否则可能会影响查询结果！"_s);
+    row(u"透明标签1"_s, "QLabel", 1, {10, 16, 70, 24}, u"出发城市："_s);
+    row(u"透明标签2"_s, "QLabel", 1, {10, 42, 70, 24}, u"到达城市："_s);
+    row(u"编辑框_出发城市"_s, "QLineEdit", 1, {83, 16, 96, 24}, u"成都"_s);
+    row(u"编辑框_到达城市"_s, "QLineEdit", 1, {83, 42, 96, 24}, u"上海"_s);
+    row(u"透明标签3"_s, "QLabel", 1, {194, 16, 70, 24}, u"出发日期："_s);
+    row(u"透明标签4"_s, "QLabel", 1, {192, 42, 70, 24}, u"监控价格："_s);
+    row(u"日期框_出发日期"_s, "QDateEdit", 1, {268, 16, 144, 24});
+    row(u"编辑框_监控价格"_s, "QLineEdit", 1, {268, 42, 63, 24}, u"500"_s);
+    row(u"按钮_增加航线"_s, "QPushButton", 1, {341, 42, 71, 24}, u"增 加"_s);
+    row(u"按钮_开始"_s, "QPushButton", 1, {471, 16, 105, 50}, u"开 始"_s);
+    row(u"按钮_停止"_s, "QPushButton", 1, {584, 16, 105, 50}, u"停 止"_s);
+    row(u"超级列表框_监控列表"_s, "QTableView", 1, {10, 72, 678, 324});
+    row(u"互联网浏览器_票价趋势"_s, "QWidget", 1, {692, 16, 338, 400});
+    row(u"透明标签5"_s, "QLabel", 1, {10, 400, 558, 16},
+        u"提示：右键点击监控列表上的航线可以删除该航线,或打开浏览器跳转到官网搜索该航线！"_s);
+    row(u"选择框_开启微信提醒"_s, "QCheckBox", 1, {536, 401, 16, 16}, QString());
+    row(u"透明标签9"_s, "QLabel", 1, {555, 400, 47, 16}, u"微信提醒"_s);
+    row(u"选择框_禁止弹窗"_s, "QCheckBox", 1, {621, 401, 16, 16}, QString());
+    row(u"透明标签7"_s, "QLabel", 1, {640, 400, 47, 16}, u"禁止弹窗"_s);
+    row(u"列表框_状态信息"_s, "QListView", 2, {10, 16, 1020, 400});
+}
+
+void TstMainWindow::controls_matchTheLayout() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(int, page);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+    Rig rig;
+    MainWindow& window = rig.desktop->window();
+    QCOMPARE(window.size(), QSize(1040, 558));
+    QWidget* control = window.findChild<QWidget*>(name);
+    QVERIFY2(control, qPrintable(name));
+    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
+    auto* tabs = window.findChild<QTabWidget*>(u"选择夹1"_s);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QWidget* origin = page < 0 ? static_cast<QWidget*>(&window) : tabs;
+    if (page >= 0) {
+        QCOMPARE(control->parentWidget(), tabs->widget(page));
+    }
+    QCOMPARE(QRect(control->mapTo(origin, QPoint(0, 0)), control->size()), geometry);
+    if (const auto* label = qobject_cast<QLabel*>(control)) {
+        QCOMPARE(label->text(), caption);
+    } else if (const auto* button = qobject_cast<QAbstractButton*>(control)) {
+        QCOMPARE(button->text(), caption);
+    } else if (const auto* edit = qobject_cast<QLineEdit*>(control)) {
+        QCOMPARE(edit->text(), caption);
+    }
+    if (name == u"日期框_出发日期") {
+        QCOMPARE(qobject_cast<QDateEdit*>(control)->date(), QDate::currentDate());
+    }
+    if (name == u"超级列表框_监控列表") {
+        const QAbstractItemModel* model = qobject_cast<QTableView*>(control)->model();
+        QStringList captions;
+        for (int column = 0; column < model->columnCount(); ++column) {
+            captions.append(model->headerData(column, Qt::Horizontal).toString());
+        }
+        QCOMPARE(captions, (QStringList{u"ID"_s, u"出发城市"_s, u"到达城市"_s, u"出发日期"_s,
+                                        u"监控价格"_s, u"当前最低"_s, u"更新时间"_s, u"状态"_s}));
+    }
+}
+
+void TstMainWindow::startUp_setsTheBoxesGreetsAndLoadsTheRoutes() {
+    Rig rig("[nowindow]\r\nselect=1\r\n[weixin]\r\nOPEN=0\r\n");
+    QVERIFY(rig.control<QCheckBox>(u"选择框_禁止弹窗"_s)->isChecked());
+    QVERIFY(!rig.control<QCheckBox>(u"选择框_开启微信提醒"_s)->isChecked());
+    QCOMPARE(rig.desktop->window().windowTitle(), u" 鸿雁票讯(翔云旅行) 国际版"_s);
+    const QStringList texts = rig.logTexts();
+    QCOMPARE(texts.size(), 6);
+    QVERIFY(texts[0].startsWith(u"欢迎您使用本软件"));
+    QCOMPARE(texts[5], u"已读取上次保存的监控航线！"_s);
+    QVERIFY(rig.control<QLabel>(u"说明_第二行"_s)->text().startsWith(u"  版本：2.2 ("));
+    // The log view shows the log with its last line current.
+    auto* view = rig.control<QListView>(u"列表框_状态信息"_s);
+    QCOMPARE(view->model()->rowCount(), 6);
+    QCOMPARE(view->currentIndex().row(), 5);
+    // The red captions beside the check boxes do not toggle them.
+    QTest::mouseClick(rig.control<QLabel>(u"透明标签7"_s), Qt::LeftButton);
+    QVERIFY(rig.control<QCheckBox>(u"选择框_禁止弹窗"_s)->isChecked());
+}
+
+void TstMainWindow::addAndDelete_throughTheWindow() {
+    Rig rig;
+    rig.add(u"成都"_s, u"上海"_s, u"0"_s);
+    QCOMPARE(rig.messages, QStringList{u"监控价格不能小于或等于0！"_s});
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.add(u"北京"_s, u"东京"_s, u"900"_s);
+    auto* list = rig.control<QTableView>(u"超级列表框_监控列表"_s);
+    QCOMPARE(list->model()->rowCount(), 2);
+    QCOMPARE(rig.desktop->book().routes().size(), 2);
+
+    // The route menu without a selected row deletes nothing.
+    QMenu& menu = rig.desktop->window().routeMenu();
+    QCOMPARE(menu.actions().size(), 2);
+    menu.actions()[1]->trigger();
+    QCOMPARE(list->model()->rowCount(), 2);
+    list->selectRow(1);
+    QCOMPARE(rig.desktop->window().selectedRow(), 1);
+    menu.actions()[1]->trigger();
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(rig.desktop->book().routes().first().depCityName, u"成都"_s);
+}
+
+void TstMainWindow::round_highlightsTheSpecialFareInTheView() {
+    Rig rig;
+    rig.server.setFixedFare(u"成都"_s, u"上海"_s, 300);
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.add(u"北京"_s, u"东京"_s, u"100"_s);
+    QSignalSpy rounds(&rig.desktop->monitor(), &Monitor::roundFinished);
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_开始"_s), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(rounds.count() == 1, 20000);
+    QVERIFY(!rig.control<QAbstractButton>(u"按钮_开始"_s)->isEnabled());
+    QVERIFY(!rig.control<QAbstractButton>(u"按钮_增加航线"_s)->isEnabled());
+    const QAbstractItemModel* model = rig.control<QTableView>(u"超级列表框_监控列表"_s)->model();
+    QCOMPARE(model->index(0, 7).data().toString(), u"有特价票！"_s);
+    QCOMPARE(model->index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+             QColor(0, 160, 255));
+    QVERIFY(!model->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color().isValid() ||
+            model->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color() !=
+                QColor(0, 160, 255));
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
+    QVERIFY(rig.control<QAbstractButton>(u"按钮_开始"_s)->isEnabled());
+}
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
