@@ -12,6 +12,12 @@
 using namespace skylark;
 
 int main(int argc, char* argv[]) {
+    // Under Wayland a window cannot place itself; XWayland keeps the alert window in its
+    // corner and the main window centred.
+    if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") && qEnvironmentVariableIsSet("DISPLAY") &&
+        !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("skylark"));
     QCommandLineParser parser;
