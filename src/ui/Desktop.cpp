@@ -1,5 +1,6 @@
 #include "Desktop.h"
 
+#include "AlertWindow.h"
 #include "MainWindow.h"
 #include "WindowOps.h"
 #include "app/StartUp.h"
@@ -7,6 +8,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QScreen>
 #include <QUrl>
 
 namespace skylark::ui {
@@ -23,7 +25,35 @@ void DesktopFrontEnd::playAlertSound() {
     QApplication::beep();
 }
 
-void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>&) {}
+// A later round's alert replaces one that is still open: the newest fares are the ones
+// that count, and alerts never pile up in the corner.
+void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
+    if (fares.isEmpty()) {
+        return;
+    }
+    if (m_alert) {
+        m_alert->close();
+    }
+    m_alert = new AlertWindow(fares);
+    QObject::connect(m_alert, &AlertWindow::openMainWindowRequested, m_alert, [this] {
+        if (m_window) {
+            showMainWindow(*m_window);
+        }
+    });
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_alert->move(AlertWindow::placeIn(screen->availableGeometry(), m_alert->size()));
+    m_ops.openWindow(m_alert, nullptr, false);
+    m_alert->startCountdown();
+}
+
+void showMainWindow(QWidget& window) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    window.move((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
 
 bool DesktopFrontEnd::alertWindowSuppressed() const {
     return m_window && m_window->alertWindowSuppressed();

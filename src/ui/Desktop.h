@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertWindow.h"
 #include "app/FrontEnd.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
@@ -12,6 +13,8 @@
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
 #include "notify/PushAlerts.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -39,10 +42,17 @@ public:
     bool alertWindowSuppressed() const override;
     void openPushSettings() override;
 
+    // The alert window of the latest round, while it is open.
+    AlertWindow* alertWindow() const { return m_alert; }
+
 private:
     WindowOps& m_ops;
     MainWindow* m_window = nullptr;
+    QPointer<AlertWindow> m_alert;
 };
+
+// Centres the window on the primary screen, shows it and restores it from minimized.
+void showMainWindow(QWidget& window);
 
 // The desktop program: the core objects of one data directory and the main window bound
 // to them.
@@ -61,6 +71,7 @@ public:
     RouteListModel& routes() { return m_routes; }
     RouteBook& book() { return m_book; }
     Monitor& monitor() { return m_monitor; }
+    DesktopFrontEnd& frontEnd() { return m_frontEnd; }
 
 private:
     SystemClock m_clock;

@@ -1,5 +1,6 @@
 #include "common/Files.h"
 #include "sim/DemoServer.h"
+#include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
 #include "ui/WindowOps.h"
@@ -11,11 +12,15 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 using namespace skylark;
 using namespace skylark::ui;
@@ -75,6 +80,8 @@ private Q_SLOTS:
     void startUp_setsTheBoxesGreetsAndLoadsTheRoutes();
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
+    void alertWindow_fadesOutOrClosesAtOnce_data();
+    void alertWindow_fadesOutOrClosesAtOnce();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -212,8 +219,62 @@ void TstMainWindow::round_highlightsTheSpecialFareInTheView() {
     QVERIFY(!model->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color().isValid() ||
             model->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color() !=
                 QColor(0, 160, 255));
+
+    // The alert: its count, the first fare, the bottom-right corner of the screen.
+    AlertWindow* alert = rig.desktop->frontEnd().alertWindow();
+    QVERIFY(alert);
+    QCOMPARE(alert->windowTitle(), u" 特价机票提醒   共发现 1 条信息"_s);
+    QCOMPARE(alert->findChild<QLabel*>(u"透明标签_出发城市"_s)->text(), u"成都"_s);
+    QCOMPARE(alert->findChild<QLabel*>(u"透明标签_当前最低"_s)->text(),
+             model->index(0, 5).data().toString());
+    QVERIFY(alert->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(alert->windowFlags() & Qt::Tool); // no taskbar entry
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(alert->frameGeometry().bottomRight(), area.bottomRight());
+    // The hot area brings the hidden main window back, centred.
+    rig.desktop->window().hide();
+    QLabel* hotArea = alert->findChild<QLabel*>(u"透明标签_打开界面"_s);
+    QCOMPARE(hotArea->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mousePress(hotArea, Qt::LeftButton);
+    QVERIFY(rig.desktop->window().isVisible());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(rig.desktop->window().pos(),
+             QPoint((screen.width() - 1040) / 2, (screen.height() - 558) / 2));
+
     QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
     QVERIFY(rig.control<QAbstractButton>(u"按钮_开始"_s)->isEnabled());
+}
+
+void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce_data() {
+    QTest::addColumn<bool>("closeButton");
+    QTest::newRow("after the countdown, faded out") << false;
+    QTest::newRow("by its close button") << true;
+}
+
+void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce() {
+    QFETCH(bool, closeButton);
+    auto* alert =
+        new AlertWindow({{u"成都"_s, u"上海"_s, u"2026-12-20"_s, u"300"_s, u"09:05:03"_s},
+                         {u"北京"_s, u"东京"_s, u"2026-12-20"_s, u"900"_s, u"09:05:04"_s}});
+    QCOMPARE(alert->windowTitle(), u" 特价机票提醒   共发现 2 条信息"_s);
+    QSignalSpy destroyed(alert, &QObject::destroyed);
+    QList<double> opacities;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { opacities.append(alert->windowOpacity()); });
+    alert->show();
+    alert->startCountdown(closeButton ? 60000 : 50, 1);
+    watch.start(5);
+    if (closeButton) {
+        QTest::mouseClick(alert->findChild<QAbstractButton*>(u"关闭按钮"_s), Qt::LeftButton);
+        // The click came from outside any event loop; the deletion it posted runs now.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QVERIFY(!destroyed.isEmpty() || destroyed.wait(10000));
+    watch.stop();
+    // Faded through ever smaller opacities on the way, or not at all.
+    const bool faded =
+        std::any_of(opacities.begin(), opacities.end(), [](double o) { return o > 0 && o < 1; });
+    QCOMPARE(faded, !closeButton);
 }
 
 QTEST_MAIN(TstMainWindow)
