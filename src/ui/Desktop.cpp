@@ -59,7 +59,19 @@ bool DesktopFrontEnd::alertWindowSuppressed() const {
     return m_window && m_window->alertWindowSuppressed();
 }
 
-void DesktopFrontEnd::openPushSettings() {}
+// Opened without an owner and not modal; a second request brings the open one forward.
+void DesktopFrontEnd::openPushSettings() {
+    if (!m_pushSettingsWindow && m_pushSettingsLogic) {
+        m_pushSettingsWindow = new PushSettingsWindow(*m_pushSettingsLogic);
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        m_pushSettingsWindow->move(screen.center() - m_pushSettingsWindow->rect().center());
+        m_ops.openWindow(m_pushSettingsWindow, nullptr, false);
+    }
+    if (m_pushSettingsWindow) {
+        m_pushSettingsWindow->raise();
+        m_pushSettingsWindow->activateWindow();
+    }
+}
 
 Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps& ops,
                  QString notice, MonitorTiming timing)
@@ -79,10 +91,14 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
                                                            m_settings, m_routes, m_log, ops})) {
     m_frontEnd.setMainWindow(m_window.get());
+    m_frontEnd.setPushSettingsLogic(&m_pushSettings);
 }
 
 Desktop::~Desktop() {
     m_frontEnd.setMainWindow(nullptr);
+    m_frontEnd.setPushSettingsLogic(nullptr);
+    delete m_frontEnd.pushSettingsWindow();
+    delete m_frontEnd.alertWindow();
 }
 
 void Desktop::start() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AlertWindow.h"
+#include "PushSettingsWindow.h"
 #include "app/FrontEnd.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
@@ -35,6 +36,7 @@ public:
     explicit DesktopFrontEnd(WindowOps& ops)
         : m_ops(ops) {}
     void setMainWindow(MainWindow* window) { m_window = window; }
+    void setPushSettingsLogic(PushSettingsLogic* logic) { m_pushSettingsLogic = logic; }
 
     void showInformation(const QString& text) override;
     void playAlertSound() override;
@@ -44,11 +46,15 @@ public:
 
     // The alert window of the latest round, while it is open.
     AlertWindow* alertWindow() const { return m_alert; }
+    // The push settings window, while it is open.
+    PushSettingsWindow* pushSettingsWindow() const { return m_pushSettingsWindow; }
 
 private:
     WindowOps& m_ops;
     MainWindow* m_window = nullptr;
     QPointer<AlertWindow> m_alert;
+    PushSettingsLogic* m_pushSettingsLogic = nullptr;
+    QPointer<PushSettingsWindow> m_pushSettingsWindow;
 };
 
 // Centres the window on the primary screen, shows it and restores it from minimized.

@@ -80,6 +80,7 @@ private Q_SLOTS:
     void startUp_setsTheBoxesGreetsAndLoadsTheRoutes();
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
+    void pushSettings_openRefuseSaveAndTest();
     void alertWindow_fadesOutOrClosesAtOnce_data();
     void alertWindow_fadesOutOrClosesAtOnce();
 };
@@ -243,6 +244,46 @@ void TstMainWindow::round_highlightsTheSpecialFareInTheView() {
 
     QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
     QVERIFY(rig.control<QAbstractButton>(u"按钮_开始"_s)->isEnabled());
+}
+
+void TstMainWindow::pushSettings_openRefuseSaveAndTest() {
+    Rig rig;
+    // Ticking the box without settings opens the window.
+    QTest::mouseClick(rig.control<QCheckBox>(u"选择框_开启微信提醒"_s), Qt::LeftButton);
+    QCOMPARE(rig.messages, QStringList{u"您还未进行微信设置，请在下面的窗口中进行设置！"_s});
+    PushSettingsWindow* window = rig.desktop->frontEnd().pushSettingsWindow();
+    QVERIFY(window);
+    QVERIFY(!window->parentWidget());
+    QCOMPARE(window->size(), QSize(328, 366));
+    auto* id = window->findChild<QLineEdit*>(u"编辑框_绑定ID"_s);
+    auto* interval = window->findChild<QLineEdit*>(u"编辑框_提醒间隔时间"_s);
+    QCOMPARE(id->text(), QString()); // loaded from the empty settings
+    auto* save = window->findChild<QAbstractButton*>(u"按钮_保存"_s);
+
+    rig.messages.clear();
+    QTest::mouseClick(save, Qt::LeftButton);
+    id->setText(u" de mo "_s);
+    interval->setText(u"9"_s);
+    QTest::mouseClick(save, Qt::LeftButton);
+    QCOMPARE(rig.messages, (QStringList{u"绑定ID不能为空，请重新输入！"_s,
+                                        u"间隔时间必须大于等于10，请重新输入！"_s}));
+    QCOMPARE(interval->text(), u"10"_s);
+    QTest::mouseClick(save, Qt::LeftButton);
+    QVERIFY(readBytes(rig.dir.filePath(u"config.ini"_s)).contains("ID=demo\r\nCYCLE=10\r\n"));
+
+    // The test push reaches the demo relay; its button is disabled meanwhile.
+    auto* test = window->findChild<QAbstractButton*>(u"按钮_微信测试"_s);
+    bool disabledDuringTest = false;
+    rig.ops.setAnswerer([&](const QString& text) {
+        disabledDuringTest = !test->isEnabled();
+        rig.messages.append(text);
+        return int(WindowOps::Ok);
+    });
+    QTest::mouseClick(test, Qt::LeftButton);
+    QVERIFY(disabledDuringTest);
+    QVERIFY(test->isEnabled());
+    QCOMPARE(rig.server.inbox().size(), 1);
+    QCOMPARE(rig.server.inbox().first().bindingId, u"demo"_s);
 }
 
 void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce_data() {
