@@ -175,4 +175,19 @@ qsizetype gbkLength(QStringView text) {
     return length;
 }
 
+QString cutToGbkBytes(QStringView text, qsizetype maxBytes) {
+    qsizetype bytes = 0;
+    qsizetype kept = 0;
+    while (kept < text.size()) {
+        const std::optional<quint16> code = gbkCodeOf(text[kept].unicode());
+        const qsizetype width = code && *code > 0xFF ? 2 : 1;
+        if (bytes + width > maxBytes) {
+            break;
+        }
+        bytes += width;
+        ++kept;
+    }
+    return text.first(kept).toString();
+}
+
 } // namespace skylark

@@ -28,5 +28,8 @@ QByteArray encodeGbkLossy(QStringView text);
 // The number of bytes the text takes in code page 936, counting "?" for a character
 // without a form.
 qsizetype gbkLength(QStringView text);
+// The longest start of the text that takes at most maxBytes in code page 936; a
+// two-byte character is never cut in half.
+QString cutToGbkBytes(QStringView text, qsizetype maxBytes);
 
 } // namespace skylark

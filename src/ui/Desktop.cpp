@@ -2,6 +2,7 @@
 
 #include "AlertWindow.h"
 #include "MainWindow.h"
+#include "ProgramIcon.h"
 #include "WindowOps.h"
 #include "app/StartUp.h"
 #include "net/CookieStore.h"
@@ -109,8 +110,47 @@ void Desktop::start() {
     setNavigationSoundMuted(navigationSound, true);
     m_window->setSecondLine(frameSecondLine(version) + m_notice);
     m_window->setWindowTitle(QString::fromUtf16(kWindowCaption));
+    m_window->setWindowIcon(programIcon());
+    m_tray = std::make_unique<Tray>(
+        *m_window, m_ops,
+        MainMenuActions{[this] { m_opener.openUrl(homePageUrl(m_endpoints)); },
+                        [this] {
+                            m_monitor.stopMonitoring();
+                            m_frontEnd.openPushSettings();
+                        },
+                        [this] { m_opener.openUrl(feedbackPageUrl(m_endpoints)); },
+                        [this] { m_opener.openUrl(mailFeedbackUrl(m_endpoints)); },
+                        [this] { exitProgram(); }},
+        programIcon(), QString::fromUtf16(kWindowCaption));
+    // Without a notification area a hidden window could not come back: minimize instead.
+    QObject::connect(m_window.get(), &MainWindow::closeRequested, m_window.get(), [this] {
+        if (Tray::available()) {
+            m_window->hide();
+        } else {
+            m_window->showMinimized();
+        }
+    });
     greetAndLoadRoutes(m_log, m_endpoints, m_book, m_routes);
     m_window->show();
+}
+
+bool Desktop::exitProgram() {
+    if (m_ops.messageBox(exitQuestion(), WindowOps::Buttons::OkCancel, QMessageBox::Question) !=
+        WindowOps::Ok) {
+        return false;
+    }
+    showMainWindow(*m_window);
+    NoNavigationSound navigationSound;
+    setNavigationSoundMuted(navigationSound, false);
+    m_monitor.stopMonitoring();
+    m_window->allowClose();
+    m_window->close();
+    if (m_quit) {
+        m_quit();
+    } else {
+        QCoreApplication::quit();
+    }
+    return true;
 }
 
 } // namespace skylark::ui

@@ -2,6 +2,7 @@
 
 #include "AlertWindow.h"
 #include "PushSettingsWindow.h"
+#include "Tray.h"
 #include "app/FrontEnd.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
@@ -17,6 +18,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 namespace skylark::ui {
@@ -71,6 +73,10 @@ public:
 
     // The start-up sequence of the main window; it shows the window at its end.
     void start();
+    // The exit question; true when the user chose to exit and the program is ending.
+    bool exitProgram();
+    // How the program ends after the exit (the application's quit by default).
+    void setQuit(std::function<void()> quit) { m_quit = std::move(quit); }
 
     MainWindow& window() { return *m_window; }
     StatusLog& log() { return m_log; }
@@ -78,6 +84,7 @@ public:
     RouteBook& book() { return m_book; }
     Monitor& monitor() { return m_monitor; }
     DesktopFrontEnd& frontEnd() { return m_frontEnd; }
+    Tray& tray() { return *m_tray; }
 
 private:
     SystemClock m_clock;
@@ -98,6 +105,8 @@ private:
     Monitor m_monitor;
     PushSettingsLogic m_pushSettings;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<Tray> m_tray;
+    std::function<void()> m_quit;
 };
 
 } // namespace skylark::ui

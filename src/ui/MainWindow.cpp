@@ -12,6 +12,7 @@
 #include "ui_MainWindow.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDate>
 #include <QMenu>
 
@@ -48,6 +49,15 @@ bool MainWindow::alertWindowSuppressed() const {
 
 void MainWindow::setSecondLine(const QString& text) {
     m_ui->说明_第二行->setText(text);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_closeAllowed) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    Q_EMIT closeRequested();
 }
 
 int MainWindow::selectedRow() const {

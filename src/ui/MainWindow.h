@@ -52,6 +52,15 @@ public:
     // The route menu "航线操作", popped up by a right click on the route list.
     QMenu& routeMenu() { return *m_routeMenu; }
     int selectedRow() const;
+    // From now on closing the window closes it, as the exit does.
+    void allowClose() { m_closeAllowed = true; }
+
+Q_SIGNALS:
+    // The window's close button: the program goes on in the background.
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void bindRouteInput();
@@ -64,6 +73,7 @@ private:
     MainWindowCore m_core;
     std::unique_ptr<Ui::MainWindow> m_ui;
     QMenu* m_routeMenu = nullptr;
+    bool m_closeAllowed = false;
 };
 
 } // namespace skylark::ui

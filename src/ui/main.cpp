@@ -20,6 +20,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("skylark"));
+    // The program lives in the tray while its windows are closed; only the exit ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Skylark, the air-fare monitor"));
     parser.addHelpOption();

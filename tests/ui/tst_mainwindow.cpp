@@ -81,6 +81,11 @@ private Q_SLOTS:
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
     void pushSettings_openRefuseSaveAndTest();
+    void trayEvents_showTheWindowOrPopUpTheMenu_data();
+    void trayEvents_showTheWindowOrPopUpTheMenu();
+    void exitQuestion_cancelKeepsEverything_data();
+    void exitQuestion_cancelKeepsEverything();
+    void closeButton_keepsTheProgramRunning();
     void alertWindow_fadesOutOrClosesAtOnce_data();
     void alertWindow_fadesOutOrClosesAtOnce();
 };
@@ -284,6 +289,86 @@ void TstMainWindow::pushSettings_openRefuseSaveAndTest() {
     QVERIFY(test->isEnabled());
     QCOMPARE(rig.server.inbox().size(), 1);
     QCOMPARE(rig.server.inbox().first().bindingId, u"demo"_s);
+}
+
+void TstMainWindow::trayEvents_showTheWindowOrPopUpTheMenu_data() {
+    QTest::addColumn<int>("event");
+    QTest::addColumn<bool>("visibleBefore");
+    QTest::addColumn<bool>("visibleAfter");
+    QTest::addColumn<QString>("showHideCaption"); // empty: no menu
+    QTest::newRow("1 shows the hidden window") << 1 << false << true << QString();
+    QTest::newRow("2 shows the hidden window") << 2 << false << true << QString();
+    QTest::newRow("3 on a hidden window offers to show it") << 3 << false << false << u"显示界面"_s;
+    QTest::newRow("3 on a visible window offers to hide it") << 3 << true << true << u"隐藏界面"_s;
+    QTest::newRow("other events are ignored") << 7 << false << false << QString();
+}
+
+void TstMainWindow::trayEvents_showTheWindowOrPopUpTheMenu() {
+    QFETCH(int, event);
+    QFETCH(bool, visibleBefore);
+    QFETCH(bool, visibleAfter);
+    QFETCH(QString, showHideCaption);
+    Rig rig;
+    MainWindow& window = rig.desktop->window();
+    window.setVisible(visibleBefore);
+    Tray& tray = rig.desktop->tray();
+    QCOMPARE(tray.icon().toolTip(), u" 鸿雁票讯(翔云旅行) 国际版"_s);
+    QStringList items;
+    for (const QAction* action : tray.mainMenu().actions()) {
+        items.append(action->text());
+    }
+    QCOMPARE(items, (QStringList{u"论坛主页"_s, u"显示界面"_s, u"微信设置"_s, u"问题反馈"_s,
+                                 u"邮件反馈"_s, u"退出软件"_s}));
+    tray.onTrayEvent(event);
+    QCOMPARE(window.isVisible(), visibleAfter);
+    QCOMPARE(tray.mainMenu().isVisible(), !showHideCaption.isEmpty());
+    if (!showHideCaption.isEmpty()) {
+        QVERIFY(tray.showHideItem().isVisible());
+        QCOMPARE(tray.showHideItem().text(), showHideCaption);
+        tray.mainMenu().hide();
+        tray.showHideItem().trigger(); // the item does what its caption says
+        QCOMPARE(window.isVisible(), !visibleBefore);
+    }
+    // The title bar's menu button pops the menu up without the item.
+    tray.popUpMainMenu(false);
+    QVERIFY(!tray.showHideItem().isVisible());
+    tray.mainMenu().hide();
+}
+
+void TstMainWindow::exitQuestion_cancelKeepsEverything_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Cancel") << int(WindowOps::Cancel);
+    QTest::newRow("OK") << int(WindowOps::Ok);
+}
+
+void TstMainWindow::exitQuestion_cancelKeepsEverything() {
+    QFETCH(int, answer);
+    Rig rig;
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    QString question;
+    rig.ops.setAnswerer([&](const QString& text) {
+        question = text;
+        return answer;
+    });
+    bool quit = false;
+    rig.desktop->setQuit([&] { quit = true; });
+    MainWindow& window = rig.desktop->window();
+    window.hide();
+    const bool exiting = rig.desktop->exitProgram();
+    QCOMPARE(question, u"是否关闭 鸿雁票讯(翔云旅行) 国际版 ?"_s);
+    QCOMPARE(exiting, answer == WindowOps::Ok);
+    QCOMPARE(quit, answer == WindowOps::Ok);
+    QVERIFY(!window.isVisible()); // hidden as it was, or closed for good
+    QCOMPARE(rig.desktop->routes().rowCount(), 1);
+}
+
+void TstMainWindow::closeButton_keepsTheProgramRunning() {
+    Rig rig;
+    MainWindow& window = rig.desktop->window();
+    QVERIFY(!window.close()); // refused: the program goes on
+    // Without a notification area (offscreen has none) the window is minimized, not hidden.
+    QCOMPARE(window.isVisible(), !Tray::available());
+    QCOMPARE(window.isMinimized(), !Tray::available());
 }
 
 void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce_data() {
