@@ -34,6 +34,19 @@ ShowHide showHideFor(const QString& caption) {
     return caption == kHide ? ShowHide::Hide : ShowHide::Nothing;
 }
 
+QString tipWindowCaption() {
+    return QStringLiteral("操作提示（5 秒后自动关闭...）");
+}
+
+std::optional<QString> tipCaptionAfterTick(int& counter) {
+    if (counter > 4) {
+        return std::nullopt;
+    }
+    ++counter;
+    return QStringLiteral("操作提示（") + QString::number(5 - counter) +
+           QStringLiteral(" 秒后自动关闭...）");
+}
+
 QString trayTip(const QString& caption) {
     return cutToGbkBytes(caption, kTipBytes);
 }

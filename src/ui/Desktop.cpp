@@ -3,6 +3,7 @@
 #include "AlertWindow.h"
 #include "MainWindow.h"
 #include "ProgramIcon.h"
+#include "TipWindow.h"
 #include "WindowOps.h"
 #include "app/StartUp.h"
 #include "net/CookieStore.h"
@@ -132,6 +133,10 @@ void Desktop::start() {
     });
     greetAndLoadRoutes(m_log, m_endpoints, m_book, m_routes);
     m_window->show();
+    m_tipWindow = new TipWindow(m_window.get(), m_tipTickMs);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    m_tipWindow->move(screen.center() - m_tipWindow->rect().center());
+    m_ops.openWindow(m_tipWindow, m_window.get(), false);
 }
 
 bool Desktop::exitProgram() {

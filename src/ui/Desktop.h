@@ -85,6 +85,10 @@ public:
     Monitor& monitor() { return m_monitor; }
     DesktopFrontEnd& frontEnd() { return m_frontEnd; }
     Tray& tray() { return *m_tray; }
+    // The operation-tip window of the start-up, while it is open.
+    QWidget* tipWindow() const { return m_tipWindow; }
+    // The tip window's tick, one second unless a test shortens it; set before start().
+    void setTipTickMs(int ms) { m_tipTickMs = ms; }
 
 private:
     SystemClock m_clock;
@@ -107,6 +111,8 @@ private:
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;
     std::function<void()> m_quit;
+    QPointer<QWidget> m_tipWindow;
+    int m_tipTickMs = 1000;
 };
 
 } // namespace skylark::ui

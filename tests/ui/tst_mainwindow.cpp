@@ -36,7 +36,7 @@ struct Rig {
     QStringList messages;
     std::unique_ptr<Desktop> desktop;
 
-    explicit Rig(const QByteArray& settings = {}) {
+    explicit Rig(const QByteArray& settings = {}, int tipTickMs = 1000) {
         if (!settings.isEmpty()) {
             writeBytes(dir.filePath(u"config.ini"_s), settings);
         }
@@ -47,6 +47,7 @@ struct Rig {
         });
         desktop = std::make_unique<Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()), ops,
                                             QString(), MonitorTiming{10, 60000});
+        desktop->setTipTickMs(tipTickMs);
         desktop->start();
     }
     template <typename T>
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void exitQuestion_cancelKeepsEverything_data();
     void exitQuestion_cancelKeepsEverything();
     void closeButton_keepsTheProgramRunning();
+    void tipWindow_countsDownAndCloses();
     void alertWindow_fadesOutOrClosesAtOnce_data();
     void alertWindow_fadesOutOrClosesAtOnce();
 };
@@ -360,6 +362,24 @@ void TstMainWindow::exitQuestion_cancelKeepsEverything() {
     QCOMPARE(quit, answer == WindowOps::Ok);
     QVERIFY(!window.isVisible()); // hidden as it was, or closed for good
     QCOMPARE(rig.desktop->routes().rowCount(), 1);
+}
+
+void TstMainWindow::tipWindow_countsDownAndCloses() {
+    Rig rig({}, 20);
+    QWidget* tip = rig.desktop->tipWindow();
+    QVERIFY(tip);
+    QCOMPARE(tip->parentWidget(), &rig.desktop->window());
+    QCOMPARE(tip->size(), QSize(396, 195));
+    QCOMPARE(tip->windowTitle(), u"操作提示（5 秒后自动关闭...）"_s);
+    QStringList captions;
+    connect(tip, &QWidget::windowTitleChanged,
+            [&](const QString& title) { captions.append(title); });
+    QSignalSpy destroyed(tip, &QObject::destroyed);
+    QVERIFY(destroyed.wait(10000));
+    QCOMPARE(captions,
+             (QStringList{u"操作提示（4 秒后自动关闭...）"_s, u"操作提示（3 秒后自动关闭...）"_s,
+                          u"操作提示（2 秒后自动关闭...）"_s, u"操作提示（1 秒后自动关闭...）"_s,
+                          u"操作提示（0 秒后自动关闭...）"_s}));
 }
 
 void TstMainWindow::closeButton_keepsTheProgramRunning() {
