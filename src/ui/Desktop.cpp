@@ -24,7 +24,7 @@ void DesktopFrontEnd::showInformation(const QString& text) {
 }
 
 void DesktopFrontEnd::playAlertSound() {
-    QApplication::beep();
+    m_sound.play();
 }
 
 // A later round's alert replaces one that is still open: the newest fares are the ones

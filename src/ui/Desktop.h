@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertSound.h"
 #include "AlertWindow.h"
 #include "PushSettingsWindow.h"
 #include "Tray.h"
@@ -54,6 +55,7 @@ public:
 private:
     WindowOps& m_ops;
     MainWindow* m_window = nullptr;
+    AlertSound m_sound;
     QPointer<AlertWindow> m_alert;
     PushSettingsLogic* m_pushSettingsLogic = nullptr;
     QPointer<PushSettingsWindow> m_pushSettingsWindow;

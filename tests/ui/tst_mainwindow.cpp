@@ -1,5 +1,6 @@
 #include "common/Files.h"
 #include "sim/DemoServer.h"
+#include "ui/AlertSound.h"
 #include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void exitQuestion_cancelKeepsEverything();
     void closeButton_keepsTheProgramRunning();
     void tipWindow_countsDownAndCloses();
+    void alertSound_isBuiltInAndNeverFails();
     void alertWindow_fadesOutOrClosesAtOnce_data();
     void alertWindow_fadesOutOrClosesAtOnce();
 };
@@ -380,6 +382,16 @@ void TstMainWindow::tipWindow_countsDownAndCloses() {
              (QStringList{u"操作提示（4 秒后自动关闭...）"_s, u"操作提示（3 秒后自动关闭...）"_s,
                           u"操作提示（2 秒后自动关闭...）"_s, u"操作提示（1 秒后自动关闭...）"_s,
                           u"操作提示（0 秒后自动关闭...）"_s}));
+}
+
+void TstMainWindow::alertSound_isBuiltInAndNeverFails() {
+    QFile chime(QUrl(QString::fromLatin1(AlertSound::kSource)).path().prepend(u':'));
+    QVERIFY(chime.open(QIODevice::ReadOnly));
+    const QByteArray wav = chime.readAll();
+    QVERIFY(wav.startsWith("RIFF") && wav.mid(8, 4) == "WAVE");
+    QVERIFY(wav.size() > 10000);
+    AlertSound sound; // without an audio output it stays silent
+    sound.play();
 }
 
 void TstMainWindow::closeButton_keepsTheProgramRunning() {
