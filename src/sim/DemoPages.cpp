@@ -31,12 +31,15 @@ QByteArray searchPage(const QString& title, const QList<std::pair<QString, QStri
     return page(title, body + QStringLiteral("</table>\n")).toUtf8();
 }
 
-QByteArray priceChartPage() {
+QByteArray priceChartPage(int buttons) {
+    // A second button (a reset input) stands for a form the program must not press.
+    const QString second =
+        buttons > 1 ? QStringLiteral("\n  <input type=\"reset\" value=\"清除\">") : QString();
     const QString body = QStringLiteral(R"(<h1>票价趋势</h1>
 <form id="search" onsubmit="draw(); return false;">
   出发城市 <input type="text" name="dep" value="北京">
   到达城市 <input type="text" name="arr" value="上海">
-  <button type="submit">查询</button>
+  <button type="submit">查询</button>%1
 </form>
 <canvas id="chart" width="640" height="240"></canvas>
 <p id="note"></p>
@@ -65,7 +68,8 @@ function draw() {
     });
 }
 </script>
-)");
+)")
+                             .arg(second);
     return page(QStringLiteral("票价趋势"), body).toUtf8();
 }
 

@@ -1,8 +1,8 @@
 #include "DemoServer.h"
 
 #include "DemoPages.h"
-#include "GuardedTcpServer.h"
 #include "FareModel.h"
+#include "GuardedTcpServer.h"
 #include "text/Gbk.h"
 
 #include <QAbstractHttpServer>
@@ -35,6 +35,7 @@ struct DemoServer::State {
     QByteArray versionText = kVersion;
     QSet<QString> bindingIds{QStringLiteral("demo")};
     QList<InboxMessage> inbox;
+    int chartButtons = 1;
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
 
     // With the mutex held: back to the state of a new server, the clock kept.
@@ -43,6 +44,7 @@ struct DemoServer::State {
         fares = FareModel();
         versionText = kVersion;
         bindingIds = {QStringLiteral("demo")};
+        chartButtons = 1;
         inbox.clear();
     }
 };
@@ -267,7 +269,8 @@ private:
         case Endpoint::SearchPage:
             return searchPageFor(path, request);
         case Endpoint::ChartPage:
-            return path.endsWith(QStringLiteral(".json")) ? trend(request) : html(priceChartPage());
+            return path.endsWith(QStringLiteral(".json")) ? trend(request)
+                                                          : html(priceChartPage(chartButtons()));
         }
         return otherPage(path);
     }
@@ -404,6 +407,11 @@ private:
                 QJsonDocument(points).toJson(QJsonDocument::Compact)};
     }
 
+    int chartButtons() const {
+        const QMutexLocker lock(&m_state->mutex);
+        return m_state->chartButtons;
+    }
+
     Answer control(const QString& path, const QHttpServerRequest& request) {
         const QMutexLocker lock(&m_state->mutex);
         State& state = *m_state;
@@ -430,6 +438,11 @@ private:
         }
         if (path == QStringLiteral("/sim/version")) {
             state.versionText = queryValue(request, QStringLiteral("text")).toUtf8();
+            return text("ok");
+        }
+        if (path == QStringLiteral("/sim/chart")) {
+            state.chartButtons =
+                qBound(1, queryValue(request, QStringLiteral("buttons")).toInt(), 2);
             return text("ok");
         }
         if (path == QStringLiteral("/sim/bind")) {
@@ -520,6 +533,11 @@ void DemoServer::setVersionText(const QByteArray& text) {
 void DemoServer::addBindingId(const QString& id) {
     const QMutexLocker lock(&m_state->mutex);
     m_state->bindingIds.insert(id);
+}
+
+void DemoServer::setChartButtons(int buttons) {
+    const QMutexLocker lock(&m_state->mutex);
+    m_state->chartButtons = qBound(1, buttons, 2);
 }
 
 void DemoServer::setClock(std::function<QDateTime()> clock) {

@@ -43,7 +43,8 @@ struct InboxMessage {
 // of its own: the relay (city check, search string, push relay with an inbox page), the
 // update server (version file) and the fare source (cheapest-fare calendar, search pages,
 // price-chart page). Besides the methods below, GET /sim/fare, /sim/misbehave,
-// /sim/version, /sim/bind and /sim/reset change it from another process.
+// /sim/version, /sim/bind, /sim/chart?buttons=N and /sim/reset change it from another
+// process.
 class DemoServer : public QObject {
     Q_OBJECT
 
@@ -65,6 +66,8 @@ public:
     void setFixedFare(const QString& depCity, const QString& arrCity, int fare);
     void setVersionText(const QByteArray& text);
     void addBindingId(const QString& id);
+    // The price-chart page's form with one button (the usual) or two.
+    void setChartButtons(int buttons);
     void setClock(std::function<QDateTime()> clock);
     void reset();
     QList<InboxMessage> inbox() const;

@@ -12,8 +12,8 @@ public:
     static constexpr qint64 kMaxReceivedBytes = 256 * 1024;
     static constexpr int kIdleMs = 10000;
 
-    explicit GuardedTcpServer(QObject* parent = nullptr, qint64 maxReceivedBytes = kMaxReceivedBytes,
-                              int idleMs = kIdleMs);
+    explicit GuardedTcpServer(QObject* parent = nullptr,
+                              qint64 maxReceivedBytes = kMaxReceivedBytes, int idleMs = kIdleMs);
 
 protected:
     void incomingConnection(qintptr descriptor) override;

@@ -94,6 +94,24 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
                                                            m_settings, m_routes, m_log, ops})) {
     m_frontEnd.setMainWindow(m_window.get());
     m_frontEnd.setPushSettingsLogic(&m_pushSettings);
+    m_pages = std::make_unique<EmbeddedPages>(m_window->startPageHost(), m_window->trendPageHost(),
+                                              directory + QStringLiteral("/webengine"));
+    QObject::connect(&m_startPagesTimer, &IntervalTimer::tick, m_pages.get(), [this] {
+        m_startPagesTimer.setInterval(0);
+        m_pages->loadStartPages(priceChartPageUrl(m_endpoints), startPageUrl(m_endpoints));
+    });
+    QObject::connect(&m_trendReloadTimer, &IntervalTimer::tick, m_pages.get(),
+                     &EmbeddedPages::reloadTrendPage);
+    QObject::connect(m_window.get(), &MainWindow::routeListClicked, m_pages.get(),
+                     [this] { fillTrendSearch(); });
+}
+
+void Desktop::fillTrendSearch() {
+    const int row = m_window->selectedRow();
+    if (row >= 0) {
+        m_pages->fillTrendSearch(m_routes.cell(row, RouteListModel::DepartureColumn),
+                                 m_routes.cell(row, RouteListModel::ArrivalColumn));
+    }
 }
 
 Desktop::~Desktop() {
@@ -111,6 +129,8 @@ void Desktop::start() {
     setNavigationSoundMuted(navigationSound, true);
     m_window->setSecondLine(frameSecondLine(version) + m_notice);
     m_window->setWindowTitle(QString::fromUtf16(kWindowCaption));
+    m_startPagesTimer.setInterval(m_startPagesDelayMs);
+    m_trendReloadTimer.setInterval(180000);
     m_window->setWindowIcon(programIcon());
     m_tray = std::make_unique<Tray>(
         *m_window, m_ops,

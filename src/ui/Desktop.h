@@ -2,9 +2,11 @@
 
 #include "AlertSound.h"
 #include "AlertWindow.h"
+#include "EmbeddedPages.h"
 #include "PushSettingsWindow.h"
 #include "Tray.h"
 #include "app/FrontEnd.h"
+#include "app/IntervalTimer.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
@@ -87,10 +89,15 @@ public:
     Monitor& monitor() { return m_monitor; }
     DesktopFrontEnd& frontEnd() { return m_frontEnd; }
     Tray& tray() { return *m_tray; }
+    EmbeddedPages& pages() { return *m_pages; }
+    // The left click on the route list: the selected route's cities into the trend page.
+    void fillTrendSearch();
     // The operation-tip window of the start-up, while it is open.
     QWidget* tipWindow() const { return m_tipWindow; }
     // The tip window's tick, one second unless a test shortens it; set before start().
     void setTipTickMs(int ms) { m_tipTickMs = ms; }
+    // The delay of the two web pages after start-up, one second; 0 never loads them.
+    void setStartPagesDelayMs(int ms) { m_startPagesDelayMs = ms; }
 
 private:
     SystemClock m_clock;
@@ -112,9 +119,13 @@ private:
     PushSettingsLogic m_pushSettings;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;
+    std::unique_ptr<EmbeddedPages> m_pages;
+    IntervalTimer m_startPagesTimer;  // 时钟_开启线程
+    IntervalTimer m_trendReloadTimer; // 时钟_刷新票价趋势
     std::function<void()> m_quit;
     QPointer<QWidget> m_tipWindow;
     int m_tipTickMs = 1000;
+    int m_startPagesDelayMs = 1000;
 };
 
 } // namespace skylark::ui

@@ -60,6 +60,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     Q_EMIT closeRequested();
 }
 
+QWidget& MainWindow::startPageHost() {
+    return *m_ui->互联网浏览器1;
+}
+
+QWidget& MainWindow::trendPageHost() {
+    return *m_ui->互联网浏览器_票价趋势;
+}
+
 int MainWindow::selectedRow() const {
     return firstSelectedRow(*m_ui->超级列表框_监控列表);
 }
@@ -126,6 +134,8 @@ void MainWindow::bindRouteMenu() {
             });
     connect(m_ui->超级列表框_监控列表, &QWidget::customContextMenuRequested, this,
             [this] { m_core.ops.popupMenu(*m_routeMenu); });
+    connect(m_ui->超级列表框_监控列表, &QAbstractItemView::clicked, this,
+            &MainWindow::routeListClicked);
 }
 
 void MainWindow::bindCheckBoxes() {

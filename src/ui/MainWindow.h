@@ -52,12 +52,17 @@ public:
     // The route menu "航线操作", popped up by a right click on the route list.
     QMenu& routeMenu() { return *m_routeMenu; }
     int selectedRow() const;
+    // The two places the web pages go.
+    QWidget& startPageHost();
+    QWidget& trendPageHost();
     // From now on closing the window closes it, as the exit does.
     void allowClose() { m_closeAllowed = true; }
 
 Q_SIGNALS:
     // The window's close button: the program goes on in the background.
     void closeRequested();
+    // A left click on the route list.
+    void routeListClicked();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -49,6 +49,7 @@ struct Rig {
         desktop = std::make_unique<Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()), ops,
                                             QString(), MonitorTiming{10, 60000});
         desktop->setTipTickMs(tipTickMs);
+        desktop->setStartPagesDelayMs(0); // the browser engine has a test of its own
         desktop->start();
     }
     template <typename T>
