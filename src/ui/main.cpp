@@ -1,4 +1,6 @@
 #include "Desktop.h"
+#include "MainWindow.h"
+#include "SingleInstance.h"
 #include "WindowOps.h"
 #include "net/Endpoints.h"
 #include "sim/DemoServer.h"
@@ -35,6 +37,11 @@ int main(int argc, char* argv[]) {
     parser.process(app);
 
     const QString directory = programDirectory(parser.value(dataDir));
+    // Two programs writing the same route file would lose routes: a second one hands over.
+    ui::SingleInstance instance(directory);
+    if (!instance.claim()) {
+        return instance.handOver() ? 0 : 1;
+    }
     const std::optional<Endpoints> configured = Endpoints::load(directory);
     std::unique_ptr<sim::DemoServer> demoServer;
     Endpoints endpoints;
@@ -49,6 +56,8 @@ int main(int argc, char* argv[]) {
     }
     ui::WindowOps ops;
     ui::Desktop desktop(directory, endpoints, ops, notice);
+    QObject::connect(&instance, &ui::SingleInstance::activationRequested, &instance,
+                     [&desktop] { ui::showMainWindow(desktop.window()); });
     desktop.start();
     return QApplication::exec();
 }
