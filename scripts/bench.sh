@@ -9,5 +9,11 @@ args=()
 for bench in build/bench/bench_*; do
     [ -f "$bench" ] && [ -x "$bench" ] || continue # skip the *_autogen folders
     echo "== $(basename "$bench")"
-    "$bench" "${args[@]}"
+    if [ "$(basename "$bench")" = bench_desktop ]; then
+        # The desktop program needs a display and, as root, a browser engine without sandbox.
+        QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu" \
+            xvfb-run -a -s "-screen 0 1400x900x24" "$bench"
+    else
+        "$bench" "${args[@]}"
+    fi
 done

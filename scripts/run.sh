@@ -18,6 +18,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     exec build/src/skylark --data-dir "$data" --demo
 fi
 echo "No display: the command line shows two monitoring rounds instead of the desktop program."
+echo "(Pictures of the desktop program: docs/*.png; scripts/screenshots.sh makes them under Xvfb.)"
 "${cli[@]}" push-settings demo 10
 "${cli[@]}" push on
 "${cli[@]}" monitor --rounds 2 --route-period 3 --start-delay 1000

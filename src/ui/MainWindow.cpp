@@ -73,6 +73,9 @@ int MainWindow::selectedRow() const {
 }
 
 void MainWindow::showStatusLog() {
+    // Every line has the same height: without saying so, each new line would lay out the
+    // whole log again.
+    m_ui->列表框_状态信息->setUniformItemSizes(true);
     m_ui->列表框_状态信息->setModel(&m_core.log);
     connect(&m_core.log, &StatusLog::lineAppended, this, [this](int row, const QString&) {
         const QModelIndex line = m_core.log.index(row);
