@@ -3,27 +3,24 @@
 #include "Faces.h"
 #include "app/WindowRules.h"
 
-#include <QLabel>
+#include "ui_TipWindow.h"
 
 namespace skylark::ui {
 
 TipWindow::TipWindow(QWidget* owner, int tickMs)
     : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::MSWindowsFixedSizeDialogHint) {
+                         Qt::MSWindowsFixedSizeDialogHint)
+    , m_ui(std::make_unique<Ui::TipWindow>()) {
+    m_ui->setupUi(this);
     setFixedSize(396, 195);
     setWindowTitle(tipWindowCaption());
     setAttribute(Qt::WA_DeleteOnClose);
-    auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("图片框1"));
-    picture->setGeometry(-3, 0, 396, 168);
-    picture->setAlignment(Qt::AlignCenter);
-    picture->setWordWrap(true);
-    picture->setFont(programFace(FaceSize::Normal));
-    picture->setText(QStringLiteral("点关闭按钮后，软件将在系统托盘处继续运行；\n"
-                                    "若要退出软件，请在托盘图标上点击鼠标右键。"));
+    applyFaces(*this);
     connect(&m_timer, &QTimer::timeout, this, &TipWindow::tick);
     m_timer.start(tickMs);
 }
+
+TipWindow::~TipWindow() = default;
 
 void TipWindow::tick() {
     if (const std::optional<QString> caption = tipCaptionAfterTick(m_ticks)) {

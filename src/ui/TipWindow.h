@@ -3,6 +3,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
+namespace Ui {
+class TipWindow;
+}
+
 namespace skylark::ui {
 
 // The operation-tip window of the start-up: its picture, and a caption that counts the
@@ -12,10 +18,12 @@ class TipWindow : public QWidget {
 
 public:
     explicit TipWindow(QWidget* owner = nullptr, int tickMs = 1000);
+    ~TipWindow() override;
 
 private:
     void tick();
 
+    std::unique_ptr<Ui::TipWindow> m_ui;
     QTimer m_timer; // 时钟1
     int m_ticks = 0;
 };
