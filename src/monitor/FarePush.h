@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SpecialFare.h"
+#include "app/FareRecords.h"
 
 #include <QDateTime>
 #include <QList>

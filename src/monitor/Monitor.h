@@ -2,7 +2,7 @@
 
 #include "app/IntervalTimer.h"
 #include "app/RouteListModel.h"
-#include "app/SpecialFare.h"
+#include "app/FareRecords.h"
 
 #include <QDateTime>
 #include <QList>

@@ -1,4 +1,4 @@
-#include "SpecialFare.h"
+#include "FareRecords.h"
 
 #include "text/Text.h"
 
