@@ -1,12 +1,24 @@
 #include "FileLock.h"
 
+#include <QDeadlineTimer>
 #include <QLockFile>
+#include <QRandomGenerator>
+#include <QThread>
 
 namespace skylark {
 
 FileLock::FileLock(const QString& path, int timeoutMs)
     : m_lock(std::make_unique<QLockFile>(path + QStringLiteral(".lock"))) {
-    if (m_lock->tryLock(timeoutMs)) {
+    // QLockFile's own wait doubles its pauses up to seconds, which starves a writer among
+    // many; short pauses of random length keep every waiter's turn near.
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!m_lock->tryLock(0)) {
+        if (m_lock->error() != QLockFile::LockFailedError || deadline.hasExpired()) {
+            break;
+        }
+        QThread::msleep(QRandomGenerator::global()->bounded(2, 12));
+    }
+    if (m_lock->isLocked()) {
         return;
     }
     switch (m_lock->error()) {

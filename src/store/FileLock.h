@@ -17,7 +17,7 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    static constexpr int kDefaultTimeoutMs = 10000;
+    static constexpr int kDefaultTimeoutMs = 20000;
 
     bool locked() const { return m_reason.isEmpty(); }
     // Why the lock could not be taken; empty when it is held.

@@ -23,13 +23,18 @@ failed=0
 for wave in 1 2; do
     pids=()
     for i in $(seq 50); do
-        "$cli" --data-dir "$data" add 成都 上海 "$day" "$((wave * 1000 + i))" > /dev/null 2>&1 &
+        "$cli" --data-dir "$data" add 成都 上海 "$day" "$((wave * 1000 + i))" \
+            > /dev/null 2> "$data/err-$wave-$i.txt" &
         pids+=($!)
     done
     for pid in "${pids[@]}"; do
         wait "$pid" || failed=$((failed + 1))
     done
 done
+if [ "$failed" -gt 0 ]; then
+    echo "what the failed adds said:"
+    grep -vh "^No servers.ini" "$data"/err-*.txt | sort | uniq -c || true
+fi
 
 stored=$("$cli" --data-dir "$data" routes | wc -l)
 prices=$("$cli" --data-dir "$data" routes | cut -f5 | sort -u | wc -l)
