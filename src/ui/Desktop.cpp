@@ -49,8 +49,7 @@ void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
 }
 
 void showMainWindow(QWidget& window) {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    window.move((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
+    centreOnScreen(window);
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();
@@ -65,8 +64,7 @@ bool DesktopFrontEnd::alertWindowSuppressed() const {
 void DesktopFrontEnd::openPushSettings() {
     if (!m_pushSettingsWindow && m_pushSettingsLogic) {
         m_pushSettingsWindow = new PushSettingsWindow(*m_pushSettingsLogic);
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        m_pushSettingsWindow->move(screen.center() - m_pushSettingsWindow->rect().center());
+        centreOnScreen(*m_pushSettingsWindow);
         m_ops.openWindow(m_pushSettingsWindow, nullptr, false);
     }
     if (m_pushSettingsWindow) {
@@ -152,10 +150,10 @@ void Desktop::start() {
         }
     });
     greetAndLoadRoutes(m_log, m_endpoints, m_book, m_routes);
+    centreOnScreen(*m_window);
     m_window->show();
     m_tipWindow = new TipWindow(m_window.get(), m_tipTickMs);
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    m_tipWindow->move(screen.center() - m_tipWindow->rect().center());
+    centreOnScreen(*m_tipWindow);
     m_ops.openWindow(m_tipWindow, m_window.get(), false);
 }
 

@@ -2,8 +2,10 @@
 
 #include <QCursor>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 
 namespace skylark::ui {
@@ -40,6 +42,11 @@ void WindowOps::openWindow(QWidget* window, QWidget* owner, bool modal) {
 void WindowOps::closeWindow(QWidget* window) {
     window->hide();
     window->deleteLater();
+}
+
+void centreOnScreen(QWidget& window) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    window.move((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
 }
 
 void WindowOps::popupMenu(QMenu& menu) {

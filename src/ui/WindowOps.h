@@ -38,4 +38,7 @@ private:
     Answerer m_answerer;
 };
 
+// Centres the window on the primary screen: each half of the difference truncated.
+void centreOnScreen(QWidget& window);
+
 } // namespace skylark::ui
