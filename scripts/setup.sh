@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
     qt6-webengine-dev qt6-multimedia-dev xvfb xauth fonts-noto-cjk
+    desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

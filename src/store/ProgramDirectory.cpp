@@ -12,6 +12,12 @@ QString withoutTrailingSeparator(const QString& path) {
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 
+// An installed program's folder, shared by all users: never a data folder, even for root.
+bool isSystemFolder(const QString& directory) {
+    const QString path = withoutTrailingSeparator(directory);
+    return path.startsWith(QStringLiteral("/usr/")) || path == u"/bin" || path == u"/sbin";
+}
+
 } // namespace
 
 QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
@@ -20,7 +26,8 @@ QString resolveProgramDirectory(const QString& dataDirOption, const QString& exe
         return withoutTrailingSeparator(dataDirOption);
     }
     const QFileInfo executable(executableDirectory);
-    if (!executableDirectory.isEmpty() && executable.isDir() && executable.isWritable()) {
+    if (!executableDirectory.isEmpty() && executable.isDir() && executable.isWritable() &&
+        !isSystemFolder(executableDirectory)) {
         return withoutTrailingSeparator(executableDirectory);
     }
     return withoutTrailingSeparator(perUserDirectory);

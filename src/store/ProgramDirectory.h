@@ -6,7 +6,8 @@ namespace skylark {
 
 // The folder that holds DATA.dat, config.ini, servers.ini and Skin, without a trailing
 // separator: the --data-dir folder when one is given, else the executable's folder when
-// it is writable (a portable copy, a build tree), else the per-user data folder.
+// it is writable (a portable copy, a build tree) and not a system folder (/usr/...) of an
+// installed program, else the per-user data folder.
 QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
                                 const QString& perUserDirectory);
 

@@ -27,7 +27,8 @@ QString temporaryNameFor(const QString& path) {
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QString name = path + kTemporaryMark;
     for (int i = 0; i < kRandomLength; ++i) {
-        name += QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]);
+        name +=
+            QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]);
     }
     return name;
 }
@@ -67,7 +68,8 @@ int createTemporary(const QString& path, QByteArray& temporary) {
 bool writeAll(const SaveCalls& calls, int fd, QByteArrayView bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const long written = calls.write(fd, bytes.data() + done, (unsigned long)(bytes.size() - done));
+        const long written =
+            calls.write(fd, bytes.data() + done, (unsigned long)(bytes.size() - done));
         if (written < 0 && errno == EINTR) {
             continue;
         }
@@ -102,9 +104,10 @@ WriteResult WriteResult::failure(const QString& path, const QString& reason) {
 }
 
 SaveCalls SaveCalls::system() {
-    return {[](int fd, const char* data, unsigned long size) { return long(::write(fd, data, size)); },
-            [](int fd) { return ::fsync(fd); },
-            [](const char* from, const char* to) { return ::rename(from, to); }};
+    return {
+        [](int fd, const char* data, unsigned long size) { return long(::write(fd, data, size)); },
+        [](int fd) { return ::fsync(fd); },
+        [](const char* from, const char* to) { return ::rename(from, to); }};
 }
 
 WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes, const SaveCalls& calls) {
@@ -113,7 +116,8 @@ WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes, const 
     if (fd < 0) {
         return WriteResult::failure(path, systemReason(errno));
     }
-    const bool written = writeAll(calls, fd, bytes) && calls.fsync(fd) == 0 && hasSize(fd, bytes.size());
+    const bool written =
+        writeAll(calls, fd, bytes) && calls.fsync(fd) == 0 && hasSize(fd, bytes.size());
     const int error = errno;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed) {

@@ -4,7 +4,7 @@
 
 namespace skylark::ui {
 
-// The program's icon: a white aeroplane on the skin's blue, drawn at 16 and 32 pixels.
+// The program's icon (assets/icons/skylark.svg) at the sizes built into the program.
 QIcon programIcon();
 
 } // namespace skylark::ui

@@ -52,6 +52,7 @@ private Q_SLOTS:
     void model_cellsAndRows();
     void programDirectory_data();
     void programDirectory();
+    void programDirectory_ofAnInstalledProgramIsPerUser();
 };
 
 void TstRouteBook::makeStamp_data() {
@@ -259,6 +260,12 @@ void TstRouteBook::programDirectory() {
     const QString resolved =
         resolveProgramDirectory(withOption ? option + u"/"_s : QString(), exe, user);
     QCOMPARE(resolved, dir.filePath(expected));
+}
+
+void TstRouteBook::programDirectory_ofAnInstalledProgramIsPerUser() {
+    // Even root, who may write /usr/bin, keeps an installed program's data per user.
+    QCOMPARE(resolveProgramDirectory({}, u"/usr/bin"_s, u"/home/u/.local/share/skylark"_s),
+             u"/home/u/.local/share/skylark"_s);
 }
 
 QTEST_GUILESS_MAIN(TstRouteBook)
