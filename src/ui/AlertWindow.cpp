@@ -5,6 +5,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 
 namespace skylark::ui {
@@ -24,6 +25,7 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, QWidget* parent)
     setWindowTitle(m_title);
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);
+    m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/qrcode.jpg")));
     const SpecialFare& first = fares.first();
     m_ui->透明标签_出发城市->setText(first.depCityName);
     m_ui->透明标签_到达城市->setText(first.arrCityName);

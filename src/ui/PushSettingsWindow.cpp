@@ -4,6 +4,8 @@
 #include "notify/PushAlerts.h"
 #include "ui_PushSettingsWindow.h"
 
+#include <QPixmap>
+
 namespace skylark::ui {
 
 PushSettingsWindow::PushSettingsWindow(PushSettingsLogic& logic, QWidget* parent)
@@ -12,6 +14,7 @@ PushSettingsWindow::PushSettingsWindow(PushSettingsLogic& logic, QWidget* parent
     m_ui->setupUi(this);
     setFixedSize(328, 366);
     applyFaces(*this);
+    m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/qrcode.jpg")));
 
     const PushSettingsTexts stored = logic.loadPushSettings();
     m_ui->编辑框_绑定ID->setText(stored.bindingId);

@@ -5,6 +5,8 @@
 
 #include "ui_TipWindow.h"
 
+#include <QPixmap>
+
 namespace skylark::ui {
 
 TipWindow::TipWindow(QWidget* owner, int tickMs)
@@ -16,6 +18,8 @@ TipWindow::TipWindow(QWidget* owner, int tickMs)
     setWindowTitle(tipWindowCaption());
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);
+    m_ui->图片框1->setScaledContents(true);
+    m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/tip.jpg")));
     connect(&m_timer, &QTimer::timeout, this, &TipWindow::tick);
     m_timer.start(tickMs);
 }

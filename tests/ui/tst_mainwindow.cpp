@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void closeButton_keepsTheProgramRunning();
     void tipWindow_countsDownAndCloses();
     void alertSound_isBuiltInAndNeverFails();
+    void pictures_areBuiltInAtTheirSizes_data();
+    void pictures_areBuiltInAtTheirSizes();
     void alertWindow_fadesOutOrClosesAtOnce_data();
     void alertWindow_fadesOutOrClosesAtOnce();
 };
@@ -393,6 +396,26 @@ void TstMainWindow::alertSound_isBuiltInAndNeverFails() {
     QVERIFY(wav.size() > 10000);
     AlertSound sound; // without an audio output it stays silent
     sound.play();
+}
+
+void TstMainWindow::pictures_areBuiltInAtTheirSizes_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("first skin") << u"01.jpg"_s << QSize(1040, 551);
+    QTest::newRow("add-skin placeholder") << u"add-skin.jpg"_s << QSize(800, 557);
+    QTest::newRow("operation tip") << u"tip.jpg"_s << QSize(396, 168);
+    QTest::newRow("QR code") << u"qrcode.jpg"_s << QSize(430, 430);
+    QTest::newRow("navigation icon: home") << u"nav-home.png"_s << QSize(76, 51);
+    QTest::newRow("navigation icon: monitor") << u"nav-monitor.png"_s << QSize(76, 51);
+    QTest::newRow("navigation icon: log") << u"nav-log.png"_s << QSize(76, 51);
+    QTest::newRow("navigation background") << u"nav-back.png"_s << QSize(76, 71);
+    QTest::newRow("navigation background, selected") << u"nav-back-selected.png"_s << QSize(76, 71);
+}
+
+void TstMainWindow::pictures_areBuiltInAtTheirSizes() {
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    QCOMPARE(QImage(u":/skylark/pictures/"_s + name).size(), size);
 }
 
 void TstMainWindow::closeButton_keepsTheProgramRunning() {
