@@ -199,12 +199,18 @@ Cli::Session& Cli::session() {
         m_out.flush();
     });
     loadRouteBook(m_session->book, m_session->routes);
-    if (const QString error = m_session->book.readError(); !error.isEmpty()) {
-        m_err << QStringLiteral("无法读取航线文件 ") << m_session->book.path()
-              << QStringLiteral("：") << error << '\n';
+    reportUnreadable(m_session->book);
+    return *m_session;
+}
+
+bool Cli::reportUnreadable(const RouteBook& book) {
+    const QString error = book.readError();
+    if (!error.isEmpty()) {
+        m_err << QStringLiteral("无法读取航线文件 ") << book.path() << QStringLiteral("：") << error
+              << '\n';
         m_err.flush();
     }
-    return *m_session;
+    return !error.isEmpty();
 }
 
 // The session with its outside servers: those of servers.ini, or the built-in demo server.
@@ -246,9 +252,7 @@ int Cli::routes() {
               << route.depDate << '\t' << route.price << '\t' << route.type << '\n';
     }
     m_out.flush();
-    if (const QString error = book.readError(); !error.isEmpty()) {
-        m_err << QStringLiteral("无法读取航线文件 ") << book.path() << QStringLiteral("：") << error
-              << '\n';
+    if (reportUnreadable(book)) {
         return kRefused;
     }
     if (const qsizetype unlisted = book.unlistedRouteCount(); unlisted > 0) {

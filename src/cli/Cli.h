@@ -8,6 +8,8 @@
 
 namespace skylark {
 
+class RouteBook;
+
 // The headless front-end: one method per command, each returning the exit status.
 // Status-log lines go to the output stream as the log forms them; messages, alerts and
 // usage go to the error stream.
@@ -42,6 +44,8 @@ private:
     Session& session();
     Session& online();
     int rowOfRoute(const QString& routeId);
+    // Says on the error stream when the route file exists but cannot be read; true then.
+    bool reportUnreadable(const RouteBook& book);
 
     QTextStream& m_out;
     QTextStream& m_err;
