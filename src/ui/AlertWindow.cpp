@@ -1,28 +1,31 @@
 #include "AlertWindow.h"
 
 #include "Faces.h"
+#include "SkinFrame.h"
 #include "ui_AlertWindow.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
-#include <QPushButton>
 
 namespace skylark::ui {
 namespace {
 
-const QColor kDefaultSkin(0, 136, 255);
-constexpr int kTitleBarHeight = 30;
+// The body behind the fare labels, so that they read on any skin.
+const QColor kBody(255, 255, 255, 215);
+const QRect kBodyRect(6, 36, 288, 134);
 
 } // namespace
 
-AlertWindow::AlertWindow(const QList<SpecialFare>& fares, QWidget* parent)
+AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-    , m_ui(std::make_unique<Ui::AlertWindow>())
-    , m_title(titleFor(fares.size())) {
+    , m_ui(std::make_unique<Ui::AlertWindow>()) {
     m_ui->setupUi(this);
-    setFixedSize(300, 200);
-    setWindowTitle(m_title);
+    SkinFrame* frame = SkinFrame::attach(
+        *this,
+        {.picture = skin, .size = QSize(300, 200), .secondLine = hintLine(), .movable = false});
+    frame->setTitleButtonHandler(TitleButtonKind::Close, [this] { close(); });
+    setWindowTitle(titleFor(fares.size()));
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);
     m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/qrcode.jpg")));
@@ -33,12 +36,6 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, QWidget* parent)
     m_ui->透明标签_当前最低->setText(first.lowestPrice);
     m_ui->透明标签_更新时间->setText(first.updateTime);
     m_ui->透明标签_打开界面->installEventFilter(this);
-
-    auto* close = new QPushButton(QStringLiteral("×"), this);
-    close->setObjectName(QStringLiteral("关闭按钮"));
-    close->setToolTip(QStringLiteral("关闭 "));
-    close->setGeometry(width() - 46, 5, 39, 20);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     m_hideTimer.setSingleShot(true);
     connect(&m_hideTimer, &QTimer::timeout, this, [this] { m_fadeTimer.start(); });
@@ -83,16 +80,12 @@ bool AlertWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-// The frame as the built-in default skin draws it, until a skin picture takes its place.
 void AlertWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
-    painter.fillRect(QRect(0, 0, width(), kTitleBarHeight), kDefaultSkin);
-    painter.fillRect(QRect(0, height() - 24, width(), 24), kDefaultSkin);
-    painter.setPen(Qt::white);
-    painter.setFont(programFace(FaceSize::Small));
-    painter.drawText(QRect(6, 0, width() - 52, kTitleBarHeight), Qt::AlignVCenter, m_title);
-    painter.drawText(QRect(0, height() - 24, width(), 24), Qt::AlignVCenter, hintLine());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kBody);
+    painter.drawRoundedRect(kBodyRect, 4, 4);
 }
 
 } // namespace skylark::ui

@@ -26,8 +26,8 @@ public:
     static constexpr int kFadeSteps = 255;
     static constexpr int kFadeStepMs = 10;
 
-    // fares holds at least one record.
-    explicit AlertWindow(const QList<SpecialFare>& fares, QWidget* parent = nullptr);
+    // fares holds at least one record; skin is the frame's picture.
+    AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin, QWidget* parent = nullptr);
     ~AlertWindow() override;
 
     static QString titleFor(qsizetype count);
@@ -51,7 +51,6 @@ private:
     void fadeStep();
 
     std::unique_ptr<Ui::AlertWindow> m_ui;
-    QString m_title;
     QTimer m_hideTimer; // 时钟_隐藏窗口
     QTimer m_fadeTimer;
     int m_fadeStep = 0;

@@ -3,6 +3,7 @@
 #include "AlertWindow.h"
 #include "MainWindow.h"
 #include "ProgramIcon.h"
+#include "SkinFrame.h"
 #include "TipWindow.h"
 #include "WindowOps.h"
 #include "app/StartUp.h"
@@ -10,7 +11,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFile>
 #include <QScreen>
+#include <QTabWidget>
 #include <QUrl>
 
 namespace skylark::ui {
@@ -36,7 +39,7 @@ void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
     if (m_alert) {
         m_alert->close();
     }
-    m_alert = new AlertWindow(fares);
+    m_alert = new AlertWindow(fares, configuredSkinPicture(m_settings));
     QObject::connect(m_alert, &AlertWindow::openMainWindowRequested, m_alert, [this] {
         if (m_window) {
             showMainWindow(*m_window);
@@ -82,12 +85,13 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_book(directory)
     , m_endpoints(endpoints)
     , m_fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
-    , m_frontEnd(ops)
+    , m_frontEnd(ops, m_settings)
     , m_commands(m_book, m_routes, m_log, m_fetcher, m_endpoints, m_clock, m_opener)
     , m_fares(m_fetcher, m_endpoints, m_book)
     , m_push(m_fetcher, m_endpoints, m_settings, m_log, m_clock)
     , m_monitor(m_routes, m_log, m_fares, m_push, m_frontEnd, m_clock, timing)
     , m_pushSettings(m_settings, m_push, m_frontEnd, m_monitor)
+    , m_skins(directory + QStringLiteral("/Skin"), builtInFirstSkin(), m_settings)
     , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
                                                            m_settings, m_routes, m_log, ops})) {
     m_frontEnd.setMainWindow(m_window.get());
@@ -125,7 +129,7 @@ void Desktop::start() {
     const QString version = versionText(m_fetcher, m_endpoints);
     NoNavigationSound navigationSound;
     setNavigationSoundMuted(navigationSound, true);
-    m_window->setSecondLine(frameSecondLine(version) + m_notice);
+    attachFrame(frameSecondLine(version) + m_notice);
     m_window->setWindowTitle(QString::fromUtf16(kWindowCaption));
     m_startPagesTimer.setInterval(m_startPagesDelayMs);
     m_trendReloadTimer.setInterval(180000);
@@ -141,14 +145,11 @@ void Desktop::start() {
                         [this] { m_opener.openUrl(mailFeedbackUrl(m_endpoints)); },
                         [this] { exitProgram(); }},
         programIcon(), QString::fromUtf16(kWindowCaption));
-    // Without a notification area a hidden window could not come back: minimize instead.
-    QObject::connect(m_window.get(), &MainWindow::closeRequested, m_window.get(), [this] {
-        if (Tray::available()) {
-            m_window->hide();
-        } else {
-            m_window->showMinimized();
-        }
-    });
+    frame().setTitleButtonHandler(TitleButtonKind::Close, [this] { hideMainWindow(); });
+    frame().setTitleButtonHandler(TitleButtonKind::Menu, [this] { m_tray->popUpMainMenu(false); });
+    frame().setTitleButtonHandler(TitleButtonKind::ChangeSkin, [this] { openSkinWindow(); });
+    QObject::connect(m_window.get(), &MainWindow::closeRequested, m_window.get(),
+                     [this] { hideMainWindow(); });
     greetAndLoadRoutes(m_log, m_endpoints, m_book, m_routes);
     centreOnScreen(*m_window);
     m_window->show();
@@ -157,7 +158,65 @@ void Desktop::start() {
     m_ops.openWindow(m_tipWindow, m_window.get(), false);
 }
 
+// The frame of the start-up: the configured skin, the title-bar buttons and the three page
+// buttons, the second of them selected with its page.
+void Desktop::attachFrame(const QString& secondLine) {
+    SkinFrame* frame = SkinFrame::attach(
+        *m_window,
+        {.picture = configuredSkinPicture(m_settings),
+         .size = QSize(1040, 551),
+         .buttons = {TitleButtonKind::Minimize, TitleButtonKind::Menu, TitleButtonKind::ChangeSkin},
+         .secondLine = secondLine});
+    QTabWidget& pages = m_window->pages();
+    pages.setCurrentIndex(1);
+    const std::pair<const char16_t*, const char*> buttons[] = {
+        {u"首页", "nav-home"}, {u"机票监控", "nav-monitor"}, {u"监控记录", "nav-log"}};
+    for (const auto& [caption, picture] : buttons) {
+        frame->addNavigationButton(
+            QString::fromUtf16(caption),
+            QPixmap(QStringLiteral(":/skylark/pictures/%1.png").arg(QLatin1String(picture))),
+            &pages);
+    }
+    frame->selectNavigationButton(2);
+}
+
+SkinFrame& Desktop::frame() {
+    return *SkinFrame::of(*m_window);
+}
+
+// Without a notification area a hidden window could not come back: minimize instead.
+void Desktop::hideMainWindow() {
+    if (Tray::available()) {
+        m_window->hide();
+    } else {
+        m_window->showMinimized();
+    }
+}
+
+void Desktop::openSkinWindow() {
+    if (m_skinWindow) {
+        m_skinWindow->activateWindow();
+        return;
+    }
+    m_skinWindow =
+        new SkinWindow(m_skins, configuredSkinPicture(m_settings), m_ops, m_chooseSkinFile);
+    QObject::connect(m_skinWindow, &SkinWindow::skinChanged, m_window.get(),
+                     [this] { applyConfiguredSkin(); });
+    centreOnScreen(*m_skinWindow);
+    m_ops.openWindow(m_skinWindow, m_window.get(), true);
+}
+
+void Desktop::applyConfiguredSkin() {
+    QFile file(m_settings.skinPath());
+    if (file.open(QIODevice::ReadOnly)) {
+        frame().setFramePicture(file.readAll());
+    }
+}
+
 bool Desktop::exitProgram() {
+    if (m_exiting) {
+        return false;
+    }
     if (m_ops.messageBox(exitQuestion(), WindowOps::Buttons::OkCancel, QMessageBox::Question) !=
         WindowOps::Ok) {
         return false;
@@ -166,8 +225,9 @@ bool Desktop::exitProgram() {
     NoNavigationSound navigationSound;
     setNavigationSoundMuted(navigationSound, false);
     m_monitor.stopMonitoring();
+    m_exiting = true;
     m_window->allowClose();
-    m_window->close();
+    frame().closeWithEffect();
     if (m_quit) {
         m_quit();
     } else {

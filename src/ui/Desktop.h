@@ -4,6 +4,7 @@
 #include "AlertWindow.h"
 #include "EmbeddedPages.h"
 #include "PushSettingsWindow.h"
+#include "SkinWindow.h"
 #include "Tray.h"
 #include "app/FrontEnd.h"
 #include "app/IntervalTimer.h"
@@ -11,6 +12,7 @@
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
 #include "app/Settings.h"
+#include "app/SkinFolder.h"
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
 #include "monitor/FareQuery.h"
@@ -27,6 +29,7 @@
 namespace skylark::ui {
 
 class MainWindow;
+class SkinFrame;
 class WindowOps;
 
 // Opens URLs in the desktop's default browser.
@@ -38,8 +41,9 @@ public:
 // What the core asks of the desktop: message boxes, the alert sound, the alert window.
 class DesktopFrontEnd final : public FrontEnd {
 public:
-    explicit DesktopFrontEnd(WindowOps& ops)
-        : m_ops(ops) {}
+    DesktopFrontEnd(WindowOps& ops, const Settings& settings)
+        : m_ops(ops)
+        , m_settings(settings) {}
     void setMainWindow(MainWindow* window) { m_window = window; }
     void setPushSettingsLogic(PushSettingsLogic* logic) { m_pushSettingsLogic = logic; }
 
@@ -56,6 +60,7 @@ public:
 
 private:
     WindowOps& m_ops;
+    const Settings& m_settings;
     MainWindow* m_window = nullptr;
     AlertSound m_sound;
     QPointer<AlertWindow> m_alert;
@@ -77,8 +82,13 @@ public:
 
     // The start-up sequence of the main window; it shows the window at its end.
     void start();
-    // The exit question; true when the user chose to exit and the program is ending.
+    // The exit question; true when the user chose to exit and the program is ending: the
+    // main window closes with the frame's closing effect.
     bool exitProgram();
+    // The skin window, modal over the main window; returns when it is closed.
+    void openSkinWindow();
+    // The configured skin on the main window's frame; an unreadable file changes nothing.
+    void applyConfiguredSkin();
     // How the program ends after the exit (the application's quit by default).
     void setQuit(std::function<void()> quit) { m_quit = std::move(quit); }
 
@@ -92,6 +102,14 @@ public:
     EmbeddedPages& pages() { return *m_pages; }
     // The left click on the route list: the selected route's cities into the trend page.
     void fillTrendSearch();
+    // The main window's frame, from start() on.
+    SkinFrame& frame();
+    // The skin window, while it is open.
+    SkinWindow* skinWindow() const { return m_skinWindow; }
+    // Where the skin window's add takes its file from; the open-file dialog by default.
+    void setSkinFileChooser(SkinWindow::FileChooser chooser) {
+        m_chooseSkinFile = std::move(chooser);
+    }
     // The operation-tip window of the start-up, while it is open.
     QWidget* tipWindow() const { return m_tipWindow; }
     // The tip window's tick, one second unless a test shortens it; set before start().
@@ -100,6 +118,9 @@ public:
     void setStartPagesDelayMs(int ms) { m_startPagesDelayMs = ms; }
 
 private:
+    void attachFrame(const QString& secondLine);
+    void hideMainWindow();
+
     SystemClock m_clock;
     QString m_directory;
     QString m_notice;
@@ -117,6 +138,7 @@ private:
     PushNotifier m_push;
     Monitor m_monitor;
     PushSettingsLogic m_pushSettings;
+    SkinFolder m_skins;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<EmbeddedPages> m_pages;
@@ -124,6 +146,9 @@ private:
     IntervalTimer m_trendReloadTimer; // 时钟_刷新票价趋势
     std::function<void()> m_quit;
     QPointer<QWidget> m_tipWindow;
+    QPointer<SkinWindow> m_skinWindow;
+    SkinWindow::FileChooser m_chooseSkinFile;
+    bool m_exiting = false;
     int m_tipTickMs = 1000;
     int m_startPagesDelayMs = 1000;
 };

@@ -13,6 +13,15 @@ QFont programFace(FaceSize size) {
     return font;
 }
 
+QFont frameFace(int pixelSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("微软雅黑"), QStringLiteral("Microsoft YaHei"),
+                      QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                      QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans CJK")});
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 void applyFaces(QWidget& window) {
     for (QWidget* widget : window.findChildren<QWidget*>()) {
         const QString face = widget->property("face").toString();

@@ -11,6 +11,9 @@ namespace skylark::ui {
 enum class FaceSize { Small = 12, Normal = 16, Large = 20 };
 QFont programFace(FaceSize size);
 
+// The face of the frames the skin layer draws: 微软雅黑, else 宋体, else Noto Sans CJK.
+QFont frameFace(int pixelSize);
+
 // Gives every child widget whose "face" property is "small", "normal" or "large" the
 // program's face at that height.
 void applyFaces(QWidget& window);

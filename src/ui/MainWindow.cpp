@@ -29,7 +29,6 @@ MainWindow::MainWindow(MainWindowCore core, QWidget* parent)
     applyFaces(*this);
     showRouteList(*m_ui->超级列表框_监控列表, m_core.routes);
     showStatusLog();
-    addPageButtons();
     bindRouteInput();
     bindMonitoring();
     bindRouteMenu();
@@ -47,8 +46,8 @@ bool MainWindow::alertWindowSuppressed() const {
     return m_ui->选择框_禁止弹窗->isChecked();
 }
 
-void MainWindow::setSecondLine(const QString& text) {
-    m_ui->说明_第二行->setText(text);
+QTabWidget& MainWindow::pages() {
+    return *m_ui->选择夹1;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -85,22 +84,6 @@ void MainWindow::showStatusLog() {
 }
 
 // The three page buttons above the pages; button n shows page n - 1.
-void MainWindow::addPageButtons() {
-    auto* group = new QButtonGroup(this);
-    const QStringList captions{QStringLiteral("首页"), QStringLiteral("机票监控"),
-                               QStringLiteral("监控记录")};
-    for (int page = 0; page < captions.size(); ++page) {
-        auto* button = new QPushButton(captions[page], this);
-        button->setObjectName(QStringLiteral("导航按钮%1").arg(page + 1));
-        button->setGeometry(10 + 76 * page, 33, 76, 71);
-        button->setCheckable(true);
-        button->setChecked(page == m_ui->选择夹1->currentIndex());
-        button->setFont(programFace(FaceSize::Normal));
-        group->addButton(button, page);
-    }
-    connect(group, &QButtonGroup::idClicked, m_ui->选择夹1, &QTabWidget::setCurrentIndex);
-}
-
 void MainWindow::bindRouteInput() {
     connect(m_ui->按钮_增加航线, &QPushButton::clicked, this, [this] {
         const AddRouteResult result = m_core.commands.addRoute(

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QMenu;
+class QTabWidget;
 
 namespace Ui {
 class MainWindow;
@@ -46,9 +47,8 @@ public:
     // The check box states of the start-up sequence.
     void setCheckBoxes(bool noAlertWindow, bool pushAlerts);
     bool alertWindowSuppressed() const;
-    // The line along the bottom of the frame: the version text, and what else the user
-    // must know (demo data).
-    void setSecondLine(const QString& text);
+    // The tab control 选择夹1, whose pages the frame's navigation buttons select.
+    QTabWidget& pages();
     // The route menu "航线操作", popped up by a right click on the route list.
     QMenu& routeMenu() { return *m_routeMenu; }
     int selectedRow() const;
@@ -73,7 +73,6 @@ private:
     void bindRouteMenu();
     void bindCheckBoxes();
     void showStatusLog();
-    void addPageButtons();
 
     MainWindowCore m_core;
     std::unique_ptr<Ui::MainWindow> m_ui;

@@ -4,6 +4,7 @@
 #include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
+#include "ui/SkinFrame.h"
 #include "ui/WindowOps.h"
 
 #include <QAbstractButton>
@@ -143,7 +144,7 @@ void TstMainWindow::controls_matchTheLayout() {
     QFETCH(QString, caption);
     Rig rig;
     MainWindow& window = rig.desktop->window();
-    QCOMPARE(window.size(), QSize(1040, 558));
+    QCOMPARE(window.size(), QSize(1040, 551));
     QWidget* control = window.findChild<QWidget*>(name);
     QVERIFY2(control, qPrintable(name));
     QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
@@ -184,7 +185,7 @@ void TstMainWindow::startUp_setsTheBoxesGreetsAndLoadsTheRoutes() {
     QCOMPARE(texts.size(), 6);
     QVERIFY(texts[0].startsWith(u"欢迎您使用本软件"));
     QCOMPARE(texts[5], u"已读取上次保存的监控航线！"_s);
-    QVERIFY(rig.control<QLabel>(u"说明_第二行"_s)->text().startsWith(u"  版本：2.2 ("));
+    QVERIFY(rig.desktop->frame().settings().secondLine.startsWith(u"  版本：2.2 ("));
     // The log view shows the log with its last line current.
     auto* view = rig.control<QListView>(u"列表框_状态信息"_s);
     QCOMPARE(view->model()->rowCount(), 6);
@@ -253,7 +254,7 @@ void TstMainWindow::round_highlightsTheSpecialFareInTheView() {
     QVERIFY(rig.desktop->window().isVisible());
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(rig.desktop->window().pos(),
-             QPoint((screen.width() - 1040) / 2, (screen.height() - 558) / 2));
+             QPoint((screen.width() - 1040) / 2, (screen.height() - 551) / 2));
 
     QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
     QVERIFY(rig.control<QAbstractButton>(u"按钮_开始"_s)->isEnabled());
@@ -437,7 +438,8 @@ void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce() {
     QFETCH(bool, closeButton);
     auto* alert =
         new AlertWindow({{u"成都"_s, u"上海"_s, u"2026-12-20"_s, u"300"_s, u"09:05:03"_s},
-                         {u"北京"_s, u"东京"_s, u"2026-12-20"_s, u"900"_s, u"09:05:04"_s}});
+                         {u"北京"_s, u"东京"_s, u"2026-12-20"_s, u"900"_s, u"09:05:04"_s}},
+                        defaultSkinPicture());
     QCOMPARE(alert->windowTitle(), u" 特价机票提醒   共发现 2 条信息"_s);
     QSignalSpy destroyed(alert, &QObject::destroyed);
     QList<double> opacities;
@@ -447,7 +449,8 @@ void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce() {
     alert->startCountdown(closeButton ? 60000 : 50, 1);
     watch.start(5);
     if (closeButton) {
-        QTest::mouseClick(alert->findChild<QAbstractButton*>(u"关闭按钮"_s), Qt::LeftButton);
+        QTest::mouseClick(SkinFrame::of(*alert)->titleButton(TitleButtonKind::Close),
+                          Qt::LeftButton);
         // The click came from outside any event loop; the deletion it posted runs now.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }

@@ -1,0 +1,383 @@
+#include "SkinFrame.h"
+
+#include "Faces.h"
+#include "app/SkinFolder.h"
+
+#include <QAbstractButton>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTabWidget>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+namespace skylark::ui {
+namespace {
+
+const QColor kFallbackSkin(0, 136, 255);
+constexpr int kFaceSize = 12;
+constexpr int kSecondLineHeight = 22;
+
+void drawShadowedText(QPainter& painter, const QRect& rect, int flags, const QString& text) {
+    painter.setPen(QColor(0, 0, 0, 110));
+    painter.drawText(rect.translated(1, 1), flags, text);
+    painter.setPen(Qt::white);
+    painter.drawText(rect, flags, text);
+}
+
+// A title-bar button: a white glyph that lights up under the mouse; close turns red.
+class TitleBarButton final : public QAbstractButton {
+public:
+    TitleBarButton(TitleButtonKind kind, QWidget* parent)
+        : QAbstractButton(parent)
+        , m_kind(kind) {
+        setAttribute(Qt::WA_Hover);
+        setCursor(Qt::ArrowCursor);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (isDown()) {
+            painter.fillRect(rect(), m_kind == TitleButtonKind::Close ? QColor(170, 20, 30)
+                                                                      : QColor(0, 0, 0, 60));
+        } else if (underMouse()) {
+            painter.fillRect(rect(), m_kind == TitleButtonKind::Close ? QColor(232, 17, 35)
+                                                                      : QColor(255, 255, 255, 70));
+        }
+        painter.setPen(QPen(Qt::white, 1.4));
+        const QPointF c = QRectF(rect()).center();
+        switch (m_kind) {
+        case TitleButtonKind::Close:
+            painter.drawLine(c + QPointF(-4.5, -4.5), c + QPointF(4.5, 4.5));
+            painter.drawLine(c + QPointF(-4.5, 4.5), c + QPointF(4.5, -4.5));
+            break;
+        case TitleButtonKind::Maximize:
+            painter.drawRect(QRectF(c.x() - 4.5, c.y() - 4.5, 9, 9));
+            break;
+        case TitleButtonKind::Minimize:
+            painter.drawLine(c + QPointF(-5, 3), c + QPointF(5, 3));
+            break;
+        case TitleButtonKind::Menu:
+            for (double dy : {-3.5, 0.0, 3.5}) {
+                painter.drawLine(c + QPointF(-5, dy), c + QPointF(5, dy));
+            }
+            break;
+        case TitleButtonKind::ChangeSkin: {
+            // A shirt: the skin the window wears.
+            QPainterPath shirt;
+            shirt.moveTo(c + QPointF(-2, -5));
+            shirt.lineTo(c + QPointF(-6, -2.5));
+            shirt.lineTo(c + QPointF(-4.5, 0));
+            shirt.lineTo(c + QPointF(-3, -1));
+            shirt.lineTo(c + QPointF(-3, 5));
+            shirt.lineTo(c + QPointF(3, 5));
+            shirt.lineTo(c + QPointF(3, -1));
+            shirt.lineTo(c + QPointF(4.5, 0));
+            shirt.lineTo(c + QPointF(6, -2.5));
+            shirt.lineTo(c + QPointF(2, -5));
+            shirt.quadTo(c + QPointF(0, -3), c + QPointF(-2, -5));
+            painter.drawPath(shirt);
+            break;
+        }
+        }
+    }
+
+private:
+    TitleButtonKind m_kind;
+};
+
+// A navigation button: its icon above its caption on one of the two backgrounds.
+class NavigationButton final : public QAbstractButton {
+public:
+    NavigationButton(const QString& caption, const QPixmap& icon, QWidget* parent)
+        : QAbstractButton(parent)
+        , m_icon(icon) {
+        setText(navigationCaption(caption));
+        setToolTip(caption);
+        setCheckable(true);
+        setAttribute(Qt::WA_Hover);
+        setFocusPolicy(Qt::NoFocus);
+        setFont(frameFace(kFaceSize));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        static const QPixmap normal(QStringLiteral(":/skylark/pictures/nav-back.png"));
+        static const QPixmap selected(QStringLiteral(":/skylark/pictures/nav-back-selected.png"));
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (isChecked() || isDown()) {
+            painter.drawPixmap(rect(), selected);
+        } else if (underMouse()) {
+            painter.setOpacity(0.55);
+            painter.drawPixmap(rect(), selected);
+            painter.setOpacity(1.0);
+        } else {
+            painter.drawPixmap(rect(), normal);
+        }
+        painter.drawPixmap(QRect(0, 0, 76, 51), m_icon);
+        const QRectF captionRect(navigationCaptionLeft(text()), 50, width(), height() - 50);
+        painter.setFont(font());
+        painter.setPen(Qt::white);
+        painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignTop, text());
+    }
+
+private:
+    QPixmap m_icon;
+};
+
+void pause(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+SkinFrame::SkinFrame(QWidget& window, FrameSettings settings)
+    : QObject(&window) {
+    setObjectName(QStringLiteral("skinFrame"));
+    window.setWindowFlag(Qt::FramelessWindowHint, true);
+    window.installEventFilter(this);
+    setSettings(std::move(settings));
+}
+
+SkinFrame* SkinFrame::attach(QWidget& window, FrameSettings settings) {
+    delete of(window);
+    return new SkinFrame(window, std::move(settings));
+}
+
+SkinFrame* SkinFrame::of(const QWidget& window) {
+    return window.findChild<SkinFrame*>(QStringLiteral("skinFrame"), Qt::FindDirectChildrenOnly);
+}
+
+QWidget& SkinFrame::window() const {
+    return *static_cast<QWidget*>(parent());
+}
+
+void SkinFrame::setSettings(FrameSettings settings) {
+    m_settings = std::move(settings);
+    m_skin = QPixmap();
+    m_skin.loadFromData(m_settings.picture);
+    if (m_settings.size.isValid()) {
+        window().setFixedSize(m_settings.size);
+    }
+    window().setWindowOpacity(m_settings.opacity / 255.0);
+    buildTitleButtons();
+    window().update();
+}
+
+int SkinFrame::titleBarHeight() const {
+    return m_settings.titleBarHeight > 0 ? m_settings.titleBarHeight : kDefaultTitleBarHeight;
+}
+
+void SkinFrame::buildTitleButtons() {
+    qDeleteAll(m_titleButtons);
+    m_titleButtons.clear();
+    const bool maximized = window().isMaximized();
+    for (const TitleButton& spec :
+         titleBarButtons(window().width(), m_settings.buttons, maximized)) {
+        auto* button = new TitleBarButton(spec.kind, &window());
+        button->setObjectName(QStringLiteral("titleButton%1").arg(int(spec.kind)));
+        button->setGeometry(spec.geometry);
+        button->setToolTip(spec.toolTip);
+        connect(button, &QAbstractButton::clicked, this,
+                [this, kind = spec.kind] { titleButtonClicked(kind); });
+        button->show();
+        m_titleButtons.append(button);
+    }
+}
+
+void SkinFrame::setTitleButtonHandler(TitleButtonKind kind, std::function<void()> handler) {
+    m_handlers[kind] = std::move(handler);
+}
+
+QAbstractButton* SkinFrame::titleButton(TitleButtonKind kind) const {
+    return window().findChild<QAbstractButton*>(QStringLiteral("titleButton%1").arg(int(kind)),
+                                                Qt::FindDirectChildrenOnly);
+}
+
+void SkinFrame::titleButtonClicked(TitleButtonKind kind) {
+    const auto handler = m_handlers.find(kind);
+    if (handler != m_handlers.end() && handler->second) {
+        handler->second();
+        return;
+    }
+    QWidget& w = window();
+    switch (kind) {
+    case TitleButtonKind::Close:
+        w.setAttribute(Qt::WA_DeleteOnClose);
+        w.close();
+        break;
+    case TitleButtonKind::Maximize:
+        w.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (w.isMaximized()) {
+            w.showNormal();
+            w.setFixedSize(m_settings.size);
+        } else {
+            w.showMaximized();
+        }
+        buildTitleButtons();
+        break;
+    case TitleButtonKind::Minimize:
+        w.showMinimized();
+        break;
+    case TitleButtonKind::Menu:
+    case TitleButtonKind::ChangeSkin:
+        break;
+    }
+}
+
+void SkinFrame::addNavigationButton(const QString& caption, const QPixmap& icon, QTabWidget* tabs,
+                                    std::function<void()> handler) {
+    const int n = int(m_navigation.size());
+    auto* button = new NavigationButton(caption, icon, &window());
+    button->setObjectName(QStringLiteral("navigationButton%1").arg(n + 1));
+    button->setGeometry(navigationButtonGeometry(n, m_settings.titleBarHeight));
+    connect(button, &QAbstractButton::clicked, this, [this, n] { navigationClicked(n + 1); });
+    button->show();
+    m_navigation.append({button, tabs, std::move(handler)});
+}
+
+void SkinFrame::selectNavigationButton(int n) {
+    m_selected = n;
+    for (qsizetype i = 0; i < m_navigation.size(); ++i) {
+        m_navigation[i].button->setChecked(i + 1 == n);
+    }
+}
+
+QAbstractButton* SkinFrame::navigationButton(int n) const {
+    return n >= 1 && n <= m_navigation.size() ? m_navigation[n - 1].button : nullptr;
+}
+
+void SkinFrame::navigationClicked(int n) {
+    selectNavigationButton(n);
+    const Navigation& navigation = m_navigation[n - 1];
+    if (navigation.tabs && n - 1 < navigation.tabs->count()) {
+        navigation.tabs->setCurrentIndex(n - 1);
+    }
+    if (navigation.handler) {
+        navigation.handler();
+    }
+}
+
+void SkinFrame::setFramePicture(const QByteArray& picture) {
+    if (picture.isEmpty()) {
+        return;
+    }
+    m_settings.picture = picture;
+    m_skin = QPixmap();
+    m_skin.loadFromData(picture);
+    window().update();
+}
+
+void SkinFrame::setFrameOpacity(int opacity) {
+    m_settings.opacity = qBound(0, opacity, 255);
+    window().setWindowOpacity(m_settings.opacity / 255.0);
+}
+
+void SkinFrame::closeWithEffect(int pauseMs) {
+    if (m_closing) {
+        return;
+    }
+    m_closing = true;
+    QPointer<QWidget> w = &window();
+    for (const QColor& colour : {QColor(Qt::black), QColor(Qt::white)}) {
+        m_closingColour = colour;
+        w->repaint();
+    }
+    const QRect start = w->geometry();
+    w->setMinimumSize(0, 0);
+    for (int step = 1; step <= kClosingEffectSteps; ++step) {
+        w->setGeometry(closingEffectStep(start, step));
+        pause(pauseMs);
+        if (!w) {
+            return; // closed by someone else meanwhile
+        }
+    }
+    w->close();
+}
+
+QFont SkinFrame::frameFont() const {
+    return frameFace(kFaceSize);
+}
+
+QRect SkinFrame::secondLineRect() const {
+    return {2, window().height() - kSecondLineHeight, window().width() - 4, kSecondLineHeight};
+}
+
+void SkinFrame::paint() {
+    QWidget& w = window();
+    QPainter painter(&w);
+    if (m_closing) {
+        painter.fillRect(w.rect(), m_closingColour);
+        return;
+    }
+    if (m_skin.isNull()) {
+        painter.fillRect(w.rect(), kFallbackSkin);
+    } else {
+        // Scaled to cover the window, cut evenly on the long side.
+        const QSize scaled = m_skin.size().scaled(w.size(), Qt::KeepAspectRatioByExpanding);
+        const QRect target(QPoint((w.width() - scaled.width()) / 2, 0), scaled);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(target, m_skin);
+    }
+    painter.setFont(frameFont());
+    const int buttonsLeft = m_titleButtons.isEmpty() ? w.width() : m_titleButtons.last()->x();
+    drawShadowedText(painter, QRect(6, 5, buttonsLeft - 12, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                     w.windowTitle());
+    drawShadowedText(painter, secondLineRect(), Qt::AlignLeft | Qt::AlignVCenter,
+                     m_settings.secondLine);
+}
+
+bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != parent()) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::Paint:
+        paint();
+        break;
+    case QEvent::WindowTitleChange:
+        window().update();
+        break;
+    case QEvent::MouseButtonPress: {
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() == Qt::LeftButton && m_settings.movable && !window().isMaximized()) {
+            return startDrag(press->globalPosition().toPoint());
+        }
+        break;
+    }
+    case QEvent::MouseMove:
+        if (m_dragOffset) {
+            window().move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() -
+                          *m_dragOffset);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        m_dragOffset.reset();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+// The window system moves the window where it can (X11, Wayland); elsewhere the frame
+// follows the mouse itself.
+bool SkinFrame::startDrag(const QPoint& globalPosition) {
+    QWindow* handle = window().windowHandle();
+    if (handle && handle->startSystemMove()) {
+        return true;
+    }
+    m_dragOffset = globalPosition - window().pos();
+    return true;
+}
+
+} // namespace skylark::ui
