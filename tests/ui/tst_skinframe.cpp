@@ -1,0 +1,294 @@
+#include "app/SkinFolder.h"
+#include "common/Files.h"
+#include "sim/DemoServer.h"
+#include "ui/AlertWindow.h"
+#include "ui/Desktop.h"
+#include "ui/MainWindow.h"
+#include "ui/SkinFrame.h"
+#include "ui/SkinWindow.h"
+#include "ui/WindowOps.h"
+
+#include <QAbstractButton>
+#include <QBuffer>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace skylark;
+using namespace skylark::ui;
+using namespace skylark::testing;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Rig {
+    QTemporaryDir dir;
+    sim::DemoServer server;
+    WindowOps ops;
+    std::unique_ptr<Desktop> desktop;
+
+    Rig() {
+        server.start();
+        ops.setAnswerer([](const QString&) { return int(WindowOps::Ok); });
+        desktop = std::make_unique<Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()), ops);
+        desktop->setTipTickMs(1);
+        desktop->setStartPagesDelayMs(0);
+        desktop->start();
+    }
+};
+
+QByteArray pictureOf(QColor colour, const char* format = "PNG") {
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// The window's geometry at each move: the closing effect's steps.
+class ResizeRecorder : public QObject {
+public:
+    explicit ResizeRecorder(QWidget& window) { window.installEventFilter(this); }
+    QList<QRect> steps;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Move) {
+            steps.append(static_cast<QWidget*>(watched)->geometry());
+        }
+        return false;
+    }
+};
+
+using Kinds = QList<TitleButtonKind>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Kinds)
+
+class TstSkinFrame : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void titleBarButtons_ofTheFramedWindows_data();
+    void titleBarButtons_ofTheFramedWindows();
+    void navigation_selectsPagesAndCutsCaptions();
+    void framePicture_emptyBytesChangeNothing();
+    void closing_withoutHandlerOrWithTheEffect_data();
+    void closing_withoutHandlerOrWithTheEffect();
+    void alertHotArea_liesOverItsWords();
+    void skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow();
+};
+
+void TstSkinFrame::titleBarButtons_ofTheFramedWindows_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<Kinds>("kinds");
+    QTest::addColumn<QList<int>>("lefts");
+    QTest::addColumn<QStringList>("toolTips");
+    QTest::newRow("main") << u"main"_s << QSize(1040, 551)
+                          << Kinds{TitleButtonKind::Close, TitleButtonKind::Minimize,
+                                   TitleButtonKind::Menu, TitleButtonKind::ChangeSkin}
+                          << QList<int>{994, 966, 938, 910}
+                          << QStringList{u"关闭 "_s, u"最小化 "_s, u"菜单 "_s, u"更换皮肤 "_s};
+    QTest::newRow("alert") << u"alert"_s << QSize(300, 200) << Kinds{TitleButtonKind::Close}
+                           << QList<int>{254} << QStringList{u"关闭 "_s};
+    QTest::newRow("skin") << u"skin"_s << QSize(454, 290) << Kinds{TitleButtonKind::Close}
+                          << QList<int>{408} << QStringList{u"关闭 "_s};
+}
+
+void TstSkinFrame::titleBarButtons_ofTheFramedWindows() {
+    QFETCH(QString, window);
+    QFETCH(QSize, size);
+    QFETCH(Kinds, kinds);
+    QFETCH(QList<int>, lefts);
+    QFETCH(QStringList, toolTips);
+    std::unique_ptr<Rig> rig;
+    std::unique_ptr<QWidget> owned;
+    QWidget* framed = nullptr;
+    QTemporaryDir dir;
+    Settings settings(dir.path());
+    SkinFolder skins(dir.filePath(u"Skin"_s), "first", settings);
+    if (window == u"main") {
+        rig = std::make_unique<Rig>();
+        framed = &rig->desktop->window();
+    } else if (window == u"alert") {
+        owned = std::make_unique<AlertWindow>(
+            QList<SpecialFare>{{u"成都"_s, u"上海"_s, {}, {}, {}}}, defaultSkinPicture());
+        framed = owned.get();
+    } else {
+        WindowOps ops;
+        owned = std::make_unique<SkinWindow>(skins, defaultSkinPicture(), ops);
+        framed = owned.get();
+        QCOMPARE(framed->windowTitle(), u" 皮肤预览"_s);
+    }
+    QVERIFY(framed->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(framed->size(), size);
+    const SkinFrame* frame = SkinFrame::of(*framed);
+    QVERIFY(frame);
+    QCOMPARE(framed->findChildren<QAbstractButton*>(QRegularExpression(u"^titleButton"_s)).size(),
+             kinds.size());
+    for (qsizetype i = 0; i < kinds.size(); ++i) {
+        const QAbstractButton* button = frame->titleButton(kinds[i]);
+        QVERIFY(button);
+        const QSize buttonSize = kinds[i] == TitleButtonKind::Close ? QSize(39, 20) : QSize(28, 20);
+        QCOMPARE(button->geometry(), QRect(QPoint(lefts[i], 5), buttonSize));
+        QCOMPARE(button->toolTip(), toolTips[i]);
+    }
+}
+
+void TstSkinFrame::navigation_selectsPagesAndCutsCaptions() {
+    Rig rig;
+    SkinFrame& frame = rig.desktop->frame();
+    QTabWidget& pages = rig.desktop->window().pages();
+    QCOMPARE(pages.currentIndex(), 1);
+    QCOMPARE(frame.selectedNavigationButton(), 2);
+    const QStringList captions{u"首页"_s, u"机票监控"_s, u"监控记录"_s};
+    for (int n = 1; n <= 3; ++n) {
+        QAbstractButton* button = frame.navigationButton(n);
+        QCOMPARE(button->geometry(), QRect(10 + 76 * (n - 1), 30, 76, 71));
+        QCOMPARE(button->text(), captions[n - 1]);
+        QCOMPARE(button->isChecked(), n == 2);
+    }
+    QTest::mouseClick(frame.navigationButton(3), Qt::LeftButton);
+    QCOMPARE(pages.currentIndex(), 2);
+    QVERIFY(frame.navigationButton(3)->isChecked());
+    QVERIFY(!frame.navigationButton(2)->isChecked());
+    frame.selectNavigationButton(1); // marks it, leaves the page
+    QVERIFY(frame.navigationButton(1)->isChecked());
+    QCOMPARE(pages.currentIndex(), 2);
+
+    // A fourth button: no such page, its handler runs; its caption of 9 bytes is cut
+    // before the double-byte character that the fourth byte would halve.
+    int handled = 0;
+    frame.addNavigationButton(u"a监控记录"_s, QPixmap(), &pages, [&] { ++handled; });
+    QAbstractButton* fourth = frame.navigationButton(4);
+    QCOMPARE(fourth->geometry(), QRect(238, 30, 76, 71));
+    QCOMPARE(fourth->text(), u"a监..."_s);
+    QTest::mouseClick(fourth, Qt::LeftButton);
+    QCOMPARE(handled, 1);
+    QCOMPARE(pages.currentIndex(), 2);
+    QCOMPARE(frame.selectedNavigationButton(), 4);
+}
+
+void TstSkinFrame::framePicture_emptyBytesChangeNothing() {
+    QWidget window;
+    SkinFrame* frame =
+        SkinFrame::attach(window, {.picture = defaultSkinPicture(), .size = QSize(300, 200)});
+    const QByteArray red = pictureOf(Qt::red);
+    frame->setFramePicture(red);
+    QCOMPARE(frame->settings().picture, red);
+    frame->setFramePicture({});
+    QCOMPARE(frame->settings().picture, red);
+    // What is painted is the picture, covering the window.
+    QCOMPARE(window.grab().toImage().pixelColor(150, 100), QColor(Qt::red));
+    // The built-in default skin is a real bitmap of its colour.
+    frame->setFramePicture(defaultSkinPicture());
+    QCOMPARE(window.grab().toImage().pixelColor(150, 100), QColor(0, 136, 255));
+}
+
+void TstSkinFrame::closing_withoutHandlerOrWithTheEffect_data() {
+    QTest::addColumn<bool>("effect");
+    QTest::newRow("close button without a handler: at once") << false;
+    QTest::newRow("closing effect: ten steps, then destroyed") << true;
+}
+
+void TstSkinFrame::closing_withoutHandlerOrWithTheEffect() {
+    QFETCH(bool, effect);
+    QPointer<QWidget> window = new QWidget;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    SkinFrame* frame = SkinFrame::attach(*window, {.size = QSize(454, 290), .titleBarHeight = 100});
+    window->move(100, 200);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    ResizeRecorder resizes(*window);
+    if (effect) {
+        frame->closeWithEffect(2);
+    } else {
+        QTest::mouseClick(frame->titleButton(TitleButtonKind::Close), Qt::LeftButton);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!window);
+    QCOMPARE(resizes.steps.size(), effect ? 10 : 0);
+    if (effect) { // the top edge 30 i lower, the height 60 i smaller
+        QCOMPARE(resizes.steps[0], QRect(100, 230, 454, 230));
+        QCOMPARE(resizes.steps[3], QRect(100, 320, 454, 50));
+    }
+}
+
+// The hint line drawn on a black skin: its last words are the white columns after the
+// widest gap, and they lie inside the hot area.
+void TstSkinFrame::alertHotArea_liesOverItsWords() {
+    AlertWindow alert(QList<SpecialFare>{{u"成都"_s, u"上海"_s, {}, {}, {}}}, pictureOf(Qt::black));
+    const SkinFrame* frame = SkinFrame::of(alert);
+    QCOMPARE(frame->settings().secondLine, AlertWindow::hintLine());
+    QVERIFY(AlertWindow::hintLine().endsWith(u"              打开软件查看全部"_s));
+    const QRect line = frame->secondLineRect();
+    const QImage image = alert.grab(line).toImage();
+    QList<int> lit; // the columns with white text
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            if (qGray(image.pixel(x, y)) > 200) {
+                lit.append(line.left() + x);
+                break;
+            }
+        }
+    }
+    QVERIFY(lit.size() > 1);
+    qsizetype gapEnd = 1;
+    for (qsizetype i = 1; i < lit.size(); ++i) {
+        if (lit[i] - lit[i - 1] > lit[gapEnd] - lit[gapEnd - 1]) {
+            gapEnd = i;
+        }
+    }
+    const QRect hotArea = alert.findChild<QLabel*>(u"透明标签_打开界面"_s)->geometry();
+    QVERIFY2(hotArea.left() <= lit[gapEnd] && lit.last() <= hotArea.right(),
+             qPrintable(u"words drawn from %1 to %2"_s.arg(lit[gapEnd]).arg(lit.last())));
+    QVERIFY(hotArea.contains(QPoint(hotArea.center().x(), line.center().y())));
+}
+
+void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {
+    Rig rig;
+    const QString folder = rig.dir.filePath(u"Skin"_s);
+    QDir().mkpath(folder);
+    const QByteArray red = pictureOf(Qt::red);
+    const QByteArray green = pictureOf(Qt::green, "JPG");
+    writeBytes(folder + u"/a.png"_s, red);
+    writeBytes(folder + u"/b.jpg"_s, green);
+    Settings settings(rig.dir.path());
+    QVERIFY(settings.setSkinPath(QString(folder + u"/a.png"_s)));
+    rig.desktop->applyConfiguredSkin();
+    QCOMPARE(rig.desktop->frame().settings().picture, red);
+
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        SkinWindow* window = rig.desktop->skinWindow();
+        QVERIFY(window);
+        auto* board = window->findChild<SkinBoard*>(u"画板1"_s);
+        QVERIFY(!board->showsCross()); // 01.jpg, restored from the built-in first skin
+        QTest::mouseClick(window->findChild<QAbstractButton*>(u"按钮2"_s), Qt::LeftButton);
+        QVERIFY(board->showsCross()); // a.png
+        QTest::mouseClick(board, Qt::LeftButton, {}, QPoint(230, 10));
+        QVERIFY(!QFileInfo::exists(folder + u"/a.png"_s));
+        QCOMPARE(settings.skinPath(), folder + u"/b.jpg"_s);
+        QCOMPARE(rig.desktop->frame().settings().picture, green);
+        QCOMPARE(SkinFrame::of(*window)->settings().picture, green);
+        QTest::keyClick(window, Qt::Key_Escape);
+        checked = true;
+    });
+    rig.desktop->openSkinWindow(); // modal: returns when the window has closed
+    QVERIFY(checked);
+    QCOMPARE(readBytes(folder + u"/01.jpg"_s), builtInFirstSkin());
+    QTRY_VERIFY(!rig.desktop->skinWindow());
+}
+
+QTEST_MAIN(TstSkinFrame)
+#include "tst_skinframe.moc"
