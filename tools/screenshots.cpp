@@ -1,24 +1,29 @@
 // Runs the desktop program on the demo server with two routes, one of them at a special
 // fare, and saves pictures of its windows: the three pages of the main window, the push
-// settings window and an alert window. scripts/screenshots.sh runs it under Xvfb.
+// settings window, the skin window and an alert window. scripts/screenshots.sh runs it under Xvfb.
 //   skylark-screenshots OUTPUT_DIR
 
 #include "app/RouteListModel.h"
+#include "app/Settings.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "sim/DemoServer.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramStyle.h"
+#include "ui/SkinFrame.h"
+#include "ui/SkinWindow.h"
 #include "ui/WindowOps.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDate>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -58,6 +63,7 @@ void add(ui::MainWindow& window, const QString& from, const QString& to, const Q
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    ui::applyProgramStyle(app);
     if (argc != 2) {
         std::fprintf(stderr, "usage: skylark-screenshots OUTPUT_DIR\n");
         return 2;
@@ -67,6 +73,16 @@ int main(int argc, char* argv[]) {
     sim::DemoServer server;
     server.start();
     server.setFixedFare(QStringLiteral("成都"), QStringLiteral("上海"), 420);
+    // The first skin is the one shown.
+    const QString skin = data.filePath(QStringLiteral("Skin/01.jpg"));
+    QDir().mkpath(data.filePath(QStringLiteral("Skin")));
+    QFile skinFile(skin);
+    if (!skinFile.open(QIODevice::WriteOnly) || skinFile.write(ui::builtInFirstSkin()) < 0 ||
+        !Settings(data.path()).setSkinPath(skin)) {
+        std::fprintf(stderr, "cannot write the first skin in %s\n", qPrintable(data.path()));
+        return 1;
+    }
+    skinFile.close();
     ui::WindowOps ops;
     ops.setAnswerer([](const QString&) { return int(ui::WindowOps::Ok); });
     ui::Desktop desktop(data.path(), Endpoints::forDemo(server.baseUrl()), ops,
@@ -92,17 +108,24 @@ int main(int argc, char* argv[]) {
     desktop.fillTrendSearch();
     waitMs(1500);
 
-    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("选择夹1"));
     bool ok = true;
     const QStringList pages{QStringLiteral("home"), QStringLiteral("monitor"),
                             QStringLiteral("log")};
     for (int page : {1, 0, 2}) {
-        tabs->setCurrentIndex(page);
+        desktop.frame().navigationButton(page + 1)->click();
         ok = save(window, out.filePath(QStringLiteral("main-%1.png").arg(pages[page]))) && ok;
     }
     if (ui::AlertWindow* alert = desktop.frontEnd().alertWindow()) {
         ok = save(*alert, out.filePath(QStringLiteral("alert.png"))) && ok;
     }
+    QTimer::singleShot(0, [&] {
+        if (ui::SkinWindow* skins = desktop.skinWindow()) {
+            skins->move(300, 150);
+            ok = save(*skins, out.filePath(QStringLiteral("skin-window.png"))) && ok;
+            skins->close();
+        }
+    });
+    desktop.openSkinWindow();
     desktop.frontEnd().openPushSettings();
     if (ui::PushSettingsWindow* push = desktop.frontEnd().pushSettingsWindow()) {
         ok = save(*push, out.filePath(QStringLiteral("push-settings.png"))) && ok;

@@ -354,7 +354,12 @@ void SkinFrame::paint() {
     painter.setFont(frameFont());
     const int buttonsLeft = m_titleButtons.isEmpty() ? w.width() : m_titleButtons.last()->x();
     drawFrameText(painter, QRect(6, 5, buttonsLeft - 12, 20), w.windowTitle());
-    drawFrameText(painter, secondLineRect(), m_settings.secondLine);
+    if (!m_settings.secondLine.isEmpty()) {
+        // A shade under the line keeps its white text readable on light skins.
+        painter.fillRect(QRect(0, w.height() - kSecondLineHeight, w.width(), kSecondLineHeight),
+                         QColor(8, 45, 100, 120));
+        drawFrameText(painter, secondLineRect(), m_settings.secondLine);
+    }
 }
 
 bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,6 @@
 #include "Desktop.h"
 #include "MainWindow.h"
+#include "ProgramStyle.h"
 #include "SingleInstance.h"
 #include "WindowOps.h"
 #include "net/Endpoints.h"
@@ -22,6 +23,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("skylark"));
+    ui::applyProgramStyle(app);
     // The program lives in the tray while its windows are closed; only the exit ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     QCommandLineParser parser;
