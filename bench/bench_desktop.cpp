@@ -5,10 +5,14 @@
 // Needs a display; bench.sh runs it under Xvfb.
 
 #include "BenchSupport.h"
+#include "app/Settings.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
+#include "store/SafeSave.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramStyle.h"
+#include "ui/SkinWindow.h"
 #include "ui/WindowOps.h"
 
 #include <QApplication>
@@ -97,10 +101,19 @@ void waitMs(int ms) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    ui::applyProgramStyle(app);
     QProcess server;
     const QString base = bench::startDemoServer(server, QStringLiteral(SKYLARK_SIM_PATH));
     QTemporaryDir directory;
     bench::writeRoutes(directory.path(), kRoutes);
+    // Worn as most users do: the first skin, a JPEG of the main window's size.
+    const QString skin = directory.filePath(QStringLiteral("Skin/01.jpg"));
+    QDir().mkpath(directory.filePath(QStringLiteral("Skin")));
+    if (!saveFileAtomically(skin, ui::builtInFirstSkin()) ||
+        !Settings(directory.path()).setSkinPath(skin)) {
+        std::fprintf(stderr, "cannot write the skin in %s\n", qPrintable(directory.path()));
+        return 1;
+    }
     ui::WindowOps ops;
     ops.setAnswerer([](const QString&) { return int(ui::WindowOps::Ok); });
     ui::Desktop desktop(directory.path(), Endpoints::forDemo(base), ops, {}, MonitorTiming{0, 0});

@@ -186,8 +186,7 @@ QWidget& SkinFrame::window() const {
 
 void SkinFrame::setSettings(FrameSettings settings) {
     m_settings = std::move(settings);
-    m_skin = QPixmap();
-    m_skin.loadFromData(m_settings.picture);
+    loadSkin(m_settings.picture);
     if (m_settings.size.isValid()) {
         window().setFixedSize(m_settings.size);
     }
@@ -295,8 +294,7 @@ void SkinFrame::setFramePicture(const QByteArray& picture) {
         return;
     }
     m_settings.picture = picture;
-    m_skin = QPixmap();
-    m_skin.loadFromData(picture);
+    loadSkin(picture);
     window().update();
 }
 
@@ -327,6 +325,31 @@ void SkinFrame::closeWithEffect(int pauseMs) {
     w->close();
 }
 
+void SkinFrame::loadSkin(const QByteArray& picture) {
+    m_skin = QPixmap();
+    m_skin.loadFromData(picture);
+    m_fitted = QPixmap();
+}
+
+// The skin scaled once to cover the window, cut evenly on the long side: a repaint under a
+// changing control then only copies pixels.
+const QPixmap& SkinFrame::skinForSize(const QSize& size) {
+    if (m_fitted.size() == size) {
+        return m_fitted;
+    }
+    m_fitted = QPixmap(size);
+    if (m_skin.isNull()) {
+        m_fitted.fill(kFallbackSkin);
+        return m_fitted;
+    }
+    const QPixmap scaled =
+        m_skin.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    QPainter painter(&m_fitted);
+    painter.drawPixmap(0, 0, scaled, (scaled.width() - size.width()) / 2, 0, size.width(),
+                       size.height());
+    return m_fitted;
+}
+
 QFont SkinFrame::frameFont() const {
     return frameFace(kFaceSize);
 }
@@ -335,29 +358,24 @@ QRect SkinFrame::secondLineRect() const {
     return {2, window().height() - kSecondLineHeight, window().width() - 4, kSecondLineHeight};
 }
 
-void SkinFrame::paint() {
+void SkinFrame::paint(const QRect& dirty) {
     QWidget& w = window();
     QPainter painter(&w);
     if (m_closing) {
         painter.fillRect(w.rect(), m_closingColour);
         return;
     }
-    if (m_skin.isNull()) {
-        painter.fillRect(w.rect(), kFallbackSkin);
-    } else {
-        // Scaled to cover the window, cut evenly on the long side.
-        const QSize scaled = m_skin.size().scaled(w.size(), Qt::KeepAspectRatioByExpanding);
-        const QRect target(QPoint((w.width() - scaled.width()) / 2, 0), scaled);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(target, m_skin);
-    }
+    painter.drawPixmap(0, 0, skinForSize(w.size()));
     painter.setFont(frameFont());
     const int buttonsLeft = m_titleButtons.isEmpty() ? w.width() : m_titleButtons.last()->x();
-    drawFrameText(painter, QRect(6, 5, buttonsLeft - 12, 20), w.windowTitle());
-    if (!m_settings.secondLine.isEmpty()) {
+    const QRect titleRect(6, 5, buttonsLeft - 12, 20);
+    if (dirty.intersects(titleRect)) {
+        drawFrameText(painter, titleRect, w.windowTitle());
+    }
+    const QRect band(0, w.height() - kSecondLineHeight, w.width(), kSecondLineHeight);
+    if (!m_settings.secondLine.isEmpty() && dirty.intersects(band)) {
         // A shade under the line keeps its white text readable on light skins.
-        painter.fillRect(QRect(0, w.height() - kSecondLineHeight, w.width(), kSecondLineHeight),
-                         QColor(8, 45, 100, 120));
+        painter.fillRect(band, QColor(8, 45, 100, 120));
         drawFrameText(painter, secondLineRect(), m_settings.secondLine);
     }
 }
@@ -368,7 +386,7 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {
     }
     switch (event->type()) {
     case QEvent::Paint:
-        paint();
+        paint(static_cast<QPaintEvent*>(event)->rect());
         break;
     case QEvent::WindowTitleChange:
         window().update();

@@ -89,12 +89,15 @@ private:
     void buildTitleButtons();
     void titleButtonClicked(TitleButtonKind kind);
     void navigationClicked(int n);
-    void paint();
+    void paint(const QRect& dirty);
     bool startDrag(const QPoint& globalPosition);
     int titleBarHeight() const;
+    void loadSkin(const QByteArray& picture);
+    const QPixmap& skinForSize(const QSize& size);
 
     FrameSettings m_settings;
     QPixmap m_skin;
+    QPixmap m_fitted;
     QList<QAbstractButton*> m_titleButtons;
     std::map<TitleButtonKind, std::function<void()>> m_handlers;
     struct Navigation {
