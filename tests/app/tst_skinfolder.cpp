@@ -173,6 +173,9 @@ void TstSkinFolder::add_copiesIntoTheFolder_data() {
     QTest::newRow("existing name: overwritten, listed twice")
         << u"b.png"_s << true << QStringList{u"01.jpg"_s, u"b.png"_s, u"b.png"_s} << u"b.png"_s
         << false;
+    QTest::newRow("the name after the last backslash")
+        << u"x\\y.jpg"_s << true << QStringList{u"01.jpg"_s, u"b.png"_s, u"y.jpg"_s} << u"y.jpg"_s
+        << false;
     QTest::newRow("cancelled") << QString() << true << QStringList{u"01.jpg"_s, u"b.png"_s}
                                << u"01.jpg"_s << false;
     QTest::newRow("unreadable picture")

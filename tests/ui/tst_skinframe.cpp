@@ -13,6 +13,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -82,6 +83,8 @@ private Q_SLOTS:
     void titleBarButtons_ofTheFramedWindows();
     void navigation_selectsPagesAndCutsCaptions();
     void framePicture_emptyBytesChangeNothing();
+    void dragging_movesAMovableWindow_data();
+    void dragging_movesAMovableWindow();
     void closing_withoutHandlerOrWithTheEffect_data();
     void closing_withoutHandlerOrWithTheEffect();
     void alertHotArea_liesOverItsWords();
@@ -195,6 +198,37 @@ void TstSkinFrame::framePicture_emptyBytesChangeNothing() {
     QCOMPARE(window.grab().toImage().pixelColor(150, 100), QColor(0, 136, 255));
 }
 
+void TstSkinFrame::dragging_movesAMovableWindow_data() {
+    QTest::addColumn<bool>("movable");
+    QTest::addColumn<QPoint>("press");
+    QTest::addColumn<QPoint>("moved");
+    QTest::newRow("movable, on the frame") << true << QPoint(150, 60) << QPoint(130, 240);
+    QTest::newRow("not movable (the alert)") << false << QPoint(150, 60) << QPoint(100, 200);
+    QTest::newRow("movable, on the menu button") << true << QPoint(235, 10) << QPoint(100, 200);
+}
+
+// Offscreen the window system cannot move windows: the frame follows the mouse itself.
+void TstSkinFrame::dragging_movesAMovableWindow() {
+    QFETCH(bool, movable);
+    QFETCH(QPoint, press);
+    QFETCH(QPoint, moved);
+    QWidget window;
+    SkinFrame::attach(
+        window, {.size = QSize(300, 200), .buttons = {TitleButtonKind::Menu}, .movable = movable});
+    window.move(100, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QWidget* target = window.childAt(press) ? window.childAt(press) : &window;
+    const QPoint local = target->mapFrom(&window, press);
+    QTest::mousePress(target, Qt::LeftButton, {}, local);
+    QMouseEvent move(QEvent::MouseMove, QPointF(local),
+                     QPointF(target->mapToGlobal(local) + QPoint(30, 40)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, local);
+    QCOMPARE(window.pos(), moved);
+}
+
 void TstSkinFrame::closing_withoutHandlerOrWithTheEffect_data() {
     QTest::addColumn<bool>("effect");
     QTest::newRow("close button without a handler: at once") << false;
@@ -256,6 +290,7 @@ void TstSkinFrame::alertHotArea_liesOverItsWords() {
 }
 
 void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {
+    QCOMPARE(SkinWindow::dialogFilter(), u"图片文件(*.png *.jpg *.bmp *.gif)"_s);
     Rig rig;
     const QString folder = rig.dir.filePath(u"Skin"_s);
     QDir().mkpath(folder);
