@@ -172,7 +172,10 @@ SkinFrame::SkinFrame(QWidget& window, FrameSettings settings)
 }
 
 SkinFrame* SkinFrame::attach(QWidget& window, FrameSettings settings) {
-    delete of(window);
+    if (SkinFrame* attached = of(window)) {
+        attached->setSettings(std::move(settings));
+        return attached;
+    }
     return new SkinFrame(window, std::move(settings));
 }
 

@@ -46,7 +46,8 @@ public:
     static constexpr int kDefaultTitleBarHeight = 35;
     static constexpr int kClosingPauseMs = 5;
 
-    // Takes over the window's frame: no system frame, the given size, the buttons built.
+    // Takes over the window's frame: no system frame, the given size, the buttons built. A
+    // window that has a frame keeps it, with the new settings.
     static SkinFrame* attach(QWidget& window, FrameSettings settings);
     // The frame attached to the window, if any.
     static SkinFrame* of(const QWidget& window);
