@@ -52,6 +52,10 @@ QVariant RouteListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         return m_rows[index.row()][index.column()];
     }
+    if (role == Qt::ToolTipRole && index.column() == LowestFareColumn) {
+        const QString& reason = m_fareReasons[index.row()];
+        return reason.isEmpty() ? QVariant() : QVariant(reason);
+    }
     if ((role == TextColourRole || role == BackColourRole) && m_colouringActive) {
         const CellColour colour =
             m_cellColours.value({index.row(), index.column()}, {kBlack, m_listColours.back});
@@ -79,6 +83,7 @@ bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent) {
     }
     beginRemoveRows({}, row, row + count - 1);
     m_rows.remove(row, count);
+    m_fareReasons.remove(row, count);
     endRemoveRows();
     return true;
 }
@@ -90,6 +95,7 @@ void RouteListModel::setRoutes(const QList<Route>& routes) {
     for (const Route& route : routes) {
         m_rows.append(rowOf(route));
     }
+    m_fareReasons = QStringList(m_rows.size());
     endResetModel();
 }
 
@@ -99,8 +105,18 @@ int RouteListModel::appendRow(const QString& routeId) {
     Row cells;
     cells[IdColumn] = routeId;
     m_rows.append(std::move(cells));
+    m_fareReasons.append(QString());
     endInsertRows();
     return row;
+}
+
+void RouteListModel::setFareReason(int row, const QString& reason) {
+    if (row < 0 || row >= m_rows.size() || m_fareReasons[row] == reason) {
+        return;
+    }
+    m_fareReasons[row] = reason;
+    const QModelIndex cell = index(row, LowestFareColumn);
+    Q_EMIT dataChanged(cell, cell, {Qt::ToolTipRole});
 }
 
 QString RouteListModel::cell(int row, int column) const {

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -66,6 +67,8 @@ public:
     int appendRow(const QString& routeId);
     QString cell(int row, int column) const;
     bool setCell(int row, int column, const QString& text);
+    // Why the row's fare was not found, the tooltip of its fare cell; empty for none.
+    void setFareReason(int row, const QString& reason);
     // The first row that shows this identifier, or -1.
     int rowOfRoute(QStringView routeId) const;
 
@@ -84,6 +87,7 @@ private:
     void repaintAll();
 
     QList<Row> m_rows;
+    QStringList m_fareReasons; // one for each row
     QHash<QPair<int, int>, CellColour> m_cellColours;
     CellColour m_listColours{kBlack, kWhite};
     bool m_colouringActive = false;

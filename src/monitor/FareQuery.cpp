@@ -11,27 +11,76 @@ FareQuery::FareQuery(Fetcher& fetcher, const Endpoints& endpoints, const RouteBo
     , m_endpoints(endpoints)
     , m_routeBook(routeBook) {}
 
+namespace {
+
+QByteArray fetch(Fetcher& fetcher, const QString& url, FetchResponse& response) {
+    FetchRequest request;
+    request.url = url;
+    request.method = QStringLiteral("GET");
+    return fetcher.httpFetch(request, &response);
+}
+
+// Why a fare that was not found is missing: the first failure on the way to it.
+FareOutcome reasonOf(const FetchResponse& relay, const QString& searchString,
+                     const FetchResponse& calendar, FareOutcome answerOutcome) {
+    if (relay.failure != FetchFailure::None || (relay.status != 0 && relay.status != 200)) {
+        return FareOutcome::RelayUnreachable;
+    }
+    if (searchString.isEmpty()) {
+        return FareOutcome::SearchStringEmpty;
+    }
+    switch (calendar.failure) {
+    case FetchFailure::None:
+        break;
+    case FetchFailure::TimedOut:
+        return FareOutcome::TimedOut;
+    case FetchFailure::TooLarge:
+        return FareOutcome::TooLarge;
+    case FetchFailure::Refused:
+    case FetchFailure::Unreachable:
+        return FareOutcome::CalendarUnreachable;
+    }
+    if (calendar.status != 0 && calendar.status != 200) {
+        return FareOutcome::HttpStatus;
+    }
+    return answerOutcome;
+}
+
+} // namespace
+
 QString FareQuery::fetchSearchString(const QString& depCityName, const QString& arrCityName,
-                                     const QString& depDate) {
-    return relayAnswerText(
-        m_fetcher.httpFetch(searchStringUrl(m_endpoints, depCityName, arrCityName, depDate)));
+                                     const QString& depDate, FetchResponse* response) {
+    FetchResponse own;
+    return relayAnswerText(fetch(m_fetcher,
+                                 searchStringUrl(m_endpoints, depCityName, arrCityName, depDate),
+                                 response ? *response : own));
 }
 
 FareAnswer FareQuery::queryCalendarFare(const QString& depCityName, const QString& arrCityName,
                                         const QString& depDate, const QString& routeId) {
-    const QString searchString = fetchSearchString(depCityName, arrCityName, depDate);
+    FetchResponse relay;
+    const QString searchString = fetchSearchString(depCityName, arrCityName, depDate, &relay);
     // A route deleted meanwhile, by this program or another, is not asked for.
     if (!m_routeBook.hasRoute(routeId)) {
-        return {notFoundText(), {}};
+        return {notFoundText(), {}, FareOutcome::RouteMissing, {}};
     }
     const QString kind = m_routeBook.routeKindOf(routeId);
+    FetchResponse calendar;
     QByteArray body;
     if (kind.isEmpty() || kind == u"domestic") {
-        body = m_fetcher.httpFetch(domesticCalendarUrl(m_endpoints, searchString, depDate));
+        body = fetch(m_fetcher, domesticCalendarUrl(m_endpoints, searchString, depDate), calendar);
     } else if (kind == u"international") {
-        body = m_fetcher.httpFetch(internationalCalendarUrl(m_endpoints, searchString, depDate));
+        body = fetch(m_fetcher, internationalCalendarUrl(m_endpoints, searchString, depDate),
+                     calendar);
+    } else {
+        return {notFoundText(), {}, FareOutcome::UnknownRouteKind, kind};
     }
-    return readCalendarAnswer(body, depDate);
+    FareAnswer answer = readCalendarAnswer(body, depDate);
+    answer.routeKind = kind;
+    if (answer.outcome != FareOutcome::Found) {
+        answer.outcome = reasonOf(relay, searchString, calendar, answer.outcome);
+    }
+    return answer;
 }
 
 } // namespace skylark

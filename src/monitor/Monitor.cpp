@@ -129,16 +129,36 @@ bool Monitor::queryRoute(const RouteRef& route) {
     const QString depCity = m_routes.cell(row, RouteListModel::DepartureColumn);
     const QString arrCity = m_routes.cell(row, RouteListModel::ArrivalColumn);
     const QString alertPrice = m_routes.cell(row, RouteListModel::PriceColumn);
-    const QString fare = m_fares.queryCalendarFare(depCity, arrCity, depDate, id).fare;
+    const FareAnswer answer = m_fares.queryCalendarFare(depCity, arrCity, depDate, id);
+    const QString& fare = answer.fare;
 
     // The wait for the answer may have let a delete rebuild the list.
     row = currentRowOf(route);
-    const QString time = makeStamp(m_clock).clockText;
+    const QDateTime now = m_clock.now();
+    const QString time = makeStamp(now).clockText;
+    const bool special = isSpecialFare(fare, alertPrice);
+    const bool found = answer.outcome == FareOutcome::Found;
     if (row >= 0) {
         m_routes.setCell(row, RouteListModel::LowestFareColumn, fare);
         m_routes.setCell(row, RouteListModel::UpdateTimeColumn, time);
+        m_routes.setFareReason(row, found ? QString() : fareOutcomeText(answer.outcome));
     }
-    if (row >= 0 && isSpecialFare(fare, alertPrice)) {
+    const FareObservation observation{id,
+                                      depCity,
+                                      arrCity,
+                                      depDate,
+                                      answer.routeKind,
+                                      alertPrice,
+                                      now,
+                                      found ? fare : QString(),
+                                      answer.outcome,
+                                      special,
+                                      answer.calendar};
+    if (m_recorder) {
+        m_recorder->record(observation);
+    }
+    Q_EMIT routeQueried(observation);
+    if (row >= 0 && special) {
         m_specialFares.append({depCity, arrCity, depDate, fare, time});
         for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
             m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
@@ -171,6 +191,9 @@ void Monitor::runRound() {
     }
     log(QStringLiteral("共有待搜索航线：") + QString::number(count) + QStringLiteral("条"));
     m_specialFares.clear();
+    if (m_recorder) {
+        m_recorder->beginRound();
+    }
 
     for (const RouteRef& route : routes) {
         const bool queried = queryRoute(route);
@@ -179,6 +202,9 @@ void Monitor::runRound() {
         }
     }
 
+    if (m_recorder) {
+        m_recorder->endRound();
+    }
     m_timer.setInterval(m_stopRequested ? 0 : roundInterval(count, m_timing.periodPerRouteMs));
     if (!m_stopRequested && !m_specialFares.isEmpty()) {
         m_frontEnd.playAlertSound();

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/FareRecords.h"
 #include "app/IntervalTimer.h"
 #include "app/RouteListModel.h"
-#include "app/FareRecords.h"
+#include "monitor/FareRecorder.h"
 
 #include <QDateTime>
 #include <QList>
@@ -18,7 +19,7 @@ class RouteListModel;
 class StatusLog;
 
 struct MonitorTiming {
-    int startDelayMs = 3000;          // from the start click to the first round
+    int startDelayMs = 3000;         // from the start click to the first round
     qint64 periodPerRouteMs = 60000; // the timer's period for each route of the list
 };
 
@@ -27,8 +28,8 @@ struct MonitorTiming {
 // on one thread; waits keep its events flowing, so a stop click or a timer tick can run in
 // the middle of a round. Rounds never overlap: a tick that falls due during a round is
 // skipped, and a start clicked while a stopped round or start wait is still running takes
-// effect once it has ended. A route deleted during a round is not queried once it is gone, and a route
-// whose row disappears while it is being queried keeps its log line but gets no cells.
+// effect once it has ended. A route deleted during a round is not queried once it is gone, and a
+// route whose row disappears while it is being queried keeps its log line but gets no cells.
 class Monitor : public QObject {
     Q_OBJECT
 
@@ -53,10 +54,14 @@ public:
     const QList<SpecialFare>& specialFares() const { return m_specialFares; }
     const QDateTime& lastPushTime() const { return m_lastPushTime; }
     const IntervalTimer& timer() const { return m_timer; }
+    // Where the rounds' observations go; none by default.
+    void setRecorder(FareRecorder* recorder) { m_recorder = recorder; }
 
 Q_SIGNALS:
     void monitoringChanged(bool monitoring);
     void roundFinished();
+    // One route of a round was queried.
+    void routeQueried(const skylark::FareObservation& observation);
 
 private:
     struct RouteRef {
@@ -75,6 +80,7 @@ private:
     FareQuery& m_fares;
     FarePush& m_push;
     FrontEnd& m_frontEnd;
+    FareRecorder* m_recorder = nullptr;
     const Clock& m_clock;
     MonitorTiming m_timing;
     IntervalTimer m_timer;

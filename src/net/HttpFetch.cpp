@@ -51,6 +51,8 @@ struct Exchange {
     QByteArray body;
     QString rawHeaders;
     QString newCookies;
+    FetchFailure failure = FetchFailure::None;
+    int status = 0;
 };
 
 // The worker's own state of a transfer.
@@ -60,6 +62,7 @@ struct Transfer {
     QByteArray headerBlock;
     curl_off_t lastDown = -1;
     curl_off_t lastUp = -1;
+    bool tooLarge = false;
 
     void progressed() { exchange.lastProgress = steadyMilliseconds(); }
 };
@@ -68,6 +71,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     if (transfer->body.size() + qint64(bytes) > transfer->exchange.limits.maxBodyBytes) {
+        transfer->tooLarge = true;
         return 0; // aborts the transfer: a body this large is a failure
     }
     transfer->body.append(data, qsizetype(bytes));
@@ -149,7 +153,8 @@ QString withControlsEscaped(const QString& url) {
     out.reserve(url.size());
     for (QChar c : url) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-            out += QLatin1Char('%') + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+            out += QLatin1Char('%') +
+                   QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
         } else {
             out += c;
         }
@@ -235,8 +240,8 @@ void keepCookies(const Exchange& exchange, const QString& host,
 
 // Writes the result for the caller and runs whatever else the exchange leaves behind, but
 // only while the caller still waits: a worker given up has no further effect.
-void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray& headerBlock,
-            const std::function<void()>& leaveBehind = {}) {
+void finish(Exchange& exchange, FetchFailure failure, int status, QByteArray body,
+            const QByteArray& headerBlock, const std::function<void()>& leaveBehind = {}) {
     const std::lock_guard lock(exchange.mutex);
     if (exchange.abandoned) {
         return;
@@ -244,7 +249,9 @@ void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray
     if (leaveBehind) {
         leaveBehind();
     }
-    exchange.finished = finished;
+    exchange.finished = failure != FetchFailure::Refused;
+    exchange.failure = failure;
+    exchange.status = status;
     exchange.done = true;
     exchange.body = std::move(body);
     exchange.rawHeaders = decodeGbk(headerBlock);
@@ -254,13 +261,26 @@ void finish(Exchange& exchange, bool finished, QByteArray body, const QByteArray
     }
 }
 
+FetchFailure failureOf(CURLcode code, bool tooLarge) {
+    if (code == CURLE_OK) {
+        return FetchFailure::None;
+    }
+    if (tooLarge) {
+        return FetchFailure::TooLarge;
+    }
+    if (code == CURLE_OPERATION_TIMEDOUT) {
+        return FetchFailure::TimedOut;
+    }
+    return FetchFailure::Unreachable;
+}
+
 // One exchange on the worker thread, redirects included.
 void runExchange(Exchange& exchange) {
     const FetchRequest& request = exchange.request;
     const QString verb = request.method.toUpper();
     QByteArray url = transferUrl(request.url);
     if ((!verb.isEmpty() && verb != u"GET" && verb != u"POST") || url.isEmpty()) {
-        finish(exchange, false, {}, {});
+        finish(exchange, FetchFailure::Refused, 0, {}, {});
         return;
     }
     QByteArray method =
@@ -300,6 +320,8 @@ void runExchange(Exchange& exchange) {
     }
 
     bool ok = false;
+    CURLcode code = CURLE_OK;
+    long status = 0;
     for (int hop = 0;; ++hop) {
         const HeaderList headers(headerText, request, viaProxy);
         curl_easy_setopt(curl, CURLOPT_URL, url.constData());
@@ -320,9 +342,10 @@ void runExchange(Exchange& exchange) {
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.constData());
         transfer.body.clear();
         transfer.headerBlock.clear();
-        ok = curl_easy_perform(curl) == CURLE_OK;
+        code = curl_easy_perform(curl);
+        ok = code == CURLE_OK;
 
-        long status = 0;
+        status = 0;
         char* next = nullptr;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next);
@@ -342,7 +365,8 @@ void runExchange(Exchange& exchange) {
     const QList<QByteArray> cookies =
         keepsCookies ? CookieStore::linesOfHandle(curl) : QList<QByteArray>();
     curl_easy_cleanup(curl);
-    finish(exchange, true, ok ? transfer.body : QByteArray(), transfer.headerBlock,
+    finish(exchange, failureOf(code, transfer.tooLarge), int(status),
+           ok ? transfer.body : QByteArray(), transfer.headerBlock,
            [&] { keepCookies(exchange, hostForCookies(url), cookies, transfer.headerBlock); });
 }
 
@@ -513,6 +537,8 @@ QByteArray HttpFetcher::httpFetch(const FetchRequest& request, FetchResponse* re
     if (response) {
         response->rawHeaders = finished ? exchange->rawHeaders : QString();
         response->newCookies = finished ? exchange->newCookies : QString();
+        response->failure = exchange->done ? exchange->failure : FetchFailure::TimedOut;
+        response->status = finished ? exchange->status : 0;
     }
     return finished ? exchange->body : QByteArray();
 }

@@ -16,19 +16,30 @@ struct FetchRequest {
     QByteArray postData; // the body of a POST; a GET sends none
     QString cookies;     // a Cookie header value; when given, the cookie store is not used
     QString proxy;       // host:port of an HTTP proxy; empty for a direct connection
-    double timeoutSeconds = 0; // the quiet period; 0 means 90 seconds
+    double timeoutSeconds = 0;  // the quiet period; 0 means 90 seconds
     double deadlineSeconds = 0; // the whole exchange at most; 0 means the fetcher's limit
-    QString headers;           // extra header lines, each ending in CR LF
+    QString headers;            // extra header lines, each ending in CR LF
     QString userName;
     QString password;
     bool storeCookies = false; // also put the response's cookies into the cookie store
 };
 
-// What an exchange hands back besides the body. Both are empty when the exchange
+// Why an exchange handed back no body.
+enum class FetchFailure {
+    None,
+    Refused,     // a URL or method that cannot be requested
+    Unreachable, // no connection, or the connection broke
+    TimedOut,    // quiet too long, or past the exchange's deadline
+    TooLarge,    // the body passed the fetcher's limit
+};
+
+// What an exchange hands back besides the body. The texts are empty when the exchange
 // did not finish.
 struct FetchResponse {
     QString rawHeaders; // the final response's status line and headers, CR LF lines
     QString newCookies; // name=value of each cookie the response set, joined by "; "
+    FetchFailure failure = FetchFailure::None;
+    int status = 0; // the final response's HTTP status; 0 when none came
 };
 
 // Anything that performs HTTP exchanges; the program uses HttpFetcher, tests may fake it.
