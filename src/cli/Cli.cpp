@@ -9,6 +9,7 @@
 #include "app/StartUp.h"
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
+#include "history/FareHistory.h"
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/CookieStore.h"
@@ -72,6 +73,20 @@ struct Cli::Session {
     PushNotifier push{fetcher, endpoints, settings, log, clock};
     std::unique_ptr<Monitor> monitor;
     std::unique_ptr<PushSettingsLogic> pushSettings;
+    std::unique_ptr<FareHistory> history;
+
+    // The fare history, opened at its first use; a failure is said once on the error stream.
+    FareHistory& openHistory(QTextStream& err) {
+        if (!history) {
+            history = std::make_unique<FareHistory>(directory);
+            QObject::connect(history.get(), &FareHistory::failed, [&err](const QString& message) {
+                err << message << '\n';
+                err.flush();
+            });
+            history->open(clock.now());
+        }
+        return *history;
+    }
 
     Monitor& monitorWith(MonitorTiming timing) {
         monitor = std::make_unique<Monitor>(routes, log, fares, push, *frontEnd, clock, timing);
@@ -129,6 +144,12 @@ Commands:
   push on|off                switch push alerts on or off
   push-settings ID MINUTES   save the binding id and the least minutes between pushes
   push-test ID               send a test message to that binding id
+  history ID [--since YYYY-MM-DD] [--csv]
+                             the route's recorded fares, oldest first: time, fare (-
+                             when none was found) and outcome, separated by tabs; or as
+                             CSV
+  history --export FILE      write every recorded fare to FILE as CSV (RFC 4180, UTF-8)
+  history --keep-days N      keep recorded fares N days (400 unless set)
   version                    the version line, after asking the update server
   sim [--port P]             run the demo server alone until interrupted
 
@@ -176,6 +197,9 @@ int Cli::run(QStringList arguments) {
     }
     if (command == u"version" && arguments.isEmpty()) {
         return version();
+    }
+    if (command == u"history") {
+        return history(arguments);
     }
     if (command == u"sim") {
         return sim(arguments);
@@ -351,6 +375,14 @@ int Cli::monitor(const QStringList& arguments) {
         return kRefused;
     }
     Monitor& monitor = online().monitorWith(timing);
+    monitor.setRecorder(&session().openHistory(m_err));
+    QObject::connect(&monitor, &Monitor::routeQueried, [this](const FareObservation& seen) {
+        if (seen.outcome != FareOutcome::Found) {
+            m_err << QStringLiteral("未找到 ") << seen.routeId << QStringLiteral("：")
+                  << fareOutcomeText(seen.outcome) << " (" << fareOutcomeKey(seen.outcome) << ")\n";
+            m_err.flush();
+        }
+    });
     SignalWatcher signals;
     int roundsDone = 0;
     bool interrupted = false;
@@ -391,6 +423,57 @@ int Cli::monitor(const QStringList& arguments) {
         Qt::QueuedConnection);
     const int status = QCoreApplication::exec();
     return refused ? kRefused : status;
+}
+
+int Cli::history(const QStringList& arguments) {
+    QStringList rest = arguments;
+    QString since;
+    QString exportPath;
+    QString keepDays;
+    const bool csv = rest.removeAll(QStringLiteral("--csv")) > 0;
+    if (!takeOption(rest, QStringLiteral("--since"), since) ||
+        !takeOption(rest, QStringLiteral("--export"), exportPath) ||
+        !takeOption(rest, QStringLiteral("--keep-days"), keepDays)) {
+        return usageError();
+    }
+    const QDate sinceDay = QDate::fromString(since, Qt::ISODate);
+    const bool listing = exportPath.isEmpty() && keepDays.isEmpty();
+    if (listing != (rest.size() == 1) ||
+        (!listing && (rest.size() > 0 || csv || !since.isEmpty())) ||
+        (!since.isEmpty() && !sinceDay.isValid())) {
+        return usageError();
+    }
+    FareHistory& history = session().openHistory(m_err);
+    if (!history.isOpen()) {
+        return kRefused;
+    }
+    if (!keepDays.isEmpty()) {
+        bool ok = false;
+        const int days = keepDays.toInt(&ok);
+        if (!ok || days <= 0) {
+            return usageError();
+        }
+        return history.setRetentionDays(days) ? kDone : kRefused;
+    }
+    if (!exportPath.isEmpty()) {
+        const WriteResult written = exportHistoryCsv(history.allObservations(), exportPath);
+        if (!written) {
+            m_err << written.message() << '\n';
+            return kRefused;
+        }
+        return kDone;
+    }
+    const QList<FareObservation> seen = history.observations(rest.first(), sinceDay);
+    if (csv) {
+        m_out << QString::fromUtf8(historyCsv(seen));
+        return kDone;
+    }
+    for (const FareObservation& observation : seen) {
+        m_out << observation.observedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << '\t'
+              << (observation.fare.isEmpty() ? QStringLiteral("-") : observation.fare) << '\t'
+              << fareOutcomeKey(observation.outcome) << '\n';
+    }
+    return kDone;
 }
 
 int Cli::push(const QStringList& arguments) {

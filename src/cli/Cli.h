@@ -38,6 +38,7 @@ private:
     int pushSettings(const QStringList& arguments);
     int pushTest(const QStringList& arguments);
     int version();
+    int history(const QStringList& arguments);
     int sim(const QStringList& arguments);
 
     int usageError();

@@ -1,0 +1,347 @@
+#include "FareHistory.h"
+
+#include "store/SafeSave.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimeZone>
+
+namespace skylark {
+namespace {
+
+// Each step takes the schema from the version before it to its own; a store of any older
+// version is brought up to date, one step a transaction.
+const char* const kMigrations[FareHistory::kSchemaVersion] = {
+    // 1: the observations
+    "CREATE TABLE observation ("
+    " id INTEGER PRIMARY KEY,"
+    " route_id TEXT NOT NULL,"
+    " dep_city TEXT NOT NULL,"
+    " arr_city TEXT NOT NULL,"
+    " dep_date TEXT NOT NULL,"
+    " route_kind TEXT NOT NULL,"
+    " observed_at INTEGER NOT NULL,"
+    " fare TEXT,"
+    " outcome TEXT NOT NULL,"
+    " calendar TEXT NOT NULL);"
+    "CREATE INDEX observation_by_route ON observation (route_id, observed_at);",
+    // 2: the alert price and the special mark of each observation, and the settings
+    "ALTER TABLE observation ADD COLUMN alert_price TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE observation ADD COLUMN special INTEGER NOT NULL DEFAULT 0;"
+    "CREATE TABLE setting (key TEXT PRIMARY KEY, value TEXT NOT NULL);",
+};
+
+constexpr int kBusyMs = 100; // a store locked longer than this misses the round
+
+const QString kColumns = QStringLiteral(
+    "route_id, dep_city, arr_city, dep_date, route_kind, alert_price, observed_at, fare, "
+    "outcome, special, calendar");
+
+QString calendarText(const QList<CalendarEntry>& calendar) {
+    QStringList days;
+    for (const CalendarEntry& entry : calendar) {
+        days.append(entry.date + u'=' + entry.price);
+    }
+    return days.join(u';');
+}
+
+QList<CalendarEntry> calendarOf(const QString& text) {
+    QList<CalendarEntry> calendar;
+    for (const QString& day : text.split(u';', Qt::SkipEmptyParts)) {
+        calendar.append({day.section(u'=', 0, 0), day.section(u'=', 1)});
+    }
+    return calendar;
+}
+
+bool runScript(QSqlDatabase& db, const QString& script) {
+    QSqlQuery query(db);
+    for (const QString& statement : script.split(u';', Qt::SkipEmptyParts)) {
+        if (!statement.trimmed().isEmpty() && !query.exec(statement)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QString csvField(const QString& text) {
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
+        !text.contains(u'\r')) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(u"\""_qs, u"\"\""_qs);
+    return u'"' + quoted + u'"';
+}
+
+} // namespace
+
+FareHistory::FareHistory(const QString& directory, QObject* parent)
+    : QObject(parent)
+    , m_path(directory + u'/' + fileName())
+    , m_connection(QStringLiteral("skylark-history-%1").arg(quintptr(this), 0, 16)) {}
+
+FareHistory::~FareHistory() {
+    if (m_db.isValid()) {
+        m_db.close();
+    }
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+void FareHistory::fail(const QString& what, const QString& reason) {
+    m_ready = false;
+    if (m_error.isEmpty()) {
+        m_error = QStringLiteral("价格历史 %1 %2：%3").arg(m_path, what, reason);
+        Q_EMIT failed(m_error);
+    }
+}
+
+bool FareHistory::open(const QDateTime& now) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        fail(QStringLiteral("无法打开"), QStringLiteral("no SQLite driver"));
+        return false;
+    }
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db.setDatabaseName(m_path);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMs));
+    if (!m_db.open()) {
+        fail(QStringLiteral("无法打开"), m_db.lastError().text());
+        return false;
+    }
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+        !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) || !migrate()) {
+        fail(QStringLiteral("无法使用"), query.lastError().text().isEmpty()
+                                             ? m_db.lastError().text()
+                                             : query.lastError().text());
+        return false;
+    }
+    m_ready = true;
+    return prune(now) >= 0;
+}
+
+int FareHistory::schemaVersion() const {
+    QSqlQuery query(m_db);
+    return query.exec(QStringLiteral("PRAGMA user_version")) && query.next()
+               ? query.value(0).toInt()
+               : -1;
+}
+
+bool FareHistory::migrate() {
+    const int version = schemaVersion();
+    if (version < 0) {
+        return false;
+    }
+    if (version > kSchemaVersion) {
+        fail(QStringLiteral("无法使用"),
+             QStringLiteral("schema version %1 is newer than this program's").arg(version));
+        return false;
+    }
+    for (int next = version + 1; next <= kSchemaVersion; ++next) {
+        if (!m_db.transaction()) {
+            return false;
+        }
+        if (!runScript(m_db, QString::fromLatin1(kMigrations[next - 1])) ||
+            !runScript(m_db, QStringLiteral("PRAGMA user_version=%1").arg(next)) ||
+            !m_db.commit()) {
+            m_db.rollback();
+            return false;
+        }
+    }
+    return true;
+}
+
+int FareHistory::retentionDays() const {
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT value FROM setting WHERE key = 'retention_days'"));
+    if (m_ready && query.exec() && query.next()) {
+        const int days = query.value(0).toInt();
+        if (days > 0) {
+            return days;
+        }
+    }
+    return kDefaultRetentionDays;
+}
+
+bool FareHistory::setRetentionDays(int days) {
+    if (!m_ready || days <= 0) {
+        return false;
+    }
+    QSqlQuery query(m_db);
+    query.prepare(
+        QStringLiteral("INSERT OR REPLACE INTO setting (key, value) VALUES ('retention_days', ?)"));
+    query.addBindValue(QString::number(days));
+    return query.exec();
+}
+
+int FareHistory::prune(const QDateTime& now) {
+    if (!m_ready) {
+        return -1;
+    }
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("DELETE FROM observation WHERE observed_at < ?"));
+    query.addBindValue(now.addDays(-retentionDays()).toMSecsSinceEpoch());
+    if (!query.exec()) {
+        fail(QStringLiteral("无法清理"), query.lastError().text());
+        return -1;
+    }
+    return query.numRowsAffected();
+}
+
+void FareHistory::beginRound() {
+    m_round.clear();
+    m_inRound = m_ready && m_db.transaction();
+    if (m_ready && !m_inRound) {
+        fail(QStringLiteral("无法写入"), m_db.lastError().text());
+    }
+}
+
+void FareHistory::record(const FareObservation& observation) {
+    if (!m_inRound) {
+        return;
+    }
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("INSERT INTO observation (") + kColumns +
+                  QStringLiteral(") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(observation.routeId);
+    query.addBindValue(observation.depCityName);
+    query.addBindValue(observation.arrCityName);
+    query.addBindValue(observation.depDate);
+    query.addBindValue(observation.routeKind);
+    query.addBindValue(observation.alertPrice);
+    query.addBindValue(observation.observedAt.toMSecsSinceEpoch());
+    query.addBindValue(observation.fare.isEmpty() ? QVariant(QMetaType::fromType<QString>())
+                                                  : QVariant(observation.fare));
+    query.addBindValue(fareOutcomeKey(observation.outcome));
+    query.addBindValue(observation.special ? 1 : 0);
+    query.addBindValue(calendarText(observation.calendar));
+    if (!query.exec()) {
+        m_db.rollback();
+        m_inRound = false;
+        fail(QStringLiteral("无法写入"), query.lastError().text());
+        return;
+    }
+    m_round.append(observation);
+}
+
+void FareHistory::endRound() {
+    if (!m_inRound) {
+        return;
+    }
+    m_inRound = false;
+    if (!m_db.commit()) {
+        const QString reason = m_db.lastError().text();
+        m_db.rollback();
+        fail(QStringLiteral("无法写入"), reason);
+        return;
+    }
+    Q_EMIT recorded(m_round);
+    m_round.clear();
+}
+
+QList<FareObservation> FareHistory::select(const QString& where, const QVariantList& values) const {
+    QList<FareObservation> found;
+    if (!m_ready) {
+        return found;
+    }
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM observation ") +
+                  where + QStringLiteral(" ORDER BY route_id, observed_at, id"));
+    for (const QVariant& value : values) {
+        query.addBindValue(value);
+    }
+    if (!query.exec()) {
+        return found;
+    }
+    while (query.next()) {
+        FareObservation observation;
+        observation.routeId = query.value(0).toString();
+        observation.depCityName = query.value(1).toString();
+        observation.arrCityName = query.value(2).toString();
+        observation.depDate = query.value(3).toString();
+        observation.routeKind = query.value(4).toString();
+        observation.alertPrice = query.value(5).toString();
+        observation.observedAt = QDateTime::fromMSecsSinceEpoch(query.value(6).toLongLong());
+        observation.fare = query.value(7).toString();
+        observation.outcome = fareOutcomeOfKey(query.value(8).toString());
+        observation.special = query.value(9).toInt() != 0;
+        observation.calendar = calendarOf(query.value(10).toString());
+        found.append(std::move(observation));
+    }
+    return found;
+}
+
+QList<FareObservation> FareHistory::observations(const QString& routeId, const QDate& since) const {
+    if (since.isNull()) {
+        return select(QStringLiteral("WHERE route_id = ?"), {routeId});
+    }
+    return select(QStringLiteral("WHERE route_id = ? AND observed_at >= ?"),
+                  {routeId, QDateTime(since, QTime(0, 0)).toMSecsSinceEpoch()});
+}
+
+QList<FareObservation> FareHistory::allObservations() const {
+    return select({}, {});
+}
+
+QList<FarePoint> FareHistory::farePoints(const QString& routeId) const {
+    QList<FarePoint> points;
+    if (!m_ready) {
+        return points;
+    }
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT observed_at, fare, special FROM observation WHERE "
+                                 "route_id = ? AND fare IS NOT NULL ORDER BY observed_at, id"));
+    query.addBindValue(routeId);
+    if (!query.exec()) {
+        return points;
+    }
+    while (query.next()) {
+        points.append({query.value(0).toLongLong(), query.value(1).toString().toDouble(),
+                       query.value(2).toInt() != 0});
+    }
+    return points;
+}
+
+QList<CalendarEntry> FareHistory::latestCalendar(const QString& routeId) const {
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT calendar FROM observation WHERE route_id = ? AND "
+                                 "calendar <> '' ORDER BY observed_at DESC, id DESC LIMIT 1"));
+    query.addBindValue(routeId);
+    if (!m_ready || !query.exec() || !query.next()) {
+        return {};
+    }
+    return calendarOf(query.value(0).toString());
+}
+
+QByteArray historyCsv(const QList<FareObservation>& observations) {
+    QString csv = QStringLiteral("route_id,departure,arrival,departure_date,route_kind,"
+                                 "alert_price,observed_at,fare,outcome,special,calendar\r\n");
+    for (const FareObservation& o : observations) {
+        const QStringList fields{
+            o.routeId,
+            o.depCityName,
+            o.arrCityName,
+            o.depDate,
+            o.routeKind,
+            o.alertPrice,
+            o.observedAt.toOffsetFromUtc(o.observedAt.offsetFromUtc()).toString(Qt::ISODate),
+            o.fare,
+            fareOutcomeKey(o.outcome),
+            o.special ? QStringLiteral("1") : QStringLiteral("0"),
+            calendarText(o.calendar)};
+        QStringList quoted;
+        for (const QString& field : fields) {
+            quoted.append(csvField(field));
+        }
+        csv += quoted.join(u',') + QStringLiteral("\r\n");
+    }
+    return csv.toUtf8();
+}
+
+WriteResult exportHistoryCsv(const QList<FareObservation>& observations, const QString& path) {
+    return saveFileAtomically(path, historyCsv(observations));
+}
+
+} // namespace skylark
