@@ -92,6 +92,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_monitor(m_routes, m_log, m_fares, m_push, m_frontEnd, m_clock, timing)
     , m_pushSettings(m_settings, m_push, m_frontEnd, m_monitor)
     , m_skins(directory + QStringLiteral("/Skin"), builtInFirstSkin(), m_settings)
+    , m_history(directory)
     , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
                                                            m_settings, m_routes, m_log, ops})) {
     m_frontEnd.setMainWindow(m_window.get());
@@ -106,6 +107,30 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
                      &EmbeddedPages::reloadTrendPage);
     QObject::connect(m_window.get(), &MainWindow::routeListClicked, m_pages.get(),
                      [this] { fillTrendSearch(); });
+    QObject::connect(m_window.get(), &MainWindow::historyRequested, m_window.get(),
+                     [this] { openHistoryWindow(); });
+    // Monitoring goes on without a history; its failure is said once, here and in the
+    // history window.
+    QObject::connect(&m_history, &FareHistory::failed, &m_history,
+                     [](const QString& message) { qWarning("%s", qUtf8Printable(message)); });
+    m_history.open(m_clock.now());
+    m_monitor.setRecorder(&m_history);
+}
+
+void Desktop::openHistoryWindow() {
+    const int row = m_window->selectedRow();
+    if (row < 0) {
+        return;
+    }
+    delete m_historyWindow;
+    m_historyWindow = new HistoryWindow(
+        m_history, {m_routes.cell(row, RouteListModel::IdColumn),
+                    m_routes.cell(row, RouteListModel::DepartureColumn),
+                    m_routes.cell(row, RouteListModel::ArrivalColumn),
+                    m_routes.cell(row, RouteListModel::DateColumn),
+                    m_routes.cell(row, RouteListModel::PriceColumn)});
+    m_historyWindow->setWindowIcon(programIcon());
+    m_ops.openWindow(m_historyWindow, nullptr, false);
 }
 
 void Desktop::fillTrendSearch() {
@@ -121,6 +146,7 @@ Desktop::~Desktop() {
     m_frontEnd.setPushSettingsLogic(nullptr);
     delete m_frontEnd.pushSettingsWindow();
     delete m_frontEnd.alertWindow();
+    delete m_historyWindow;
 }
 
 void Desktop::start() {

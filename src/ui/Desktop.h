@@ -3,6 +3,7 @@
 #include "AlertSound.h"
 #include "AlertWindow.h"
 #include "EmbeddedPages.h"
+#include "HistoryWindow.h"
 #include "PushSettingsWindow.h"
 #include "SkinWindow.h"
 #include "Tray.h"
@@ -15,6 +16,7 @@
 #include "app/SkinFolder.h"
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
+#include "history/FareHistory.h"
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
@@ -102,6 +104,11 @@ public:
     EmbeddedPages& pages() { return *m_pages; }
     // The left click on the route list: the selected route's cities into the trend page.
     void fillTrendSearch();
+    // The fare history of the rounds.
+    FareHistory& history() { return m_history; }
+    // The history window of the selected route; none without a selection.
+    void openHistoryWindow();
+    HistoryWindow* historyWindow() const { return m_historyWindow; }
     // The main window's frame, from start() on.
     SkinFrame& frame();
     // The skin window, while it is open.
@@ -139,6 +146,7 @@ private:
     Monitor m_monitor;
     PushSettingsLogic m_pushSettings;
     SkinFolder m_skins;
+    FareHistory m_history;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<EmbeddedPages> m_pages;
@@ -147,6 +155,7 @@ private:
     std::function<void()> m_quit;
     QPointer<QWidget> m_tipWindow;
     QPointer<SkinWindow> m_skinWindow;
+    QPointer<HistoryWindow> m_historyWindow;
     SkinWindow::FileChooser m_chooseSkinFile;
     bool m_exiting = false;
     int m_tipTickMs = 1000;

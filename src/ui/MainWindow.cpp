@@ -118,8 +118,13 @@ void MainWindow::bindRouteMenu() {
                     m_core.ops.messageBox(removed.message());
                 }
             });
+    // The list pops up the route menu's items and, after them, the history.
+    m_routeListMenu = new QMenu(QStringLiteral("航线操作"), this);
+    m_routeListMenu->addActions(m_routeMenu->actions());
+    connect(m_routeListMenu->addAction(QStringLiteral("价格历史")), &QAction::triggered, this,
+            &MainWindow::historyRequested);
     connect(m_ui->超级列表框_监控列表, &QWidget::customContextMenuRequested, this,
-            [this] { m_core.ops.popupMenu(*m_routeMenu); });
+            [this] { m_core.ops.popupMenu(*m_routeListMenu); });
     connect(m_ui->超级列表框_监控列表, &QAbstractItemView::clicked, this,
             &MainWindow::routeListClicked);
 }

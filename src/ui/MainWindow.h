@@ -51,6 +51,9 @@ public:
     QTabWidget& pages();
     // The route menu "航线操作", popped up by a right click on the route list.
     QMenu& routeMenu() { return *m_routeMenu; }
+    // What a right click on the route list pops up: the route menu's items, then
+    // "价格历史".
+    QMenu& routeListMenu() { return *m_routeListMenu; }
     int selectedRow() const;
     // The two places the web pages go.
     QWidget& startPageHost();
@@ -63,6 +66,8 @@ Q_SIGNALS:
     void closeRequested();
     // A left click on the route list.
     void routeListClicked();
+    // The route menu's "价格历史".
+    void historyRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +82,7 @@ private:
     MainWindowCore m_core;
     std::unique_ptr<Ui::MainWindow> m_ui;
     QMenu* m_routeMenu = nullptr;
+    QMenu* m_routeListMenu = nullptr;
     bool m_closeAllowed = false;
 };
 

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QBarSet;
+class QChart;
+class QLabel;
+class QLineSeries;
+class QScatterSeries;
+class QStatusBar;
+
+namespace skylark {
+class FareHistory;
+struct FareObservation;
+} // namespace skylark
+
+namespace skylark::ui {
+
+// The route whose history a window shows.
+struct HistoryRoute {
+    QString routeId;
+    QString depCityName;
+    QString arrCityName;
+    QString depDate;
+    QString alertPrice;
+};
+
+// "价格历史": the route's fare over time with its alert price and special fares marked,
+// and the latest seven-day calendar as bars. It follows the rounds while it is open; a
+// store that cannot be used is said in its status bar.
+class HistoryWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* parent = nullptr);
+
+    QLineSeries& fareSeries() const { return *m_fares; }
+    QScatterSeries& specialSeries() const { return *m_specials; }
+    QLineSeries& alertPriceSeries() const { return *m_alertPrice; }
+    QBarSet& calendarBars() const { return *m_calendar; }
+    QString statusText() const;
+
+private:
+    void reload();
+    void onRecorded(const QList<FareObservation>& observations);
+
+    FareHistory& m_history;
+    HistoryRoute m_route;
+    QChart* m_fareChart = nullptr;
+    QChart* m_calendarChart = nullptr;
+    QLineSeries* m_fares = nullptr;
+    QScatterSeries* m_specials = nullptr;
+    QLineSeries* m_alertPrice = nullptr;
+    QBarSet* m_calendar = nullptr;
+    QStatusBar* m_status = nullptr;
+};
+
+} // namespace skylark::ui
