@@ -90,6 +90,11 @@ FareHistory::~FareHistory() {
 
 void FareHistory::fail(const QString& what, const QString& reason) {
     m_ready = false;
+    sayOnce(what, reason);
+}
+
+// A round that could not be written is lost; the next one tries again.
+void FareHistory::sayOnce(const QString& what, const QString& reason) {
     if (m_error.isEmpty()) {
         m_error = QStringLiteral("价格历史 %1 %2：%3").arg(m_path, what, reason);
         Q_EMIT failed(m_error);
@@ -192,7 +197,7 @@ void FareHistory::beginRound() {
     m_round.clear();
     m_inRound = m_ready && m_db.transaction();
     if (m_ready && !m_inRound) {
-        fail(QStringLiteral("无法写入"), m_db.lastError().text());
+        sayOnce(QStringLiteral("无法写入"), m_db.lastError().text());
     }
 }
 
@@ -218,7 +223,7 @@ void FareHistory::record(const FareObservation& observation) {
     if (!query.exec()) {
         m_db.rollback();
         m_inRound = false;
-        fail(QStringLiteral("无法写入"), query.lastError().text());
+        sayOnce(QStringLiteral("无法写入"), query.lastError().text());
         return;
     }
     m_round.append(observation);
@@ -232,7 +237,7 @@ void FareHistory::endRound() {
     if (!m_db.commit()) {
         const QString reason = m_db.lastError().text();
         m_db.rollback();
-        fail(QStringLiteral("无法写入"), reason);
+        sayOnce(QStringLiteral("无法写入"), reason);
         return;
     }
     Q_EMIT recorded(m_round);

@@ -69,6 +69,7 @@ Q_SIGNALS:
 private:
     bool migrate();
     void fail(const QString& what, const QString& reason);
+    void sayOnce(const QString& what, const QString& reason);
     QList<FareObservation> select(const QString& where, const QVariantList& values) const;
 
     QString m_path;

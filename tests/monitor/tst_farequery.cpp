@@ -35,6 +35,8 @@ private Q_SLOTS:
     void unknownKind_makesNoCalendarRequest();
     void failures_endInNotFound();
     void demoServer_givesThePinnedFare();
+    void outcome_namesTheFailure_data();
+    void outcome_namesTheFailure();
 
 private:
     FareAnswer query(const QString& routeId, const QString& depDate = u"2014-11-05"_s);
@@ -145,7 +147,7 @@ void TstFareQuery::urls_areBuiltForTheRouteKindReadAtEveryQuery() {
 void TstFareQuery::unknownKind_makesNoCalendarRequest() {
     const FareAnswer answer = query(u"4"_s);
     QCOMPARE(answer.fare, u"未找到"_s);
-    QCOMPARE(m_server->requests().size(), 1);     // the relay only
+    QCOMPARE(m_server->requests().size(), 1); // the relay only
     // A route whose section is gone from the file asks the relay only.
     QCOMPARE(query(u"missing"_s).fare, u"未找到"_s);
     QCOMPARE(m_server->requests().size(), 2);
@@ -182,6 +184,76 @@ void TstFareQuery::demoServer_givesThePinnedFare() {
     QCOMPARE(domestic.fare, u"430"_s);
     QCOMPARE(domestic.calendar.size(), 7);
     QCOMPARE(query(u"2"_s, QDate::currentDate().addDays(10).toString(Qt::ISODate)).fare, u"430"_s);
+}
+
+
+using Answer = ScriptedServer::Answer;
+Q_DECLARE_METATYPE(ScriptedServer::Answer)
+
+void TstFareQuery::outcome_namesTheFailure_data() {
+    QTest::addColumn<QString>("routeId");
+    QTest::addColumn<Answer>("relay");
+    QTest::addColumn<Answer>("calendar");
+    QTest::addColumn<FareOutcome>("outcome");
+    const Answer relayOk = ScriptedServer::ok("F=1");
+    const Answer day = ScriptedServer::ok(jsonp(R"({"data":[{"date":"2014-11-05","price":560}]})"));
+    const Answer refused{"HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n"};
+    const Answer hangUp{QByteArray()}; // closes without a word
+    Answer silent;
+    silent.silent = true;
+    QTest::newRow("found") << u"1"_s << relayOk << day << FareOutcome::Found;
+    QTest::newRow("relay refuses")
+        << u"1"_s << refused << ScriptedServer::ok("cb({})") << FareOutcome::RelayUnreachable;
+    QTest::newRow("relay hangs up")
+        << u"1"_s << hangUp << ScriptedServer::ok("cb({})") << FareOutcome::RelayUnreachable;
+    QTest::newRow("empty search string")
+        << u"1"_s << ScriptedServer::ok("") << ScriptedServer::ok("cb({})")
+        << FareOutcome::SearchStringEmpty;
+    QTest::newRow("calendar hangs up")
+        << u"2"_s << relayOk << hangUp << FareOutcome::CalendarUnreachable;
+    QTest::newRow("calendar silent") << u"1"_s << relayOk << silent << FareOutcome::TimedOut;
+    QTest::newRow("calendar 404")
+        << u"1"_s << relayOk << Answer{"HTTP/1.1 404 Not Found\r\nContent-Length: 6\r\n\r\ncb({})"}
+        << FareOutcome::HttpStatus;
+    QTest::newRow("calendar too large")
+        << u"1"_s << relayOk << ScriptedServer::ok(QByteArray(8192, ' ')) << FareOutcome::TooLarge;
+    QTest::newRow("no JSON") << u"1"_s << relayOk << ScriptedServer::ok("<html>busy</html>")
+                             << FareOutcome::NoJson;
+    QTest::newRow("status -1") << u"1"_s << relayOk
+                               << ScriptedServer::ok(jsonp(R"({"status":-1,"data":[]})"))
+                               << FareOutcome::ErrorStatus;
+    QTest::newRow("no entry for the day")
+        << u"1"_s << relayOk
+        << ScriptedServer::ok(jsonp(R"({"data":[{"date":"2014-11-06","price":560}]})"))
+        << FareOutcome::NoEntryForDay;
+    QTest::newRow("fare 0") << u"1"_s << relayOk
+                            << ScriptedServer::ok(
+                                   jsonp(R"({"data":[{"date":"2014-11-05","price":0}]})"))
+                            << FareOutcome::ZeroFare;
+    QTest::newRow("route gone") << u"9"_s << relayOk << day << FareOutcome::RouteMissing;
+    QTest::newRow("unknown kind") << u"4"_s << relayOk << day << FareOutcome::UnknownRouteKind;
+}
+
+// Each reason comes from the failure it names, on a real exchange; the fare text stays
+// "未找到" whatever the reason.
+void TstFareQuery::outcome_namesTheFailure() {
+    QFETCH(QString, routeId);
+    QFETCH(Answer, relay);
+    QFETCH(Answer, calendar);
+    QFETCH(FareOutcome, outcome);
+    m_server->setScript([&](const QByteArray& request) {
+        return request.contains("get_search_str") ? relay : calendar;
+    });
+    FetchLimits limits;
+    limits.maxBodyBytes = 4096;
+    limits.exchangeDeadlineSeconds = 0.5;
+    HttpFetcher fetcher({}, limits);
+    FareQuery fares(fetcher, m_endpoints, *m_book);
+    const FareAnswer answer =
+        fares.queryCalendarFare(u"成都"_s, u"上海"_s, u"2014-11-05"_s, routeId);
+    QCOMPARE(fareOutcomeKey(answer.outcome), fareOutcomeKey(outcome));
+    QCOMPARE(answer.fare, outcome == FareOutcome::Found ? u"560"_s : notFoundText());
+    QCOMPARE(fareOutcomeOfKey(fareOutcomeKey(outcome)), outcome);
 }
 
 QTEST_GUILESS_MAIN(TstFareQuery)

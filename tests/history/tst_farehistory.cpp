@@ -1,0 +1,312 @@
+#include "app/RouteBook.h"
+#include "app/RouteListModel.h"
+#include "app/Settings.h"
+#include "app/StatusLog.h"
+#include "common/Csv.h"
+#include "common/Disks.h"
+#include "common/FakeClock.h"
+#include "common/FakeFrontEnd.h"
+#include "common/Files.h"
+#include "history/FareHistory.h"
+#include "monitor/FareQuery.h"
+#include "monitor/Monitor.h"
+#include "net/Endpoints.h"
+#include "net/HttpFetch.h"
+#include "notify/PushAlerts.h"
+#include "sim/DemoServer.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace skylark;
+using namespace skylark::testing;
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 9), QTime(9, 5, 3));
+
+// Runs SQL on the store's file through a connection of the test's own.
+class RawStore {
+public:
+    explicit RawStore(const QString& path)
+        : m_name(u"raw-"_s + path) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_name);
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~RawStore() {
+        QSqlDatabase::database(m_name).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    bool exec(const QString& sql) { return QSqlQuery(QSqlDatabase::database(m_name)).exec(sql); }
+    QVariant value(const QString& sql) {
+        QSqlQuery query(QSqlDatabase::database(m_name));
+        return query.exec(sql) && query.next() ? query.value(0) : QVariant();
+    }
+
+private:
+    QString m_name;
+};
+
+FareObservation observation(const QString& routeId, const QDateTime& at, const QString& fare,
+                            FareOutcome outcome = FareOutcome::Found) {
+    return {routeId,
+            u"成都"_s,
+            u"上海"_s,
+            u"2026-12-20"_s,
+            u"domestic"_s,
+            u"500"_s,
+            at,
+            fare,
+            outcome,
+            !fare.isEmpty() && fare.toInt() <= 500,
+            {{u"2026-12-20"_s, fare}, {u"2026-12-21"_s, u"610"_s}}};
+}
+
+// The monitor of a data directory on the demo server, recording into a history.
+struct Rig {
+    QTemporaryDir dir;
+    FakeClock clock{kNow};
+    sim::DemoServer server;
+    RouteBook book{dir.path()};
+    RouteListModel routes;
+    StatusLog log{clock};
+    Settings settings{dir.path()};
+    Endpoints endpoints;
+    HttpFetcher fetcher;
+    FareQuery fares{fetcher, endpoints, book};
+    PushNotifier push{fetcher, endpoints, settings, log, clock};
+    FakeFrontEnd frontEnd;
+    std::unique_ptr<Monitor> monitor;
+
+    Rig() {
+        server.start();
+        endpoints = Endpoints::forDemo(server.baseUrl());
+        monitor = std::make_unique<Monitor>(routes, log, fares, push, frontEnd, clock,
+                                            MonitorTiming{10, 60000});
+        server.setFixedFare(u"成都"_s, u"上海"_s, 420);
+        for (const auto& [id, from, to] :
+             {std::tuple{u"1"_s, u"成都"_s, u"上海"_s}, {u"2"_s, u"北京"_s, u"东京"_s}}) {
+            const Route route{id,       from,
+                              to,       kNow.date().addDays(20).toString(Qt::ISODate),
+                              u"500"_s, id == u"1" ? u"domestic"_s : u"international"_s};
+            if (!book.appendRoute(route)) {
+                qFatal("cannot write the route book");
+            }
+        }
+        routes.setRoutes(book.routes());
+    }
+};
+
+} // namespace
+
+class TstFareHistory : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void schema_isCreatedOrMigratedFromTheFirstVersion();
+    void round_recordsOneObservationPerRouteInOneTransaction();
+    void retention_prunesOldObservations();
+    void unusableStore_leavesMonitoringAlone_data();
+    void unusableStore_leavesMonitoringAlone();
+    void lockedStore_missesTheRoundAndSaysSoOnce();
+    void csvExport_readsBackField_for_field();
+};
+
+void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
+    QTemporaryDir fresh;
+    FareHistory created(fresh.path());
+    QVERIFY2(created.open(kNow), qPrintable(created.error()));
+    QCOMPARE(created.schemaVersion(), FareHistory::kSchemaVersion);
+
+    // A store of the first version, with an observation.
+    QTemporaryDir old;
+    {
+        RawStore raw(old.filePath(FareHistory::fileName()));
+        QVERIFY(raw.exec(u"CREATE TABLE observation (id INTEGER PRIMARY KEY, route_id TEXT NOT "
+                         "NULL, dep_city TEXT NOT NULL, arr_city TEXT NOT NULL, dep_date TEXT NOT "
+                         "NULL, route_kind TEXT NOT NULL, observed_at INTEGER NOT NULL, fare "
+                         "TEXT, outcome TEXT NOT NULL, calendar TEXT NOT NULL)"_s));
+        QVERIFY(raw.exec(u"INSERT INTO observation VALUES (1, '7', '成都', '上海', '2026-12-20', "
+                         "'domestic', %1, '430', 'found', '2026-12-20=430')"_s.arg(
+                             kNow.addDays(-1).toMSecsSinceEpoch())));
+        QVERIFY(raw.exec(u"PRAGMA user_version=1"_s));
+    }
+    FareHistory migrated(old.path());
+    QVERIFY2(migrated.open(kNow), qPrintable(migrated.error()));
+    QCOMPARE(migrated.schemaVersion(), 2);
+    const QList<FareObservation> kept = migrated.observations(u"7"_s);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].fare, u"430"_s);
+    QCOMPARE(kept[0].alertPrice, QString());
+    QVERIFY(!kept[0].special);
+    QCOMPARE(kept[0].calendar, (QList<CalendarEntry>{{u"2026-12-20"_s, u"430"_s}}));
+
+    // A store of a later program is left alone.
+    QTemporaryDir newer;
+    {
+        RawStore raw(newer.filePath(FareHistory::fileName()));
+        QVERIFY(raw.exec(u"PRAGMA user_version=99"_s));
+    }
+    FareHistory refused(newer.path());
+    QVERIFY(!refused.open(kNow));
+    QVERIFY(refused.error().contains(u"99"));
+}
+
+void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
+    Rig rig;
+    FareHistory history(rig.dir.path());
+    QVERIFY(history.open(kNow));
+    rig.monitor->setRecorder(&history);
+    QSignalSpy recorded(&history, &FareHistory::recorded);
+    // While the round runs, another reader sees nothing of it: one transaction.
+    int seenDuringRound = -1;
+    QObject::connect(rig.monitor.get(), &Monitor::routeQueried, [&] {
+        RawStore raw(history.path());
+        seenDuringRound =
+            qMax(seenDuringRound, raw.value(u"SELECT COUNT(*) FROM observation"_s).toInt());
+    });
+    rig.monitor->runRound();
+    QCOMPARE(seenDuringRound, 0);
+    QCOMPARE(recorded.size(), 1);
+    QCOMPARE(recorded[0][0].value<QList<FareObservation>>().size(), 2);
+
+    const QList<FareObservation> first = history.observations(u"1"_s);
+    QCOMPARE(first.size(), 1);
+    QCOMPARE(first[0].fare, u"420"_s);
+    QCOMPARE(first[0].outcome, FareOutcome::Found);
+    QVERIFY(first[0].special);
+    QCOMPARE(first[0].routeKind, u"domestic"_s);
+    QCOMPARE(first[0].observedAt, kNow);
+    QCOMPARE(first[0].calendar.size(), 7);
+    QCOMPARE(history.observations(u"2"_s).size(), 1);
+    QCOMPARE(history.farePoints(u"1"_s).size(), 1);
+    QCOMPARE(history.latestCalendar(u"1"_s), first[0].calendar);
+    // The route file stays the only place routes live.
+    QCOMPARE(rig.book.routes().size(), 2);
+}
+
+void TstFareHistory::retention_prunesOldObservations() {
+    QTemporaryDir dir;
+    {
+        FareHistory history(dir.path());
+        QVERIFY(history.open(kNow));
+        history.beginRound();
+        for (int daysAgo : {500, 401, 399, 10, 0}) {
+            history.record(observation(u"1"_s, kNow.addDays(-daysAgo), u"450"_s));
+        }
+        history.endRound();
+        QCOMPARE(history.observations(u"1"_s).size(), 5);
+    }
+    FareHistory reopened(dir.path());
+    QVERIFY(reopened.open(kNow)); // prunes what is older than 400 days
+    QCOMPARE(reopened.observations(u"1"_s).size(), 3);
+    QVERIFY(reopened.setRetentionDays(5));
+    QCOMPARE(reopened.retentionDays(), 5);
+    QCOMPARE(reopened.prune(kNow), 2);
+    QCOMPARE(reopened.observations(u"1"_s).size(), 1);
+    QCOMPARE(reopened.observations(u"1"_s, kNow.date()).size(), 1);
+}
+
+void TstFareHistory::unusableStore_leavesMonitoringAlone_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a garbage file") << u"garbage"_s;
+    QTest::newRow("a folder in its place") << u"folder"_s;
+    QTest::newRow("a read-only folder") << u"read-only"_s;
+}
+
+void TstFareHistory::unusableStore_leavesMonitoringAlone() {
+    QFETCH(QString, kind);
+    Rig rig;
+    const QString path = rig.dir.filePath(FareHistory::fileName());
+    QTemporaryDir readOnly;
+    QString directory = rig.dir.path();
+    if (kind == u"garbage") {
+        writeBytes(path, QByteArray(8192, 'x'));
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        if (runsAsRoot()) {
+            QSKIP("root writes into read-only folders");
+        }
+        QVERIFY(QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::ExeOwner));
+        directory = readOnly.path();
+    }
+    FareHistory history(directory);
+    QSignalSpy failed(&history, &FareHistory::failed);
+    QVERIFY(!history.open(kNow));
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(!history.error().isEmpty());
+    rig.monitor->setRecorder(&history);
+    QSignalSpy rounds(rig.monitor.get(), &Monitor::roundFinished);
+    rig.monitor->runRound();
+    rig.monitor->runRound();
+    QCOMPARE(rounds.size(), 2);
+    QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
+    QCOMPARE(failed.size(), 1); // said once
+    QVERIFY(history.observations(u"1"_s).isEmpty());
+    QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TstFareHistory::lockedStore_missesTheRoundAndSaysSoOnce() {
+    Rig rig;
+    FareHistory history(rig.dir.path());
+    QVERIFY(history.open(kNow));
+    rig.monitor->setRecorder(&history);
+    QSignalSpy failed(&history, &FareHistory::failed);
+    {
+        RawStore other(history.path()); // another writer holds the store
+        QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s));
+        rig.monitor->runRound();
+        rig.monitor->runRound();
+        QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(other.exec(u"COMMIT"_s));
+    }
+    rig.monitor->runRound(); // the next round is recorded again
+    QCOMPARE(history.observations(u"1"_s).size(), 1);
+    QCOMPARE(failed.size(), 1);
+}
+
+void TstFareHistory::csvExport_readsBackField_for_field() {
+    QTemporaryDir dir;
+    FareHistory history(dir.path());
+    QVERIFY(history.open(kNow));
+    FareObservation awkward =
+        observation(u"2"_s, kNow.addSecs(-60), QString(), FareOutcome::NoEntryForDay);
+    awkward.depCityName = u"\"Big\" Apple, NY\r\nline two"_s;
+    history.beginRound();
+    history.record(observation(u"1"_s, kNow, u"420"_s));
+    history.record(awkward);
+    history.endRound();
+    const QString file = dir.filePath(u"all.csv"_s);
+    QVERIFY(exportHistoryCsv(history.allObservations(), file));
+    const QByteArray bytes = readBytes(file);
+    QVERIFY(bytes.endsWith("\r\n"));
+    const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes));
+    QCOMPARE(records.size(), 3);
+    QCOMPARE(records[0],
+             (QStringList{u"route_id"_s, u"departure"_s, u"arrival"_s, u"departure_date"_s,
+                          u"route_kind"_s, u"alert_price"_s, u"observed_at"_s, u"fare"_s,
+                          u"outcome"_s, u"special"_s, u"calendar"_s}));
+    QCOMPARE(records[1][0], u"1"_s);
+    QCOMPARE(records[1][1], u"成都"_s);
+    QCOMPARE(QDateTime::fromString(records[1][6], Qt::ISODate), kNow);
+    QCOMPARE(records[1][7], u"420"_s);
+    QCOMPARE(records[1][8], u"found"_s);
+    QCOMPARE(records[1][9], u"1"_s);
+    QCOMPARE(records[2][1], awkward.depCityName);
+    QCOMPARE(records[2][7], QString());
+    QCOMPARE(records[2][8], u"no-entry-for-day"_s);
+    for (const QStringList& record : records) {
+        QCOMPARE(record.size(), 11);
+    }
+}
+
+QTEST_GUILESS_MAIN(TstFareHistory)
+#include "tst_farehistory.moc"
