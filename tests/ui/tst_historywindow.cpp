@@ -1,0 +1,65 @@
+#include "sim/DemoServer.h"
+#include "ui/Desktop.h"
+#include "ui/MainWindow.h"
+#include "ui/WindowOps.h"
+
+#include <QBarSet>
+#include <QLineSeries>
+#include <QMenu>
+#include <QScatterSeries>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace skylark;
+using namespace skylark::ui;
+using namespace Qt::Literals::StringLiterals;
+
+class TstHistoryWindow : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void window_showsTheRoundsOfTheSelectedRoute();
+};
+
+void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
+    QTemporaryDir dir;
+    sim::DemoServer server;
+    server.start();
+    server.setFixedFare(u"成都"_s, u"上海"_s, 300);
+    WindowOps ops;
+    ops.setAnswerer([](const QString&) { return int(WindowOps::Ok); });
+    Desktop desktop(dir.path(), Endpoints::forDemo(server.baseUrl()), ops, {},
+                    MonitorTiming{10, 60000});
+    desktop.setTipTickMs(1);
+    desktop.setStartPagesDelayMs(0);
+    desktop.start();
+    const QString day = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    Route route{QString(), u"成都"_s, u"上海"_s, day, u"500"_s, u"domestic"_s};
+    QVERIFY(desktop.book().addNewRoute(route, QDateTime::currentDateTime()));
+    desktop.routes().setRoutes(desktop.book().routes());
+    desktop.monitor().runRound();
+
+    QMenu& menu = desktop.window().routeListMenu();
+    QCOMPARE(menu.actions().size(), 3);
+    QCOMPARE(menu.actions()[2]->text(), u"价格历史"_s);
+    menu.actions()[2]->trigger(); // no row selected: no window
+    QVERIFY(!desktop.historyWindow());
+    desktop.window().findChild<QTableView*>(u"超级列表框_监控列表"_s)->selectRow(0);
+    menu.actions()[2]->trigger();
+    HistoryWindow* window = desktop.historyWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->fareSeries().count(), 1);
+    QCOMPARE(window->fareSeries().at(0).y(), 300.0);
+    QCOMPARE(window->specialSeries().count(), 1); // 300 is at most 500
+    QCOMPARE(window->alertPriceSeries().at(0).y(), 500.0);
+    QCOMPARE(window->calendarBars().count(), 7);
+
+    desktop.monitor().runRound(); // the open window follows the rounds
+    QCOMPARE(window->fareSeries().count(), 2);
+    QVERIFY(window->statusText().contains(u"2"));
+}
+
+QTEST_MAIN(TstHistoryWindow)
+#include "tst_historywindow.moc"
