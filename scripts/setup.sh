@@ -10,7 +10,7 @@ packages=(
     clang libclang-rt-14-dev clang-format
     qt6-webengine-dev qt6-multimedia-dev xvfb xauth fonts-noto-cjk
     desktop-file-utils appstream dpkg-dev file
-    qt6-charts-dev libqt6sql6-sqlite
+    qt6-charts-dev libqt6sql6-sqlite libsqlite3-dev
 )
 
 missing=()

@@ -22,6 +22,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -117,6 +118,18 @@ int main(int argc, char* argv[]) {
     }
     if (ui::AlertWindow* alert = desktop.frontEnd().alertWindow()) {
         ok = save(*alert, out.filePath(QStringLiteral("alert.png"))) && ok;
+    }
+    // A few more rounds, so that the history has a line to draw.
+    for (int more = 0; more < 4; ++more) {
+        waitMs(1100);
+        desktop.monitor().runRound();
+    }
+    list->selectRow(0);
+    window.routeListMenu().actions().last()->trigger();
+    if (ui::HistoryWindow* history = desktop.historyWindow()) {
+        history->move(200, 100);
+        ok = save(*history, out.filePath(QStringLiteral("history.png"))) && ok;
+        history->close();
     }
     QTimer::singleShot(0, [&] {
         if (ui::SkinWindow* skins = desktop.skinWindow()) {

@@ -8,6 +8,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+struct sqlite3_stmt;
+
 namespace skylark {
 
 // One point of a route's fare over time, as the chart draws it.
@@ -26,7 +28,7 @@ class FareHistory : public QObject, public FareRecorder {
     Q_OBJECT
 
 public:
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
     static constexpr int kDefaultRetentionDays = 400;
     static QString fileName() { return QStringLiteral("history.sqlite"); }
 
@@ -75,6 +77,7 @@ private:
     QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
+    sqlite3_stmt* m_insert = nullptr; // prepared once, on the first observation
     bool m_ready = false;
     bool m_inRound = false;
     QString m_error;

@@ -123,12 +123,12 @@ void Desktop::openHistoryWindow() {
         return;
     }
     delete m_historyWindow;
-    m_historyWindow = new HistoryWindow(
-        m_history, {m_routes.cell(row, RouteListModel::IdColumn),
-                    m_routes.cell(row, RouteListModel::DepartureColumn),
-                    m_routes.cell(row, RouteListModel::ArrivalColumn),
-                    m_routes.cell(row, RouteListModel::DateColumn),
-                    m_routes.cell(row, RouteListModel::PriceColumn)});
+    m_historyWindow =
+        new HistoryWindow(m_history, {m_routes.cell(row, RouteListModel::IdColumn),
+                                      m_routes.cell(row, RouteListModel::DepartureColumn),
+                                      m_routes.cell(row, RouteListModel::ArrivalColumn),
+                                      m_routes.cell(row, RouteListModel::DateColumn),
+                                      m_routes.cell(row, RouteListModel::PriceColumn)});
     m_historyWindow->setWindowIcon(programIcon());
     m_ops.openWindow(m_historyWindow, nullptr, false);
 }

@@ -54,11 +54,11 @@ HistoryWindow::HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* 
     m_alertPrice->setPen(QPen(kAlertColour, 1.5, Qt::DashLine));
 
     m_fareChart = new QChart;
-    m_fareChart->setTitle(QStringLiteral("%1 → %2 的最低票价").arg(m_route.depCityName,
-                                                                m_route.arrCityName));
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(m_fares),
-                                    static_cast<QAbstractSeries*>(m_alertPrice),
-                                    static_cast<QAbstractSeries*>(m_specials)}) {
+    m_fareChart->setTitle(
+        QStringLiteral("%1 → %2 的最低票价").arg(m_route.depCityName, m_route.arrCityName));
+    for (QAbstractSeries* series :
+         {static_cast<QAbstractSeries*>(m_fares), static_cast<QAbstractSeries*>(m_alertPrice),
+          static_cast<QAbstractSeries*>(m_specials)}) {
         m_fareChart->addSeries(series);
     }
     auto* time = new QDateTimeAxis;
@@ -132,8 +132,8 @@ void HistoryWindow::reload() {
     }
     m_fares->replace(fares);
     m_specials->replace(specials);
-    const qint64 first = points.isEmpty() ? QDateTime::currentMSecsSinceEpoch()
-                                          : points.first().observedAtMs;
+    const qint64 first =
+        points.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : points.first().observedAtMs;
     const qint64 last = points.isEmpty() ? first + 1 : qMax(points.last().observedAtMs, first + 1);
     const double alert = m_route.alertPrice.toDouble();
     m_alertPrice->replace({{double(first), alert}, {double(last), alert}});

@@ -132,6 +132,8 @@ void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
                          "NULL, dep_city TEXT NOT NULL, arr_city TEXT NOT NULL, dep_date TEXT NOT "
                          "NULL, route_kind TEXT NOT NULL, observed_at INTEGER NOT NULL, fare "
                          "TEXT, outcome TEXT NOT NULL, calendar TEXT NOT NULL)"_s));
+        QVERIFY(raw.exec(u"CREATE INDEX observation_by_route ON observation (route_id, "
+                         "observed_at)"_s));
         QVERIFY(raw.exec(u"INSERT INTO observation VALUES (1, '7', '成都', '上海', '2026-12-20', "
                          "'domestic', %1, '430', 'found', '2026-12-20=430')"_s.arg(
                              kNow.addDays(-1).toMSecsSinceEpoch())));
@@ -139,7 +141,7 @@ void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
     }
     FareHistory migrated(old.path());
     QVERIFY2(migrated.open(kNow), qPrintable(migrated.error()));
-    QCOMPARE(migrated.schemaVersion(), 2);
+    QCOMPARE(migrated.schemaVersion(), FareHistory::kSchemaVersion);
     const QList<FareObservation> kept = migrated.observations(u"7"_s);
     QCOMPARE(kept.size(), 1);
     QCOMPARE(kept[0].fare, u"430"_s);
