@@ -2,6 +2,7 @@
 
 #include "store/SafeSave.h"
 
+#include <QCoreApplication>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -83,6 +84,93 @@ bool runScript(QSqlDatabase& db, const QString& script) {
     return true;
 }
 
+// Writes the rounds on a thread of its own, through a connection of its own, so that a
+// round never waits for the disk or for another writer's lock.
+class RoundWriter : public QObject {
+public:
+    RoundWriter(QString path, QString connection)
+        : m_path(std::move(path))
+        , m_connection(std::move(connection)) {}
+
+    ~RoundWriter() override {
+        sqlite3_finalize(m_insert);
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+            if (db.isValid()) {
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+
+    // Empty when the round is stored, else why not.
+    QString write(const QList<FareObservation>& round) {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        if (!db.isValid()) {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+            db.setDatabaseName(m_path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMs));
+        }
+        if (!db.isOpen() && (!db.open() || !QSqlQuery(db).exec(u"PRAGMA synchronous=NORMAL"_qs))) {
+            return db.lastError().text();
+        }
+        sqlite3* handle = handleOf(db);
+        if (!handle) {
+            return QStringLiteral("no SQLite handle");
+        }
+        if (!m_insert) {
+            const QByteArray sql = "INSERT INTO observation (" + kColumns.toUtf8() +
+                                   ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+            if (sqlite3_prepare_v3(handle, sql.constData(), int(sql.size()),
+                                   SQLITE_PREPARE_PERSISTENT, &m_insert, nullptr) != SQLITE_OK) {
+                return QString::fromUtf8(sqlite3_errmsg(handle));
+            }
+        }
+        if (!db.transaction()) {
+            return db.lastError().text();
+        }
+        for (const FareObservation& observation : round) {
+            if (const int result = insert(observation); result != SQLITE_DONE) {
+                db.rollback();
+                return QString::fromUtf8(sqlite3_errstr(result));
+            }
+        }
+        if (!db.commit()) {
+            const QString reason = db.lastError().text();
+            db.rollback();
+            return reason;
+        }
+        return {};
+    }
+
+private:
+    int insert(const FareObservation& observation) {
+        sqlite3_stmt* insert = m_insert;
+        bindText(insert, 1, observation.routeId);
+        bindText(insert, 2, observation.depCityName);
+        bindText(insert, 3, observation.arrCityName);
+        bindText(insert, 4, observation.depDate);
+        bindText(insert, 5, observation.routeKind);
+        bindText(insert, 6, observation.alertPrice);
+        sqlite3_bind_int64(insert, 7, observation.observedAt.toMSecsSinceEpoch());
+        if (observation.fare.isEmpty()) {
+            sqlite3_bind_null(insert, 8);
+        } else {
+            bindText(insert, 8, observation.fare);
+        }
+        bindText(insert, 9, fareOutcomeKey(observation.outcome));
+        sqlite3_bind_int(insert, 10, observation.special ? 1 : 0);
+        bindText(insert, 11, calendarText(observation.calendar));
+        const int result = sqlite3_step(insert);
+        sqlite3_reset(insert);
+        return result;
+    }
+
+    QString m_path;
+    QString m_connection;
+    sqlite3_stmt* m_insert = nullptr; // prepared once, on the first round
+};
+
 QString csvField(const QString& text) {
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
         !text.contains(u'\r')) {
@@ -101,7 +189,13 @@ FareHistory::FareHistory(const QString& directory, QObject* parent)
     , m_connection(QStringLiteral("skylark-history-%1").arg(quintptr(this), 0, 16)) {}
 
 FareHistory::~FareHistory() {
-    sqlite3_finalize(m_insert);
+    if (m_writer) {
+        // Runs after every round handed over before: they are all written.
+        QMetaObject::invokeMethod(
+            m_writer, [writer = m_writer] { delete writer; }, Qt::BlockingQueuedConnection);
+        m_writerThread.quit();
+        m_writerThread.wait();
+    }
     if (m_db.isValid()) {
         m_db.close();
     }
@@ -145,7 +239,22 @@ bool FareHistory::open(const QDateTime& now) {
         return false;
     }
     m_ready = true;
-    return prune(now) >= 0;
+    if (prune(now) < 0) {
+        return false;
+    }
+    m_writer = new RoundWriter(m_path, m_connection + QStringLiteral("-writer"));
+    m_writer->moveToThread(&m_writerThread);
+    m_writerThread.setObjectName(QStringLiteral("history writer"));
+    m_writerThread.start();
+    return true;
+}
+
+void FareHistory::flush() {
+    if (m_writer) {
+        QMetaObject::invokeMethod(
+            m_writer, [] {}, Qt::BlockingQueuedConnection);
+        QCoreApplication::sendPostedEvents(this);
+    }
 }
 
 int FareHistory::schemaVersion() const {
@@ -218,69 +327,37 @@ int FareHistory::prune(const QDateTime& now) {
 
 void FareHistory::beginRound() {
     m_round.clear();
-    m_inRound = m_ready && m_db.transaction();
-    if (m_ready && !m_inRound) {
-        sayOnce(QStringLiteral("无法写入"), m_db.lastError().text());
-    }
+    m_inRound = m_ready;
 }
 
 void FareHistory::record(const FareObservation& observation) {
-    if (!m_inRound) {
-        return;
+    if (m_inRound) {
+        m_round.append(observation);
     }
-    if (!m_insert) {
-        const QByteArray sql = "INSERT INTO observation (" + kColumns.toUtf8() +
-                               ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-        sqlite3* db = handleOf(m_db);
-        if (!db || sqlite3_prepare_v3(db, sql.constData(), int(sql.size()),
-                                      SQLITE_PREPARE_PERSISTENT, &m_insert, nullptr) != SQLITE_OK) {
-            m_db.rollback();
-            m_inRound = false;
-            sayOnce(QStringLiteral("无法写入"), db ? QString::fromUtf8(sqlite3_errmsg(db))
-                                                   : QStringLiteral("no SQLite handle"));
-            return;
-        }
-    }
-    sqlite3_stmt* insert = m_insert;
-    bindText(insert, 1, observation.routeId);
-    bindText(insert, 2, observation.depCityName);
-    bindText(insert, 3, observation.arrCityName);
-    bindText(insert, 4, observation.depDate);
-    bindText(insert, 5, observation.routeKind);
-    bindText(insert, 6, observation.alertPrice);
-    sqlite3_bind_int64(insert, 7, observation.observedAt.toMSecsSinceEpoch());
-    if (observation.fare.isEmpty()) {
-        sqlite3_bind_null(insert, 8);
-    } else {
-        bindText(insert, 8, observation.fare);
-    }
-    bindText(insert, 9, fareOutcomeKey(observation.outcome));
-    sqlite3_bind_int(insert, 10, observation.special ? 1 : 0);
-    bindText(insert, 11, calendarText(observation.calendar));
-    const int result = sqlite3_step(insert);
-    sqlite3_reset(insert);
-    if (result != SQLITE_DONE) {
-        m_db.rollback();
-        m_inRound = false;
-        sayOnce(QStringLiteral("无法写入"), QString::fromUtf8(sqlite3_errstr(result)));
-        return;
-    }
-    m_round.append(observation);
 }
 
+// The round goes to the writer as one transaction; the rounds go on meanwhile.
 void FareHistory::endRound() {
     if (!m_inRound) {
         return;
     }
     m_inRound = false;
-    if (!m_db.commit()) {
-        const QString reason = m_db.lastError().text();
-        m_db.rollback();
-        sayOnce(QStringLiteral("无法写入"), reason);
-        return;
-    }
-    Q_EMIT recorded(m_round);
-    m_round.clear();
+    QMetaObject::invokeMethod(
+        m_writer,
+        [this, writer = static_cast<RoundWriter*>(m_writer), round = std::exchange(m_round, {})] {
+            const QString error = writer->write(round);
+            QMetaObject::invokeMethod(
+                this,
+                [this, error, round] {
+                    if (error.isEmpty()) {
+                        Q_EMIT recorded(round);
+                    } else {
+                        sayOnce(QStringLiteral("无法写入"), error);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 QList<FareObservation> FareHistory::select(const QString& where, const QVariantList& values) const {

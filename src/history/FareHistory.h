@@ -7,8 +7,7 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
-
-struct sqlite3_stmt;
+#include <QThread>
 
 namespace skylark {
 
@@ -20,7 +19,8 @@ struct FarePoint {
 };
 
 // The fare history: every observation of the rounds in the SQLite file history.sqlite of
-// the data directory, one transaction a round. The route file stays the one place routes
+// the data directory, one transaction a round, written on a thread of its own after the
+// round. The route file stays the one place routes
 // live; the observations of a deleted route are kept until they are older than the
 // retention. A store that cannot be opened or written says so once (failed) and otherwise
 // does nothing: the rounds go on as without it.
@@ -48,6 +48,9 @@ public:
     bool setRetentionDays(int days);
     // Drops the observations older than the retention; the number dropped, -1 on failure.
     int prune(const QDateTime& now);
+
+    // Waits until every round handed over is written and its signal has been sent.
+    void flush();
 
     void beginRound() override;
     void record(const FareObservation& observation) override;
@@ -77,7 +80,8 @@ private:
     QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
-    sqlite3_stmt* m_insert = nullptr; // prepared once, on the first observation
+    QThread m_writerThread;
+    QObject* m_writer = nullptr; // lives on m_writerThread
     bool m_ready = false;
     bool m_inRound = false;
     QString m_error;

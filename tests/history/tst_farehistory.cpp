@@ -174,6 +174,7 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
             qMax(seenDuringRound, raw.value(u"SELECT COUNT(*) FROM observation"_s).toInt());
     });
     rig.monitor->runRound();
+    history.flush();
     QCOMPARE(seenDuringRound, 0);
     QCOMPARE(recorded.size(), 1);
     QCOMPARE(recorded[0][0].value<QList<FareObservation>>().size(), 2);
@@ -203,6 +204,7 @@ void TstFareHistory::retention_prunesOldObservations() {
             history.record(observation(u"1"_s, kNow.addDays(-daysAgo), u"450"_s));
         }
         history.endRound();
+        history.flush();
         QCOMPARE(history.observations(u"1"_s).size(), 5);
     }
     FareHistory reopened(dir.path());
@@ -266,11 +268,13 @@ void TstFareHistory::lockedStore_missesTheRoundAndSaysSoOnce() {
         QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s));
         rig.monitor->runRound();
         rig.monitor->runRound();
+        history.flush();
         QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
         QCOMPARE(failed.size(), 1);
         QVERIFY(other.exec(u"COMMIT"_s));
     }
     rig.monitor->runRound(); // the next round is recorded again
+    history.flush();
     QCOMPARE(history.observations(u"1"_s).size(), 1);
     QCOMPARE(failed.size(), 1);
 }
@@ -286,6 +290,7 @@ void TstFareHistory::csvExport_readsBackField_for_field() {
     history.record(observation(u"1"_s, kNow, u"420"_s));
     history.record(awkward);
     history.endRound();
+    history.flush();
     const QString file = dir.filePath(u"all.csv"_s);
     QVERIFY(exportHistoryCsv(history.allObservations(), file));
     const QByteArray bytes = readBytes(file);

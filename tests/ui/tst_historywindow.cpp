@@ -39,6 +39,7 @@ void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
     QVERIFY(desktop.book().addNewRoute(route, QDateTime::currentDateTime()));
     desktop.routes().setRoutes(desktop.book().routes());
     desktop.monitor().runRound();
+    desktop.history().flush();
 
     QMenu& menu = desktop.window().routeListMenu();
     QCOMPARE(menu.actions().size(), 3);
@@ -57,6 +58,7 @@ void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
     QCOMPARE(window->calendarBars().count(), 7);
 
     desktop.monitor().runRound(); // the open window follows the rounds
+    desktop.history().flush();
     QCOMPARE(window->fareSeries().count(), 2);
     QVERIFY(window->statusText().contains(u"2"));
 }
