@@ -43,6 +43,7 @@ private Q_SLOTS:
     void failedWrites_areReportedAndChangeNothing_data();
     void failedWrites_areReportedAndChangeNothing();
     void unlistedRoutes_areSaidAndNotAdded();
+    void history_listsExportsAndSaysWhyNotFound();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -351,6 +352,38 @@ void TstCli::unlistedRoutes_areSaidAndNotAdded() {
     const Run add = cli({u"add"_s, u"北京"_s, u"上海"_s, u"2099-11-21"_s, u"600"_s});
     QCOMPARE(add.status, 1);
     QVERIFY2(add.err.contains(u"航线记录过多"_s), qPrintable(add.err));
+}
+
+void TstCli::history_listsExportsAndSaysWhyNotFound() {
+    const QString date = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    m_demo->setFixedFare(u"成都"_s, u"上海"_s, 300);
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, date, u"500"_s}).status, 0);
+    QCOMPARE(cli({u"add"_s, u"北京"_s, u"东京"_s, date, u"500"_s}).status, 0);
+    const QStringList ids{cli({u"routes"_s}).out.value(0).section(u'\t', 0, 0),
+                          cli({u"routes"_s}).out.value(1).section(u'\t', 0, 0)};
+    // A kind the fare source has no calendar for, written by another program.
+    const QString book = m_dir->filePath(u"DATA.dat"_s);
+    writeBytes(book, readBytes(book).replace("type=international", "type=charter"));
+    const Run round = cli({u"monitor"_s, u"--rounds"_s, u"1"_s, u"--start-delay"_s, u"0"_s});
+    QCOMPARE(round.status, 0);
+    QVERIFY2(
+        round.err.contains(u"未找到 "_s + ids[1] + u"：未知的航线类型 (unknown-route-kind)\n"_s),
+        qPrintable(round.err));
+    QVERIFY(!round.err.contains(u"未找到 "_s + ids[0]));
+
+    const Run listed = cli({u"history"_s, ids[0]});
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(listed.out.size(), 1);
+    QVERIFY(listed.out[0].endsWith(u"\t300\tfound"_s));
+    QVERIFY(cli({u"history"_s, ids[1]}).out.value(0).endsWith(u"\t-\tunknown-route-kind"_s));
+    QCOMPARE(cli({u"history"_s, ids[0], u"--since"_s, date}).out, QStringList());
+    QCOMPARE(cli({u"history"_s, ids[0], u"--csv"_s}).out.size(), 2);
+    const QString file = m_dir->filePath(u"all.csv"_s);
+    QCOMPARE(cli({u"history"_s, u"--export"_s, file}).status, 0);
+    QCOMPARE(readBytes(file).count("\r\n"), 3);
+    QCOMPARE(cli({u"history"_s, ids[0], u"--since"_s, u"yesterday"_s}).status, 2);
+    QCOMPARE(cli({u"history"_s, u"--keep-days"_s, u"0"_s}).status, 2);
+    QCOMPARE(cli({u"history"_s, u"--keep-days"_s, u"30"_s}).status, 0);
 }
 
 QTEST_GUILESS_MAIN(TstCli)
