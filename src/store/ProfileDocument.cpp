@@ -3,6 +3,8 @@
 #include "text/Gbk.h"
 #include "text/Text.h"
 
+#include <vector>
+
 namespace skylark {
 namespace {
 
@@ -342,6 +344,10 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
     }
     const qsizetype listed = listedSectionCount();
     QStringList values(keys.size());
+    // Most values repeat from section to section (cities, days, kinds): the texts decoded
+    // last are kept by their bytes and shared instead of decoded again.
+    constexpr size_t kRecentTexts = 256;
+    std::vector<std::pair<QByteArrayView, QString>> recent(kRecentTexts);
     for (qsizetype s = 0; s < listed; ++s) {
         const Section& section = m_sections[m_sections[s].canonical];
         quint64 found = 0;
@@ -357,7 +363,13 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
             for (qsizetype k = 0; k < matchers.size(); ++k) {
                 if (!(found & (1ULL << k)) && matchers[k].matches(name)) {
                     found |= 1ULL << k;
-                    values[k] = valueOf(parts);
+                    const QByteArrayView raw = bytesOf(parts.valueStart, parts.valueEnd);
+                    auto& [bytes, text] = recent[qHash(raw) % kRecentTexts];
+                    if (bytes.data() == nullptr || bytes != raw) {
+                        bytes = raw;
+                        text = valueOf(parts);
+                    }
+                    values[k] = text;
                 }
             }
         }
