@@ -16,25 +16,25 @@ namespace {
 // version is brought up to date, one step a transaction.
 const char* const kMigrations[FareHistory::kSchemaVersion] = {
     // 1: the observations
-    "CREATE TABLE observation ("
-    " id INTEGER PRIMARY KEY,"
-    " route_id TEXT NOT NULL,"
-    " dep_city TEXT NOT NULL,"
-    " arr_city TEXT NOT NULL,"
-    " dep_date TEXT NOT NULL,"
-    " route_kind TEXT NOT NULL,"
-    " observed_at INTEGER NOT NULL,"
-    " fare TEXT,"
-    " outcome TEXT NOT NULL,"
-    " calendar TEXT NOT NULL);"
-    "CREATE INDEX observation_by_route ON observation (route_id, observed_at);",
+    R"(CREATE TABLE observation (
+           id INTEGER PRIMARY KEY,
+           route_id TEXT NOT NULL,
+           dep_city TEXT NOT NULL,
+           arr_city TEXT NOT NULL,
+           dep_date TEXT NOT NULL,
+           route_kind TEXT NOT NULL,
+           observed_at INTEGER NOT NULL,
+           fare TEXT,
+           outcome TEXT NOT NULL,
+           calendar TEXT NOT NULL);
+       CREATE INDEX observation_by_route ON observation (route_id, observed_at);)",
     // 2: the alert price and the special mark of each observation, and the settings
-    "ALTER TABLE observation ADD COLUMN alert_price TEXT NOT NULL DEFAULT '';"
-    "ALTER TABLE observation ADD COLUMN special INTEGER NOT NULL DEFAULT 0;"
-    "CREATE TABLE setting (key TEXT PRIMARY KEY, value TEXT NOT NULL);",
+    R"(ALTER TABLE observation ADD COLUMN alert_price TEXT NOT NULL DEFAULT '';
+       ALTER TABLE observation ADD COLUMN special INTEGER NOT NULL DEFAULT 0;
+       CREATE TABLE setting (key TEXT PRIMARY KEY, value TEXT NOT NULL);)",
     // 3: the chart reads a route's fares from an index alone, never from the wide rows
-    "DROP INDEX IF EXISTS observation_by_route;"
-    "CREATE INDEX observation_chart ON observation (route_id, observed_at, fare, special);",
+    R"(DROP INDEX IF EXISTS observation_by_route;
+       CREATE INDEX observation_chart ON observation (route_id, observed_at, fare, special);)",
 };
 
 constexpr int kBusyMs = 100; // a store locked longer than this misses the round
