@@ -342,6 +342,17 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
     for (const QString& key : keys) {
         matchers.append(NameMatcher(key));
     }
+    // With distinct keys a line answers at most one of them, and files keep their keys in
+    // one order: the search starts after the key found last and stops at the first match.
+    bool distinct = true;
+    for (qsizetype a = 0; a < keys.size(); ++a) {
+        for (qsizetype b = a + 1; b < keys.size(); ++b) {
+            distinct = distinct &&
+                       trimmedName(keys[a]).compare(trimmedName(keys[b]), Qt::CaseInsensitive) != 0;
+        }
+    }
+    const qsizetype count = matchers.size();
+    const quint64 all = count == 64 ? ~0ULL : (1ULL << count) - 1;
     const qsizetype listed = listedSectionCount();
     QStringList values(keys.size());
     // Most values repeat from section to section (cities, days, kinds): the texts decoded
@@ -354,13 +365,15 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
         for (QString& value : values) {
             value = QString();
         }
-        for (int i = section.header + 1; i <= section.lastLine; ++i) {
+        qsizetype hint = 0;
+        for (int i = section.header + 1; i <= section.lastLine && found != all; ++i) {
             const LineParts parts = partsOf(m_lines[i]);
             if (parts.kind != LineKind::Key) {
                 continue;
             }
             const QByteArrayView name = bytesOf(parts.nameStart, parts.nameEnd);
-            for (qsizetype k = 0; k < matchers.size(); ++k) {
+            for (qsizetype j = 0; j < count; ++j) {
+                const qsizetype k = (hint + j) % count;
                 if (!(found & (1ULL << k)) && matchers[k].matches(name)) {
                     found |= 1ULL << k;
                     const QByteArrayView raw = bytesOf(parts.valueStart, parts.valueEnd);
@@ -370,6 +383,10 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
                         text = valueOf(parts);
                     }
                     values[k] = text;
+                    if (distinct) {
+                        hint = k + 1;
+                        break;
+                    }
                 }
             }
         }
