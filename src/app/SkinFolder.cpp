@@ -18,15 +18,9 @@ QString fileNameOf(const QString& path) {
     return path.mid(cut + 1);
 }
 
-QByteArray readWhole(const QString& path, QString* error = nullptr) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) {
-            *error = file.errorString();
-        }
-        return {};
-    }
-    return file.readAll();
+QByteArray readWhole(const QString& path) {
+    QByteArray bytes;
+    return readWholeFile(path, bytes).isEmpty() ? bytes : QByteArray();
 }
 
 } // namespace
@@ -178,9 +172,8 @@ SkinChange SkinFolder::add(const QString& chosen) {
     if (name.isEmpty() || !Settings::canStore(target)) {
         return {false, {}, QStringLiteral("无法使用这个文件名作皮肤：%1").arg(chosen)};
     }
-    QString reason;
-    const QByteArray bytes = readWhole(chosen, &reason);
-    if (!reason.isEmpty()) {
+    QByteArray bytes;
+    if (const QString reason = readWholeFile(chosen, bytes); !reason.isEmpty()) {
         return {false, {}, QStringLiteral("无法读取图片 %1：%2").arg(chosen, reason)};
     }
     QDir().mkpath(m_folder);

@@ -69,22 +69,6 @@ bool hasLineBreakOrNul(QStringView text) {
     return false;
 }
 
-// Reads the whole file; the reason when it cannot be read in full, else empty.
-QString readWhole(const QString& path, QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return file.errorString();
-    }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return file.errorString();
-    }
-    if (bytes.size() != file.size()) {
-        return QStringLiteral("short read");
-    }
-    return {};
-}
-
 QString trimTrailingSpaces(QStringView text) {
     while (!text.isEmpty() && text.back() == QLatin1Char(' ')) {
         text.chop(1);
@@ -125,7 +109,7 @@ std::shared_ptr<const ProfileDocument> ProfileFile::document() const {
 
     const qint64 readStart = wallClockNow();
     QByteArray bytes;
-    cache.readError = readWhole(m_path, bytes);
+    cache.readError = readWholeFile(m_path, bytes);
     if (!cache.readError.isEmpty()) {
         cache.document = std::make_shared<const ProfileDocument>();
         cache.identity = identity;

@@ -150,4 +150,19 @@ void removeLeftoverTemporaries(const QString& path) {
     }
 }
 
+QString readWholeFile(const QString& path, QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return file.errorString();
+    }
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return file.errorString();
+    }
+    if (bytes.size() != file.size()) {
+        return QStringLiteral("short read");
+    }
+    return {};
+}
+
 } // namespace skylark

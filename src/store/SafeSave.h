@@ -27,6 +27,9 @@ struct SaveCalls {
 WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes,
                                const SaveCalls& calls = SaveCalls::system());
 
+// Reads the whole file into bytes; the reason when it cannot be read in full, else empty.
+QString readWholeFile(const QString& path, QByteArray& bytes);
+
 // Removes temporary files that a save of this path left behind when its process died
 // before the rename. Only call it while holding the file's lock (see FileLock), so that
 // no save is under way.

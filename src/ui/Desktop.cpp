@@ -8,10 +8,10 @@
 #include "WindowOps.h"
 #include "app/StartUp.h"
 #include "net/CookieStore.h"
+#include "store/SafeSave.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFile>
 #include <QScreen>
 #include <QTabWidget>
 #include <QUrl>
@@ -233,9 +233,9 @@ void Desktop::openSkinWindow() {
 }
 
 void Desktop::applyConfiguredSkin() {
-    QFile file(m_settings.skinPath());
-    if (file.open(QIODevice::ReadOnly)) {
-        frame().setFramePicture(file.readAll());
+    QByteArray skin;
+    if (readWholeFile(m_settings.skinPath(), skin).isEmpty()) {
+        frame().setFramePicture(skin);
     }
 }
 

@@ -198,22 +198,18 @@ void SkinFrame::setSettings(FrameSettings settings) {
     window().update();
 }
 
-int SkinFrame::titleBarHeight() const {
-    return m_settings.titleBarHeight > 0 ? m_settings.titleBarHeight : kDefaultTitleBarHeight;
-}
-
 void SkinFrame::buildTitleButtons() {
     qDeleteAll(m_titleButtons);
     m_titleButtons.clear();
     const bool maximized = window().isMaximized();
-    for (const TitleButton& spec :
+    for (const TitleButton& place :
          titleBarButtons(window().width(), m_settings.buttons, maximized)) {
-        auto* button = new TitleBarButton(spec.kind, &window());
-        button->setObjectName(QStringLiteral("titleButton%1").arg(int(spec.kind)));
-        button->setGeometry(spec.geometry);
-        button->setToolTip(spec.toolTip);
+        auto* button = new TitleBarButton(place.kind, &window());
+        button->setObjectName(QStringLiteral("titleButton%1").arg(int(place.kind)));
+        button->setGeometry(place.geometry);
+        button->setToolTip(place.toolTip);
         connect(button, &QAbstractButton::clicked, this,
-                [this, kind = spec.kind] { titleButtonClicked(kind); });
+                [this, kind = place.kind] { titleButtonClicked(kind); });
         button->show();
         m_titleButtons.append(button);
     }

@@ -31,7 +31,7 @@ struct FrameSettings {
     QSize size = {};
     QList<TitleButtonKind> buttons = {}; // of maximize, minimize, menu and change skin
     QString secondLine = {};             // drawn along the bottom edge
-    int titleBarHeight = 0;              // 0: 35
+    int titleBarHeight = 0;              // 0: the default, 35; the page buttons then sit at 30
     int opacity = 255;
     bool movable = true; // a left press on the frame drags the window
 };
@@ -43,7 +43,6 @@ class SkinFrame : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kDefaultTitleBarHeight = 35;
     static constexpr int kClosingPauseMs = 5;
 
     // Takes over the window's frame: no system frame, the given size, the buttons built. A
@@ -92,7 +91,6 @@ private:
     void navigationClicked(int n);
     void paint(const QRect& dirty);
     bool startDrag(const QPoint& globalPosition);
-    int titleBarHeight() const;
     void loadSkin(const QByteArray& picture);
     const QPixmap& skinForSize(const QSize& size);
 

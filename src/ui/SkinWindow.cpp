@@ -2,9 +2,9 @@
 
 #include "SkinFrame.h"
 #include "WindowOps.h"
+#include "store/SafeSave.h"
 #include "ui_SkinWindow.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QPainter>
@@ -12,9 +12,10 @@
 namespace skylark::ui {
 namespace {
 
+// The file's bytes, empty when it cannot be read in full.
 QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray bytes;
+    return readWholeFile(path, bytes).isEmpty() ? bytes : QByteArray();
 }
 
 QFont arrowFace() {

@@ -1,3 +1,4 @@
+#include "common/DesktopRig.h"
 #include "sim/DemoServer.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
@@ -13,6 +14,7 @@
 
 using namespace skylark;
 using namespace skylark::ui;
+using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
 
 class TstHistoryWindow : public QObject {
@@ -23,17 +25,9 @@ private Q_SLOTS:
 };
 
 void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
-    QTemporaryDir dir;
-    sim::DemoServer server;
-    server.start();
-    server.setFixedFare(u"成都"_s, u"上海"_s, 300);
-    WindowOps ops;
-    ops.setAnswerer([](const QString&) { return int(WindowOps::Ok); });
-    Desktop desktop(dir.path(), Endpoints::forDemo(server.baseUrl()), ops, {},
-                    MonitorTiming{10, 60000});
-    desktop.setTipTickMs(1);
-    desktop.setStartPagesDelayMs(0);
-    desktop.start();
+    DesktopRig rig({}, 1);
+    rig.server.setFixedFare(u"成都"_s, u"上海"_s, 300);
+    ui::Desktop& desktop = *rig.desktop;
     const QString day = QDate::currentDate().addDays(30).toString(Qt::ISODate);
     Route route{QString(), u"成都"_s, u"上海"_s, day, u"500"_s, u"domestic"_s};
     QVERIFY(desktop.book().addNewRoute(route, QDateTime::currentDateTime()));

@@ -1,3 +1,4 @@
+#include "common/DesktopRig.h"
 #include "common/Files.h"
 #include "sim/DemoServer.h"
 #include "ui/AlertSound.h"
@@ -32,47 +33,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Rig {
-    QTemporaryDir dir;
-    sim::DemoServer server;
-    WindowOps ops;
-    QStringList messages;
-    std::unique_ptr<Desktop> desktop;
-
-    explicit Rig(const QByteArray& settings = {}, int tipTickMs = 1000) {
-        if (!settings.isEmpty()) {
-            writeBytes(dir.filePath(u"config.ini"_s), settings);
-        }
-        server.start();
-        ops.setAnswerer([this](const QString& text) {
-            messages.append(text);
-            return int(WindowOps::Ok);
-        });
-        desktop = std::make_unique<Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()), ops,
-                                            QString(), MonitorTiming{10, 60000});
-        desktop->setTipTickMs(tipTickMs);
-        desktop->setStartPagesDelayMs(0); // the browser engine has a test of its own
-        desktop->start();
-    }
-    template <typename T>
-    T* control(const QString& name) {
-        return desktop->window().findChild<T*>(name);
-    }
-    QStringList logTexts() const {
-        QStringList texts;
-        for (const QString& line : desktop->log().lines()) {
-            texts.append(line.mid(11));
-        }
-        return texts;
-    }
-    void add(const QString& from, const QString& to, const QString& price) {
-        control<QLineEdit>(u"编辑框_出发城市"_s)->setText(from);
-        control<QLineEdit>(u"编辑框_到达城市"_s)->setText(to);
-        control<QLineEdit>(u"编辑框_监控价格"_s)->setText(price);
-        control<QDateEdit>(u"日期框_出发日期"_s)->setDate(QDate::currentDate().addDays(30));
-        QTest::mouseClick(control<QAbstractButton>(u"按钮_增加航线"_s), Qt::LeftButton);
-    }
-};
+using Rig = DesktopRig;
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "app/SkinFolder.h"
+#include "common/DesktopRig.h"
 #include "common/Files.h"
 #include "sim/DemoServer.h"
 #include "ui/AlertWindow.h"
@@ -28,20 +29,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Rig {
-    QTemporaryDir dir;
-    sim::DemoServer server;
-    WindowOps ops;
-    std::unique_ptr<Desktop> desktop;
-
-    Rig() {
-        server.start();
-        ops.setAnswerer([](const QString&) { return int(WindowOps::Ok); });
-        desktop = std::make_unique<Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()), ops);
-        desktop->setTipTickMs(1);
-        desktop->setStartPagesDelayMs(0);
-        desktop->start();
-    }
+struct Rig : DesktopRig {
+    Rig()
+        : DesktopRig({}, 1) {}
 };
 
 QByteArray pictureOf(QColor colour, const char* format = "PNG") {
