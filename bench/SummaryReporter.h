@@ -29,3 +29,8 @@ public:
 private:
     QMap<QString, double> m_milliseconds;
 };
+
+// How a summary line ends: whether its figure meets its target.
+inline const char* verdict(bool met) {
+    return met ? "met" : "MISSED";
+}

@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-args=()
+args=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true)
 [ "${1:-}" = "--smoke" ] && args=(--benchmark_min_time=0.01)
 for bench in build/bench/bench_*; do
     [ -f "$bench" ] && [ -x "$bench" ] || continue # skip the *_autogen folders

@@ -22,12 +22,14 @@ QString RouteBook::routeFilePath(const QString& programDirectory) {
 }
 
 QList<Route> RouteBook::routes() const {
+    const std::shared_ptr<const ProfileDocument> document = m_file.document();
     QList<Route> routes;
-    m_file.document()->forEachSection(
-        {kDepCityName, kArrCityName, kDepDate, kPrice, kType}, [&](QString id, QStringList& v) {
-            routes.append({std::move(id), std::move(v[0]), std::move(v[1]), std::move(v[2]),
-                           std::move(v[3]), std::move(v[4])});
-        });
+    routes.reserve(document->listedSectionCount());
+    document->forEachSection({kDepCityName, kArrCityName, kDepDate, kPrice, kType},
+                             [&](QString id, QStringList& v) {
+                                 routes.append({std::move(id), std::move(v[0]), std::move(v[1]),
+                                                std::move(v[2]), std::move(v[3]), std::move(v[4])});
+                             });
     return routes;
 }
 

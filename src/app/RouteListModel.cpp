@@ -88,12 +88,17 @@ bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent) {
     return true;
 }
 
-void RouteListModel::setRoutes(const QList<Route>& routes) {
+void RouteListModel::setRoutes(QList<Route> routes) {
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(routes.size());
-    for (const Route& route : routes) {
-        m_rows.append(rowOf(route));
+    for (Route& route : routes) {
+        Row& cells = m_rows.emplaceBack();
+        cells[IdColumn] = std::move(route.routeId);
+        cells[DepartureColumn] = std::move(route.depCityName);
+        cells[ArrivalColumn] = std::move(route.arrCityName);
+        cells[DateColumn] = std::move(route.depDate);
+        cells[PriceColumn] = std::move(route.price);
     }
     m_fareReasons = QStringList(m_rows.size());
     endResetModel();
@@ -145,16 +150,6 @@ int RouteListModel::rowOfRoute(QStringView routeId) const {
         }
     }
     return -1;
-}
-
-RouteListModel::Row RouteListModel::rowOf(const Route& route) {
-    Row cells;
-    cells[IdColumn] = route.routeId;
-    cells[DepartureColumn] = route.depCityName;
-    cells[ArrivalColumn] = route.arrCityName;
-    cells[DateColumn] = route.depDate;
-    cells[PriceColumn] = route.price;
-    return cells;
 }
 
 } // namespace skylark

@@ -62,7 +62,7 @@ public:
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
 
     // Replaces every row with the given routes; the run-time columns are empty.
-    void setRoutes(const QList<Route>& routes);
+    void setRoutes(QList<Route> routes);
     // Appends a row whose identifier column holds routeId and returns its index.
     int appendRow(const QString& routeId);
     QString cell(int row, int column) const;
@@ -81,8 +81,6 @@ public:
 
 private:
     using Row = std::array<QString, ColumnCount>;
-
-    static Row rowOf(const Route& route);
 
     void repaintAll();
 

@@ -3,6 +3,8 @@
 #include "text/Gbk.h"
 #include "text/Text.h"
 
+#include <bit>
+#include <cstring>
 #include <vector>
 
 namespace skylark {
@@ -33,12 +35,18 @@ qsizetype trimBlanksBack(const QByteArray& bytes, qsizetype start, qsizetype end
 }
 
 bool isAscii(QByteArrayView bytes) {
-    for (char c : bytes) {
-        if (uchar(c) >= 0x80) {
-            return false;
-        }
+    const char* at = bytes.data();
+    const char* end = at + bytes.size();
+    quint64 highBits = 0;
+    for (; end - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, at, 8);
+        highBits |= word;
     }
-    return true;
+    for (; at < end; ++at) {
+        highBits |= uchar(*at);
+    }
+    return (highBits & 0x8080808080808080ULL) == 0;
 }
 
 bool isAscii(QStringView text) {
@@ -92,6 +100,70 @@ size_t nameHash(QByteArrayView raw) {
     return hash;
 }
 
+// A quick hash of a short value from its length and its first and last eight bytes.
+size_t valueHash(QByteArrayView bytes) {
+    const size_t size = size_t(bytes.size());
+    quint64 head = 0;
+    quint64 tail = 0;
+    const size_t edge = std::min<size_t>(size, 8);
+    std::memcpy(&head, bytes.data(), edge);
+    std::memcpy(&tail, bytes.data() + size - edge, edge);
+    const quint64 mixed = (head * 0x9E3779B97F4A7C15ULL) ^ (tail + size) * 0xC2B2AE3D27D4EB4FULL;
+    return size_t(mixed >> 32 ^ mixed);
+}
+
+// Where the line from start ends: at the first CR or LF, or at size.
+qsizetype lineEnd(const char* data, qsizetype start, qsizetype size) {
+    const char* from = data + start;
+    const auto* feed = static_cast<const char*>(std::memchr(from, '\n', size_t(size - start)));
+    const qsizetype span = feed ? feed - from : size - start;
+    const auto* carriageReturn = static_cast<const char*>(std::memchr(from, '\r', size_t(span)));
+    return start + (carriageReturn ? carriageReturn - from : span);
+}
+
+// Decoded texts by their bytes, so that a value repeated from section to section (cities,
+// days, kinds) is decoded once and shared. It holds at most kCapacity texts and starts
+// afresh when full.
+class DecodedTexts {
+public:
+    template <typename Decode>
+    const QString& textOf(QByteArrayView bytes, const Decode& decode) {
+        size_t slot = findSlot(bytes);
+        if (!m_slots[slot].filled) {
+            if (m_used == kCapacity) {
+                m_slots.assign(kSlots, Slot());
+                m_used = 0;
+                slot = findSlot(bytes);
+            }
+            m_slots[slot] = Slot{bytes, decode(), true};
+            ++m_used;
+        }
+        return m_slots[slot].text;
+    }
+
+private:
+    static constexpr size_t kSlots = 4096;
+    static constexpr size_t kCapacity = kSlots / 2;
+
+    struct Slot {
+        QByteArrayView bytes;
+        QString text;
+        bool filled = false;
+    };
+
+    // The slot holding these bytes, or the free slot where they would go.
+    size_t findSlot(QByteArrayView bytes) const {
+        size_t slot = valueHash(bytes) & (kSlots - 1);
+        while (m_slots[slot].filled && m_slots[slot].bytes != bytes) {
+            slot = (slot + 1) & (kSlots - 1);
+        }
+        return slot;
+    }
+
+    std::vector<Slot> m_slots = std::vector<Slot>(kSlots);
+    size_t m_used = 0;
+};
+
 // Compares stored name bytes with a wanted section or key name without regard to letter
 // case, byte-wise when both are ASCII.
 class NameMatcher {
@@ -102,15 +174,29 @@ public:
         , m_asciiBytes(m_ascii ? m_key.toLatin1() : QByteArray()) {}
 
     bool matches(QByteArrayView stored) const {
-        if (m_ascii && isAscii(stored)) {
-            return stored.size() == m_asciiBytes.size() &&
-                   qstrnicmp(stored.data(), stored.size(), m_asciiBytes.constData(),
-                             m_asciiBytes.size()) == 0;
+        if (m_ascii) {
+            const bool sameSize = stored.size() == m_asciiBytes.size();
+            if (sameSize &&
+                std::memcmp(stored.data(), m_asciiBytes.constData(), size_t(stored.size())) == 0) {
+                return true; // the usual spelling, letter for letter
+            }
+            if (isAscii(stored)) {
+                return sameSize && equalIgnoringAsciiCase(stored);
+            }
         }
         return decodeGbk(stored).compare(m_key, Qt::CaseInsensitive) == 0;
     }
 
 private:
+    bool equalIgnoringAsciiCase(QByteArrayView stored) const {
+        for (qsizetype i = 0; i < stored.size(); ++i) {
+            if (lowerAscii(uchar(stored[i])) != lowerAscii(uchar(m_asciiBytes[i]))) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     QStringView m_key;
     bool m_ascii;
     QByteArray m_asciiBytes;
@@ -151,12 +237,10 @@ void ProfileDocument::parse() {
     const qsizetype size = m_bytes.size();
     const char* data = m_bytes.constData();
     m_lines.reserve(size / 16 + 1);
+    std::vector<int> headers;
     qsizetype start = 0;
     while (start < size) {
-        qsizetype end = start;
-        while (end < size && data[end] != '\r' && data[end] != '\n') {
-            ++end;
-        }
+        const qsizetype end = lineEnd(data, start, size);
         qsizetype next = end;
         if (next < size && data[next] == '\r') {
             ++next;
@@ -164,13 +248,17 @@ void ProfileDocument::parse() {
         if (next < size && data[next] == '\n') {
             ++next;
         }
-        const Line line{start, end, next};
         const qsizetype first = skipBlanks(m_bytes, start, end);
         if (first < end && data[first] == '[') {
-            addSection(int(m_lines.size()), partsOf(line));
+            headers.push_back(int(m_lines.size()));
         }
-        m_lines.append(line);
+        m_lines.push_back(Line{start, end, next});
         start = next;
+    }
+    m_sections.reserve(qsizetype(headers.size()));
+    m_chainStarts.assign(std::bit_ceil(2 * headers.size() + 1), ChainStart());
+    for (const int header : headers) {
+        addSection(header, partsOf(m_lines[header]));
     }
     if (!m_sections.isEmpty()) {
         m_sections.last().lastLine = int(m_lines.size()) - 1;
@@ -184,14 +272,16 @@ void ProfileDocument::addSection(int header, const LineParts& parts) {
     const int index = int(m_sections.size());
     const QByteArrayView name = bytesOf(parts.nameStart, parts.nameEnd);
     Section section{header, header, index, -1, parts.nameStart, parts.nameEnd};
-    const auto chain = m_firstSectionByHash.constFind(nameHash(name));
-    if (chain == m_firstSectionByHash.constEnd()) {
-        m_firstSectionByHash.insert(nameHash(name), index);
+    const size_t hash = nameHash(name);
+    ChainStart& start = m_chainStarts[chainSlot(hash)];
+    if (start.section < 0) {
+        start = {hash, index};
     } else {
+        const int chain = start.section;
         const QString decoded = decodeText(name);
         const NameMatcher matcher(decoded);
-        int last = *chain;
-        for (int i = *chain; i >= 0; i = m_sections[i].nextWithSameHash) {
+        int last = chain;
+        for (int i = chain; i >= 0; i = m_sections[i].nextWithSameHash) {
             const Section& other = m_sections[i];
             if (matcher.matches(bytesOf(other.nameStart, other.nameEnd))) {
                 section.canonical = i;
@@ -230,11 +320,13 @@ ProfileDocument::LineParts ProfileDocument::partsOf(const Line& line) const {
         parts.nameEnd = trimBlanksBack(m_bytes, parts.nameStart, close);
         return parts;
     }
-    const qsizetype equals = m_bytes.indexOf('=', first);
-    if (equals < 0 || equals >= line.end) {
+    const char* data = m_bytes.constData();
+    const void* found = std::memchr(data + first, '=', size_t(line.end - first));
+    if (!found) {
         parts.kind = LineKind::Other;
         return parts;
     }
+    const qsizetype equals = static_cast<const char*>(found) - data;
     parts.kind = LineKind::Key;
     parts.nameStart = first;
     parts.nameEnd = trimBlanksBack(m_bytes, first, equals);
@@ -253,18 +345,27 @@ QStringView ProfileDocument::trimmedName(QStringView name) {
     return name;
 }
 
+size_t ProfileDocument::chainSlot(size_t hash) const {
+    const size_t mask = m_chainStarts.size() - 1;
+    size_t slot = hash & mask;
+    while (m_chainStarts[slot].section >= 0 && m_chainStarts[slot].hash != hash) {
+        slot = (slot + 1) & mask;
+    }
+    return slot;
+}
+
 QByteArrayView ProfileDocument::bytesOf(qsizetype start, qsizetype end) const {
     return QByteArrayView(m_bytes).sliced(start, end - start);
 }
 
 const ProfileDocument::Section* ProfileDocument::findSection(QStringView name) const {
     name = ProfileDocument::trimmedName(name);
-    const auto chain = m_firstSectionByHash.constFind(nameHash(name));
-    if (chain == m_firstSectionByHash.constEnd()) {
+    if (m_chainStarts.empty()) {
         return nullptr;
     }
     const NameMatcher matcher(name);
-    for (int i = *chain; i >= 0; i = m_sections[i].nextWithSameHash) {
+    for (int i = m_chainStarts[chainSlot(nameHash(name))].section; i >= 0;
+         i = m_sections[i].nextWithSameHash) {
         if (matcher.matches(bytesOf(m_sections[i].nameStart, m_sections[i].nameEnd))) {
             return &m_sections[i];
         }
@@ -355,10 +456,7 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
     const quint64 all = count == 64 ? ~0ULL : (1ULL << count) - 1;
     const qsizetype listed = listedSectionCount();
     QStringList values(keys.size());
-    // Most values repeat from section to section (cities, days, kinds): the texts decoded
-    // last are kept by their bytes and shared instead of decoded again.
-    constexpr size_t kRecentTexts = 256;
-    std::vector<std::pair<QByteArrayView, QString>> recent(kRecentTexts);
+    DecodedTexts decoded;
     for (qsizetype s = 0; s < listed; ++s) {
         const Section& section = m_sections[m_sections[s].canonical];
         quint64 found = 0;
@@ -373,16 +471,11 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
             }
             const QByteArrayView name = bytesOf(parts.nameStart, parts.nameEnd);
             for (qsizetype j = 0; j < count; ++j) {
-                const qsizetype k = (hint + j) % count;
+                const qsizetype k = hint + j < count ? hint + j : hint + j - count;
                 if (!(found & (1ULL << k)) && matchers[k].matches(name)) {
                     found |= 1ULL << k;
-                    const QByteArrayView raw = bytesOf(parts.valueStart, parts.valueEnd);
-                    auto& [bytes, text] = recent[qHash(raw) % kRecentTexts];
-                    if (bytes.data() == nullptr || bytes != raw) {
-                        bytes = raw;
-                        text = valueOf(parts);
-                    }
-                    values[k] = text;
+                    values[k] = decoded.textOf(bytesOf(parts.valueStart, parts.valueEnd),
+                                               [&] { return valueOf(parts); });
                     if (distinct) {
                         hint = k + 1;
                         break;
@@ -397,11 +490,12 @@ void ProfileDocument::forEachSection(const QStringList& keys, const SectionVisit
 QByteArray ProfileDocument::withValues(QStringView section,
                                        const QList<std::pair<QString, QString>>& entries) const {
     if (findSection(section)) {
-        ProfileDocument current = *this;
+        std::optional<ProfileDocument> edited;
         for (const auto& [key, value] : entries) {
-            current = ProfileDocument(current.withValue(section, key, value));
+            QByteArray bytes = (edited ? *edited : *this).withValue(section, key, value);
+            edited.emplace(std::move(bytes));
         }
-        return current.m_bytes;
+        return edited ? edited->m_bytes : m_bytes;
     }
 
     // A new section holds the keys in call order; a key given twice keeps its first
@@ -419,7 +513,7 @@ QByteArray ProfileDocument::withValues(QStringView section,
         }
     }
     QByteArray out = m_bytes;
-    if (!m_lines.isEmpty() && m_lines.last().next == m_lines.last().end) {
+    if (!m_lines.empty() && m_lines.back().next == m_lines.back().end) {
         out.append(kLineBreak);
     }
     out.append('[').append(encodeText(section)).append(']').append(kLineBreak);

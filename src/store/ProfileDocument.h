@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace skylark {
 
@@ -37,7 +37,8 @@ public:
     bool hasSection(QStringView section) const;
     // Whether the section is among those sectionNames() lists.
     bool isListed(QStringView section) const;
-    // How many sections lie beyond kSectionNamesLimit and so are not listed.
+    // How many sections sectionNames() lists, and how many lie beyond kSectionNamesLimit.
+    qsizetype listedSectionCount() const;
     qsizetype unlistedSectionCount() const { return m_sections.size() - listedSectionCount(); }
     // The value of the key with blanks and one pair of enclosing quotes removed, cut
     // to kValueLimit bytes; nullopt when the section or key is missing.
@@ -92,15 +93,22 @@ private:
     LineParts partsOf(const Line& line) const;
     QByteArrayView bytesOf(qsizetype start, qsizetype end) const;
     const Section* findSection(QStringView name) const;
-    qsizetype listedSectionCount() const;
+    // The slot of the chain of that hash, or the free slot where it would go.
+    size_t chainSlot(size_t hash) const;
     int findKeyLine(const Section& section, QStringView key) const;
     QString valueOf(const LineParts& parts) const;
     QByteArray withValue(QStringView section, QStringView key, QStringView value) const;
 
     QByteArray m_bytes;
-    QList<Line> m_lines;
+    std::vector<Line> m_lines;
     QList<Section> m_sections;
-    QHash<size_t, int> m_firstSectionByHash; // hash of the case-folded name -> chain start
+    struct ChainStart {
+        size_t hash = 0;
+        int section = -1; // the first section of the chain; -1 in a free slot
+    };
+
+    // Open addressing by name hash.
+    std::vector<ChainStart> m_chainStarts;
 };
 
 } // namespace skylark
