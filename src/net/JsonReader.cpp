@@ -20,21 +20,36 @@ size_t hashMore(size_t hash, QStringView text) {
 
 // "[i]" for an element index, written into a buffer of 16 units.
 QStringView indexStep(int index, char16_t (&buffer)[16]) {
-    char16_t digits[12];
-    int count = 0;
-    for (int rest = index; count == 0 || rest > 0; rest /= 10) {
-        digits[count++] = char16_t(u'0' + rest % 10);
-    }
-    buffer[0] = u'[';
-    for (int i = 0; i < count; ++i) {
-        buffer[1 + i] = digits[count - 1 - i];
-    }
-    buffer[count + 1] = u']';
-    return QStringView(buffer, count + 2);
+    // Written from the back: "]", the digits from the last one, "[".
+    int at = 15;
+    buffer[at] = u']';
+    auto rest = unsigned(index);
+    do {
+        buffer[--at] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    buffer[--at] = u'[';
+    return QStringView(buffer + at, 16 - at);
 }
 
 bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// The index an element step names, written as the table writes it (decimal, no sign, no
+// leading zero); -1 for any other text.
+int canonicalIndex(QStringView digits) {
+    if (digits.isEmpty() || digits.size() > 9 || (digits[0] == u'0' && digits.size() > 1)) {
+        return -1;
+    }
+    int index = 0;
+    for (QChar c : digits) {
+        if (!isDigit(c)) {
+            return -1;
+        }
+        index = index * 10 + (c.unicode() - u'0');
+    }
+    return index;
 }
 
 // The index of the bracket that closes the one at `open`, counting only that kind of
@@ -55,6 +70,23 @@ qsizetype matchingBracket(QStringView text, qsizetype open) {
     return -1;
 }
 
+// Whether a word value (true, false, null, in any letter case) may start with c.
+bool mayStartWord(QChar c) {
+    const char16_t lower = c.unicode() | 0x20;
+    return lower == u't' || lower == u'f' || lower == u'n';
+}
+
+// The index of the first '"' from `from` on, or -1.
+qsizetype nextQuote(QStringView text, qsizetype from) {
+    const char16_t* units = text.utf16();
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (units[i] == u'"') {
+            return i;
+        }
+    }
+    return -1;
+}
+
 bool wordAt(QStringView text, qsizetype at, QLatin1StringView word) {
     return text.size() - at >= word.size() &&
            text.sliced(at, word.size()).compare(word, Qt::CaseInsensitive) == 0;
@@ -68,6 +100,11 @@ std::vector<qint32> closingBrackets(QStringView text) {
     std::vector<qint32> brackets;
     const char16_t* units = text.utf16();
     for (qint32 i = 0; i < qint32(text.size()); ++i) {
+        // Only brackets matter: [ and { differ from ] and } in one bit, as ] from }.
+        const char16_t folded = units[i] | 0x20;
+        if (folded != u'{' && folded != u'}') {
+            continue;
+        }
         switch (units[i]) {
         case u'{':
             braces.push_back(i);
@@ -115,7 +152,7 @@ void scanValues(QStringView level, Close&& close, Found&& found) {
         const QChar c = level[i];
         if (object && !haveName) {
             if (c == QLatin1Char('"')) {
-                const qsizetype close = level.indexOf(QLatin1Char('"'), i + 1);
+                const qsizetype close = nextQuote(level, i + 1);
                 if (close < 0) {
                     ++i;
                     continue;
@@ -141,7 +178,7 @@ void scanValues(QStringView level, Close&& close, Found&& found) {
             length = closing - i + 1;
             next = closing + 1;
         } else if (c == QLatin1Char('"')) {
-            const qsizetype close = level.indexOf(QLatin1Char('"'), i + 1);
+            const qsizetype close = nextQuote(level, i + 1);
             if (close < 0) {
                 haveName = false;
                 ++i;
@@ -161,6 +198,9 @@ void scanValues(QStringView level, Close&& close, Found&& found) {
             }
             kind = JsonKind::Number;
             length = next - i;
+        } else if (!mayStartWord(c)) {
+            ++i;
+            continue;
         } else if (wordAt(level, i, QLatin1StringView("true")) ||
                    wordAt(level, i, QLatin1StringView("null"))) {
             kind = wordAt(level, i, QLatin1StringView("null")) ? JsonKind::Null : JsonKind::Boolean;
@@ -212,25 +252,25 @@ bool JsonReader::parse(QStringView text) {
     }
     m_source = text.sliced(open, close - open + 1).toString();
     m_closing = closingBrackets(m_source);
-    m_rows.reserve(qMin<qsizetype>(m_source.size() / 8, kMaxValues + 1));
+    m_rows.reserve(size_t(qMin<qsizetype>(m_source.size() / 8, kMaxValues + 1)));
 
     // The root level, then level by level the values of each container in row order.
     appendLevel(-1);
-    m_topCount = int(m_rows.size());
+    m_topCount = rowCount();
     qsizetype levelStart = 0;
-    qsizetype levelEnd = m_rows.size();
-    while (levelStart < levelEnd && m_rows.size() <= kMaxValues) {
-        for (qsizetype i = levelStart; i < levelEnd && m_rows.size() <= kMaxValues; ++i) {
+    qsizetype levelEnd = rowCount();
+    while (levelStart < levelEnd && rowCount() <= kMaxValues) {
+        for (qsizetype i = levelStart; i < levelEnd && rowCount() <= kMaxValues; ++i) {
             if (m_rows[i].kind == JsonKind::Object || m_rows[i].kind == JsonKind::Array) {
                 appendLevel(int(i));
             }
         }
         levelStart = levelEnd;
-        levelEnd = m_rows.size();
+        levelEnd = rowCount();
     }
 
     m_closing = {};
-    if (m_rows.isEmpty() || m_rows.size() > kMaxValues) {
+    if (m_rows.empty() || rowCount() > kMaxValues) {
         clear();
         return false;
     }
@@ -247,7 +287,7 @@ void JsonReader::appendLevel(int parent) {
                                   ? QStringView(m_source)
                                   : QStringView(m_source).sliced(base, m_rows[parent].length);
     const bool object = !level.isEmpty() && level[0] == QLatin1Char('{');
-    const int first = int(m_rows.size());
+    const int first = rowCount();
     int index = 0;
     // A bracket closed only after the level's end is not closed within it.
     const auto close = [&](qsizetype open) -> qsizetype {
@@ -256,7 +296,7 @@ void JsonReader::appendLevel(int parent) {
     };
     scanValues(
         level, close, [&](JsonKind kind, qsizetype start, qsizetype length, QStringView name) {
-            if (m_rows.size() > kMaxValues) {
+            if (rowCount() > kMaxValues) {
                 return; // the text is refused as a whole
             }
             Row row{kind, parent, qint32(base + start), qint32(length), -1, 0, index++};
@@ -267,11 +307,11 @@ void JsonReader::appendLevel(int parent) {
                                    return c == QLatin1Char('.') || c == QLatin1Char('[');
                                });
             }
-            m_rows.append(row);
+            m_rows.push_back(row);
         });
     if (parent >= 0) {
         m_rows[parent].firstChild = first;
-        m_rows[parent].children = int(m_rows.size()) - first;
+        m_rows[parent].children = rowCount() - first;
     }
 }
 
@@ -283,26 +323,28 @@ void JsonReader::appendLevel(int parent) {
 // other values.
 void JsonReader::indexRows() {
     qsizetype size = 16;
-    while (size < 2 * m_rows.size()) {
+    while (size < 2 * rowCount()) {
         size *= 2;
     }
     m_slots.fill(-1, size);
-    std::vector<qint64> pathLength(size_t(m_rows.size()));
-    for (int i = 0; i < m_rows.size(); ++i) {
-        Row& row = m_rows[i];
-        const size_t parentHash = row.parent < 0 ? kHashStart : m_rows[row.parent].hash;
+    m_pathHashes.assign(m_rows.size(), 0);
+    std::vector<qint64> pathLength(m_rows.size());
+    for (int i = 0; i < rowCount(); ++i) {
+        const Row& row = m_rows[i];
+        const size_t parentHash = row.parent < 0 ? kHashStart : m_pathHashes[row.parent];
         const bool dot = row.parent >= 0 && m_rows[row.parent].kind == JsonKind::Object;
         char16_t buffer[16];
         const QStringView step = stepOf(row, buffer);
-        row.hash = hashMore(dot ? hashMore(parentHash, u".") : parentHash, step);
+        const size_t hash = hashMore(dot ? hashMore(parentHash, u".") : parentHash, step);
+        m_pathHashes[i] = hash;
         pathLength[size_t(i)] =
             (row.parent < 0 ? 0 : pathLength[size_t(row.parent)] + (dot ? 1 : 0)) + step.size();
-        qsizetype slot = qsizetype(row.hash) & (size - 1);
+        qsizetype slot = qsizetype(hash) & (size - 1);
         bool known = false;
         for (; m_slots[slot] >= 0 && !known; slot = (slot + 1) & (size - 1)) {
             const int other = m_slots[slot];
-            known = m_rows[other].hash == row.hash &&
-                    pathLength[size_t(other)] == pathLength[size_t(i)];
+            known =
+                m_pathHashes[other] == hash && pathLength[size_t(other)] == pathLength[size_t(i)];
         }
         if (!known) {
             m_slots[slot] = i;
@@ -319,17 +361,18 @@ void JsonReader::clear() {
     m_source.clear();
     m_rows.clear();
     m_slots.clear();
+    m_pathHashes.clear();
     m_plainNames = true;
     m_rootKind = JsonKind::None;
     m_topCount = 0;
 }
 
 QString JsonReader::sourceText() const {
-    return m_rows.isEmpty() ? QString() : m_source;
+    return m_rows.empty() ? QString() : m_source;
 }
 
 int JsonReader::find(QStringView path) const {
-    if (m_rows.isEmpty()) {
+    if (m_rows.empty()) {
         return -1;
     }
     if (m_plainNames) {
@@ -339,7 +382,7 @@ int JsonReader::find(QStringView path) const {
     const qsizetype mask = m_slots.size() - 1;
     for (qsizetype slot = qsizetype(hash) & mask; m_slots[slot] >= 0; slot = (slot + 1) & mask) {
         const int row = m_slots[slot];
-        if (m_rows[row].hash == hash && pathEquals(row, path)) {
+        if (m_pathHashes[row] == hash && pathEquals(row, path)) {
             return row;
         }
     }
@@ -355,14 +398,18 @@ int JsonReader::resolve(int container, QStringView rest) const {
     const int first = container < 0 ? 0 : m_rows[container].firstChild;
     const int count = container < 0 ? m_topCount : m_rows[container].children;
     if (array) {
-        const qsizetype close = rest.indexOf(QLatin1Char(']'));
-        if (!rest.startsWith(QLatin1Char('[')) || close < 2) {
+        if (!rest.startsWith(QLatin1Char('['))) {
             return -1;
         }
-        const QStringView digits = rest.sliced(1, close - 1);
-        bool ok = false;
-        const int index = digits.toInt(&ok);
-        if (!ok || index < 0 || index >= count || QString::number(index) != digits) {
+        qsizetype close = 1;
+        while (close < rest.size() && rest[close] != QLatin1Char(']')) {
+            ++close;
+        }
+        if (close == rest.size() || close < 2) {
+            return -1;
+        }
+        const int index = canonicalIndex(rest.sliced(1, close - 1));
+        if (index < 0 || index >= count) {
             return -1;
         }
         return below(first + index, rest.sliced(close + 1));
@@ -374,8 +421,9 @@ int JsonReader::resolve(int container, QStringView rest) const {
     const QStringView name = rest.first(end);
     for (int child = first; child < first + count; ++child) {
         const Row& row = m_rows[child];
+        const char16_t* stored = reinterpret_cast<const char16_t*>(m_source.constData());
         if (row.nameLength == name.size() &&
-            QStringView(m_source).sliced(row.nameStart, row.nameLength) == name) {
+            std::equal(name.utf16(), name.utf16() + name.size(), stored + row.nameStart)) {
             if (const int found = below(child, rest.sliced(end)); found >= 0) {
                 return found;
             }
@@ -444,8 +492,8 @@ QString JsonReader::pathOf(int row) const {
 
 QList<JsonEntry> JsonReader::entries() const {
     QList<JsonEntry> entries;
-    entries.reserve(m_rows.size());
-    for (int i = 0; i < m_rows.size(); ++i) {
+    entries.reserve(rowCount());
+    for (int i = 0; i < rowCount(); ++i) {
         const Row& r = m_rows[i];
         entries.append({r.kind, pathOf(i), r.start + 1, r.length});
     }
@@ -468,7 +516,7 @@ QString JsonReader::getText(QStringView path, JsonKind* kind) const {
 }
 
 int JsonReader::count(QStringView path) const {
-    if (m_rows.isEmpty()) {
+    if (m_rows.empty()) {
         return 0;
     }
     if (path.isEmpty()) {
@@ -480,7 +528,7 @@ int JsonReader::count(QStringView path) const {
 }
 
 int JsonReader::memberNames(QStringView path, QStringList* names) const {
-    if (m_rows.isEmpty()) {
+    if (m_rows.empty()) {
         return 0;
     }
     if (path.isEmpty()) {
@@ -506,7 +554,7 @@ int JsonReader::memberNames(QStringView path, QStringList* names) const {
 }
 
 JsonKind JsonReader::typeOf(QStringView path) const {
-    if (m_rows.isEmpty()) {
+    if (m_rows.empty()) {
         return JsonKind::Null;
     }
     if (path.isEmpty()) {
@@ -518,8 +566,13 @@ JsonKind JsonReader::typeOf(QStringView path) const {
 
 QStringView elementMemberPath(QString& buffer, QStringView array, int index, QStringView member) {
     char16_t digits[16];
-    buffer.resize(0);
-    buffer.append(array).append(indexStep(index, digits)).append(QLatin1Char('.')).append(member);
+    const QStringView step = indexStep(index, digits);
+    buffer.resize(array.size() + step.size() + 1 + member.size());
+    char16_t* out = reinterpret_cast<char16_t*>(buffer.data());
+    out = std::copy(array.utf16(), array.utf16() + array.size(), out);
+    out = std::copy(step.utf16(), step.utf16() + step.size(), out);
+    *out++ = u'.';
+    std::copy(member.utf16(), member.utf16() + member.size(), out);
     return buffer;
 }
 

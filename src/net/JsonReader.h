@@ -92,7 +92,6 @@ private:
         int index;          // the element index of an array element
         int firstChild = 0; // a container's values are rows firstChild to firstChild + children - 1
         int children = 0;
-        size_t hash = 0; // of the path, kept only when the table is indexed
     };
 
     void appendLevel(int parent);
@@ -107,9 +106,10 @@ private:
 
     QString m_source;
     std::vector<qint32> m_closing; // while parsing: the closing bracket of each opening one
-    QList<Row> m_rows;
-    bool m_plainNames = true; // no member name holds "." or "["
-    QList<int> m_slots;       // open addressing: the first row of each path, by hash
+    std::vector<Row> m_rows;
+    bool m_plainNames = true;         // no member name holds "." or "["
+    QList<int> m_slots;               // open addressing: the first row of each path, by hash
+    std::vector<size_t> m_pathHashes; // of each row's path, kept only when the table is indexed
     JsonKind m_rootKind = JsonKind::None;
     int m_topCount = 0;
 };
