@@ -17,7 +17,11 @@ public:
             if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
                 const double seconds =
                     run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-                m_milliseconds[QString::fromStdString(run.run_name.str())] = seconds * 1000.0;
+                const QString name = QString::fromStdString(run.run_name.str());
+                m_milliseconds[name] = seconds * 1000.0;
+                for (const auto& [counter, value] : run.counters) {
+                    m_counters[name + u'#' + QString::fromStdString(counter)] = value.value;
+                }
             }
         }
     }
@@ -26,8 +30,14 @@ public:
         return m_milliseconds.value(QString::fromLatin1(name));
     }
 
+    // A user counter of a benchmark, as its last (or median) run set it.
+    double counter(const char* name, const char* counter) const {
+        return m_counters.value(QString::fromLatin1(name) + u'#' + QString::fromLatin1(counter));
+    }
+
 private:
     QMap<QString, double> m_milliseconds;
+    QMap<QString, double> m_counters;
 };
 
 // How a summary line ends: whether its figure meets its target.

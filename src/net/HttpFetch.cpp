@@ -44,10 +44,10 @@ struct Exchange {
     std::atomic<qint64> lastProgress{steadyMilliseconds()};
 
     std::mutex mutex;
-    QObject* waiter = nullptr;  // the caller's context for the "finished" call
-    std::function<void()> wake; // quits the caller's wait; called on the caller's thread
-    bool finished = false;      // the exchange went through
-    bool done = false;          // the worker has written its result
+    QObject* waiter = nullptr;     // the caller's context for the "finished" call, while it sleeps
+    std::function<void()> wake;    // quits the caller's wait; called on the caller's thread
+    bool finished = false;         // the exchange went through
+    std::atomic<bool> done{false}; // the worker has written its result
     QByteArray body;
     QString rawHeaders;
     QString newCookies;
@@ -149,10 +149,14 @@ QByteArray transferUrl(const QString& url) {
 }
 
 QString withControlsEscaped(const QString& url) {
+    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    if (std::none_of(url.begin(), url.end(), isControl)) {
+        return url;
+    }
     QString out;
     out.reserve(url.size());
     for (QChar c : url) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+        if (isControl(c)) {
             out += QLatin1Char('%') +
                    QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
         } else {
@@ -242,6 +246,8 @@ void keepCookies(const Exchange& exchange, const QString& host,
 // only while the caller still waits: a worker given up has no further effect.
 void finish(Exchange& exchange, FetchFailure failure, int status, QByteArray body,
             const QByteArray& headerBlock, const std::function<void()>& leaveBehind = {}) {
+    QString rawHeaders = decodeGbk(headerBlock);
+    QString newCookies = newCookiesOf(rawHeaders);
     const std::lock_guard lock(exchange.mutex);
     if (exchange.abandoned) {
         return;
@@ -252,10 +258,10 @@ void finish(Exchange& exchange, FetchFailure failure, int status, QByteArray bod
     exchange.finished = failure != FetchFailure::Refused;
     exchange.failure = failure;
     exchange.status = status;
-    exchange.done = true;
     exchange.body = std::move(body);
-    exchange.rawHeaders = decodeGbk(headerBlock);
-    exchange.newCookies = newCookiesOf(exchange.rawHeaders);
+    exchange.rawHeaders = std::move(rawHeaders);
+    exchange.newCookies = std::move(newCookies);
+    exchange.done = true;
     if (exchange.waiter) {
         QMetaObject::invokeMethod(exchange.waiter, exchange.wake, Qt::QueuedConnection);
     }
@@ -310,7 +316,7 @@ void runExchange(Exchange& exchange) {
     const QByteArray user = encodeGbkLossy(request.userName);
     const QByteArray password = encodeGbkLossy(request.password);
     const bool hasCredentials = isPresent(request.userName) || isPresent(request.password);
-    const QString credentialsAuthority = authorityOf(url);
+    const QString credentialsAuthority = hasCredentials ? authorityOf(url) : QString();
     const bool keepsCookies = !ownCookies && exchange.cookieStore;
     if (keepsCookies) {
         curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
@@ -365,20 +371,22 @@ void runExchange(Exchange& exchange) {
     const QList<QByteArray> cookies =
         keepsCookies ? CookieStore::linesOfHandle(curl) : QList<QByteArray>();
     curl_easy_cleanup(curl);
+    const QString cookieHost = exchange.cookieStore ? hostForCookies(url) : QString();
     finish(exchange, failureOf(code, transfer.tooLarge), int(status),
            ok ? transfer.body : QByteArray(), transfer.headerBlock,
-           [&] { keepCookies(exchange, hostForCookies(url), cookies, transfer.headerBlock); });
+           [&] { keepCookies(exchange, cookieHost, cookies, transfer.headerBlock); });
 }
 
-// Sleeping and waking a thread costs tens of microseconds on a virtual machine, more
-// than a whole exchange on a fast network. A worker that has just finished and a caller
-// that has just started an exchange therefore look for the other side for a moment
-// before they sleep.
-constexpr auto kBriefly = std::chrono::microseconds(200);
+// Waking a sleeping thread costs a hundred microseconds and more on a virtual machine,
+// as much as a whole exchange on a fast network. A caller that has just started an
+// exchange and a worker that has just finished one therefore watch for the other side
+// for a moment before they sleep, yielding the processor to any thread that needs it.
+constexpr auto kCallerWatches = std::chrono::microseconds(1000);
+constexpr auto kWorkerWatches = std::chrono::microseconds(200);
 
 template <typename Ready>
-bool awaitBriefly(Ready&& ready) {
-    const auto until = std::chrono::steady_clock::now() + kBriefly;
+bool awaitBriefly(std::chrono::microseconds span, Ready&& ready) {
+    const auto until = std::chrono::steady_clock::now() + span;
     while (!ready()) {
         if (std::chrono::steady_clock::now() >= until) {
             return false;
@@ -388,13 +396,42 @@ bool awaitBriefly(Ready&& ready) {
     return true;
 }
 
-// True when the exchange finished within a moment; events posted meanwhile are served.
-bool finishesSoon(Exchange& exchange) {
-    return awaitBriefly([&] {
-        QCoreApplication::processEvents();
-        const std::lock_guard lock(exchange.mutex);
-        return exchange.done;
+// True when the exchange finished within a moment.
+bool finishesSoon(const Exchange& exchange) {
+    return awaitBriefly(kCallerWatches, [&] { return exchange.done.load(); });
+}
+
+// Serves events until the exchange finishes, stays quiet for `quiet` ms, or the deadline
+// passes. The worker wakes the loop only while it is registered here.
+void awaitInEventLoop(Exchange& exchange, qint64 quiet, qint64 deadline) {
+    QEventLoop loop;
+    QObject waiter;
+    QTimer quietTimer;
+    quietTimer.setSingleShot(true);
+    quietTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&quietTimer, &QTimer::timeout, &waiter, [&] {
+        const qint64 now = steadyMilliseconds();
+        const qint64 quietUntil = exchange.lastProgress + quiet;
+        if (now >= quietUntil || now >= deadline) {
+            loop.quit();
+            return;
+        }
+        quietTimer.start(int(qMin(quietUntil, deadline) - now));
     });
+    {
+        const std::lock_guard lock(exchange.mutex);
+        if (exchange.done) {
+            return;
+        }
+        exchange.waiter = &waiter;
+        exchange.wake = [&loop] { loop.quit(); };
+    }
+    const qint64 now = steadyMilliseconds();
+    quietTimer.start(int(qMax<qint64>(0, qMin(exchange.lastProgress + quiet, deadline) - now)));
+    loop.exec();
+    const std::lock_guard lock(exchange.mutex);
+    exchange.waiter = nullptr;
+    exchange.wake = nullptr;
 }
 
 } // namespace
@@ -438,7 +475,7 @@ struct HttpFetcher::Workers {
         for (;;) {
             if (pending.empty() && !stopping) {
                 lock.unlock();
-                awaitBriefly([this] { return hasWork.load(); });
+                awaitBriefly(kWorkerWatches, [this] { return hasWork.load(); });
                 lock.lock();
             }
             wakeUp.wait(lock, [this] { return stopping || !pending.empty(); });
@@ -502,34 +539,12 @@ QByteArray HttpFetcher::httpFetch(const FetchRequest& request, FetchResponse* re
                                 qMax<qint64>(1, qint64(std::trunc(bound * 1000))));
     const qint64 deadline = steadyMilliseconds() + longest;
 
-    QEventLoop loop;
-    QObject waiter;
-    QTimer quietTimer;
-    quietTimer.setSingleShot(true);
-    quietTimer.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&quietTimer, &QTimer::timeout, &waiter, [&] {
-        const qint64 now = steadyMilliseconds();
-        const qint64 quietUntil = exchange->lastProgress + quiet;
-        if (now >= quietUntil || now >= deadline) {
-            loop.quit();
-            return;
-        }
-        quietTimer.start(int(qMin(quietUntil, deadline) - now));
-    });
-    {
-        const std::lock_guard lock(exchange->mutex);
-        exchange->waiter = &waiter;
-        exchange->wake = [&loop] { loop.quit(); };
-    }
     m_workers->start(exchange);
-    quietTimer.start(int(qMin(quiet, deadline - steadyMilliseconds())));
     if (!finishesSoon(*exchange)) {
-        loop.exec();
+        awaitInEventLoop(*exchange, quiet, deadline);
     }
 
     const std::lock_guard lock(exchange->mutex);
-    exchange->waiter = nullptr;
-    exchange->wake = nullptr;
     const bool finished = exchange->finished;
     if (!finished) {
         exchange->abandoned = true;

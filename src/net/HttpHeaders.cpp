@@ -2,6 +2,8 @@
 
 #include "text/Text.h"
 
+#include <algorithm>
+
 namespace skylark {
 namespace {
 
@@ -11,8 +13,29 @@ const QString kAcceptLine = QStringLiteral(
     "application/x-shockwave-flash, application/vnd.ms-excel, application/vnd.ms-powerpoint, "
     "application/msword, */*\r\n");
 
+char16_t lowerAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+}
+
+// Whether the text holds the ASCII name in any letter case. Text with other characters
+// goes to Qt's search, whose case folding reaches beyond ASCII.
 bool has(const QString& text, QStringView name) {
-    return text.contains(name, Qt::CaseInsensitive);
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    if (!ascii) {
+        return text.contains(name, Qt::CaseInsensitive);
+    }
+    const auto* units = reinterpret_cast<const char16_t*>(text.constData());
+    for (qsizetype at = 0; at + name.size() <= text.size(); ++at) {
+        qsizetype i = 0;
+        while (i < name.size() && lowerAscii(units[at + i]) == lowerAscii(name[i].unicode())) {
+            ++i;
+        }
+        if (i == name.size()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace

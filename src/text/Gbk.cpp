@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -112,6 +113,10 @@ std::optional<quint16> gbkCodeOf(char16_t character) {
 }
 
 QString decodeGbk(QByteArrayView bytes) {
+    const auto ascii = [](char c) { return uchar(c) < 0x80; };
+    if (!bytes.isEmpty() && std::all_of(bytes.begin(), bytes.end(), ascii)) {
+        return QString::fromLatin1(bytes); // ASCII reads the same in the code page
+    }
     const GbkTables& t = tables();
     QString text;
     text.reserve(bytes.size());
