@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Verdict.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QMap>
@@ -39,8 +41,3 @@ private:
     QMap<QString, double> m_milliseconds;
     QMap<QString, double> m_counters;
 };
-
-// How a summary line ends: whether its figure meets its target.
-inline const char* verdict(bool met) {
-    return met ? "met" : "MISSED";
-}

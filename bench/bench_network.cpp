@@ -6,6 +6,8 @@
 #include "net/JsonReader.h"
 #include "net/ServerAnswers.h"
 
+#include "BareCurl.h"
+#include "LoopbackServer.h"
 #include "SummaryReporter.h"
 
 #include <benchmark/benchmark.h>
@@ -17,13 +19,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <atomic>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace skylark;
 
@@ -72,83 +68,15 @@ void readWithNlohmann(benchmark::State& state, int days) {
     }
 }
 
-// A blocking HTTP server on 127.0.0.1 that answers every request with 1 KB and closes.
-class OneKilobyteServer {
-public:
-    OneKilobyteServer() {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int yes = 1;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_socket, 64);
-        socklen_t length = sizeof address;
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~OneKilobyteServer() {
-        m_stopping = true;
-        ::shutdown(m_socket, SHUT_RDWR);
-        ::close(m_socket);
-        m_thread.join();
-    }
-    QString url() const { return QStringLiteral("http://127.0.0.1:%1/fares").arg(m_port); }
-
-private:
-    void serve() {
-        const std::string response =
-            "HTTP/1.1 200 OK\r\nContent-Length: 1024\r\nConnection: close\r\n\r\n" +
-            std::string(1024, 'f');
-        while (!m_stopping) {
-            const int client = ::accept(m_socket, nullptr, nullptr);
-            if (client < 0) {
-                continue;
-            }
-            std::string request;
-            char buffer[4096];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
-                if (got <= 0) {
-                    break;
-                }
-                request.append(buffer, std::size_t(got));
-            }
-            ::send(client, response.data(), response.size(), MSG_NOSIGNAL);
-            ::close(client);
-        }
-    }
-
-    int m_socket = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    std::thread m_thread;
-};
-
-OneKilobyteServer* g_server = nullptr; // set in main before any benchmark runs
-
-size_t discard(char*, size_t size, size_t count, void* user) {
-    *static_cast<size_t*>(user) += size * count;
-    return size * count;
-}
+// Set in main before any benchmark runs: a server that answers every request with 1 KB.
+QString g_url;
 
 bool fetchThroughHttpFetch(HttpFetcher& fetcher, const QString& url) {
     return fetcher.httpFetch(url).size() == 1024;
 }
 
 bool fetchThroughBareCurl(const QByteArray& url) {
-    CURL* curl = curl_easy_init();
-    size_t received = 0;
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
-    const CURLcode result = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    return result == CURLE_OK && received == 1024;
+    return bench::bareCurlGet(url) == std::size_t(1024);
 }
 
 // 1,000 GETs each way, made in alternating batches of 10 so that both loops meet the same
@@ -158,7 +86,7 @@ bool fetchThroughBareCurl(const QByteArray& url) {
 void BM_HttpFetchAgainstCurl1000(benchmark::State& state) {
     constexpr int kBatch = 10;
     HttpFetcher fetcher;
-    const QString url = g_server->url();
+    const QString url = g_url;
     const QByteArray bareUrl = url.toLatin1();
     qint64 fetchNs = 0;
     qint64 bareNs = 0;
@@ -268,8 +196,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     curl_global_init(CURL_GLOBAL_DEFAULT);
     benchmark::Initialize(&argc, argv);
-    OneKilobyteServer server;
-    g_server = &server;
+    bench::LoopbackServer server(
+        [](const std::string&) { return bench::LoopbackServer::ok(std::string(1024, 'f')); });
+    g_url = server.baseUrl() + QStringLiteral("/fares");
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     printSummary(reporter);
