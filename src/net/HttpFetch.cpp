@@ -48,6 +48,7 @@ struct Exchange {
     std::function<void()> wake;    // quits the caller's wait; called on the caller's thread
     bool finished = false;         // the exchange went through
     std::atomic<bool> done{false}; // the worker has written its result
+    std::atomic<bool> published{false}; // ... and has let go of the mutex
     QByteArray body;
     QString rawHeaders;
     QString newCookies;
@@ -201,10 +202,10 @@ public:
             append(bytes);
         }
         // libcurl would add these on its own; an empty value keeps them off the wire.
-        if (!headerText.contains(u"Expect:", Qt::CaseInsensitive)) {
+        if (!containsIgnoringCase(headerText, u"Expect:")) {
             append("Expect:");
         }
-        if (viaProxy && !headerText.contains(u"Proxy-Connection:", Qt::CaseInsensitive)) {
+        if (viaProxy && !containsIgnoringCase(headerText, u"Proxy-Connection:")) {
             append("Proxy-Connection:");
         }
         if (isPresent(request.cookies)) {
@@ -248,7 +249,7 @@ void finish(Exchange& exchange, FetchFailure failure, int status, QByteArray bod
             const QByteArray& headerBlock, const std::function<void()>& leaveBehind = {}) {
     QString rawHeaders = decodeGbk(headerBlock);
     QString newCookies = newCookiesOf(rawHeaders);
-    const std::lock_guard lock(exchange.mutex);
+    std::unique_lock lock(exchange.mutex);
     if (exchange.abandoned) {
         return;
     }
@@ -265,6 +266,8 @@ void finish(Exchange& exchange, FetchFailure failure, int status, QByteArray bod
     if (exchange.waiter) {
         QMetaObject::invokeMethod(exchange.waiter, exchange.wake, Qt::QueuedConnection);
     }
+    lock.unlock();
+    exchange.published = true;
 }
 
 FetchFailure failureOf(CURLcode code, bool tooLarge) {
@@ -396,9 +399,10 @@ bool awaitBriefly(std::chrono::microseconds span, Ready&& ready) {
     return true;
 }
 
-// True when the exchange finished within a moment.
+// True when the exchange finished within a moment. The caller watches for the result to
+// be published, not just written, so that it does not find the worker holding the lock.
 bool finishesSoon(const Exchange& exchange) {
-    return awaitBriefly(kCallerWatches, [&] { return exchange.done.load(); });
+    return awaitBriefly(kCallerWatches, [&] { return exchange.published.load(); });
 }
 
 // Serves events until the exchange finishes, stays quiet for `quiet` ms, or the deadline
@@ -459,13 +463,15 @@ struct HttpFetcher::Workers {
     bool stopping = false;
 
     void start(const std::shared_ptr<Exchange>& exchange) {
-        const std::lock_guard lock(mutex);
-        pending.push_back(exchange);
-        hasWork = true;
-        if (idle == 0) {
-            threads.emplace_back([this] { work(); });
-        } else {
-            --idle;
+        {
+            const std::lock_guard lock(mutex);
+            pending.push_back(exchange);
+            if (idle == 0) {
+                threads.emplace_back([this] { work(); });
+            } else {
+                --idle;
+            }
+            hasWork = true; // last, so that a watching worker seldom finds the lock taken
         }
         wakeUp.notify_one();
     }

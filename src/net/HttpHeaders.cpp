@@ -2,8 +2,6 @@
 
 #include "text/Text.h"
 
-#include <algorithm>
-
 namespace skylark {
 namespace {
 
@@ -13,46 +11,21 @@ const QString kAcceptLine = QStringLiteral(
     "application/x-shockwave-flash, application/vnd.ms-excel, application/vnd.ms-powerpoint, "
     "application/msword, */*\r\n");
 
-char16_t lowerAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
-}
-
-// Whether the text holds the ASCII name in any letter case. Text with other characters
-// goes to Qt's search, whose case folding reaches beyond ASCII.
-bool has(const QString& text, QStringView name) {
-    const bool ascii =
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-    if (!ascii) {
-        return text.contains(name, Qt::CaseInsensitive);
-    }
-    const auto* units = reinterpret_cast<const char16_t*>(text.constData());
-    for (qsizetype at = 0; at + name.size() <= text.size(); ++at) {
-        qsizetype i = 0;
-        while (i < name.size() && lowerAscii(units[at + i]) == lowerAscii(name[i].unicode())) {
-            ++i;
-        }
-        if (i == name.size()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 QString requestHeaderText(const FetchRequest& request, bool postWithBody) {
     QString text = request.headers;
-    if (!has(text, u"Accept: ")) {
+    if (!containsIgnoringCase(text, u"Accept: ")) {
         text += kAcceptLine;
     }
-    if (!has(text, u"Referer: ")) {
+    if (!containsIgnoringCase(text, u"Referer: ")) {
         text += QStringLiteral("Referer: ") + request.url + kLineEnd;
     }
-    if (!has(text, u"Accept-Language: ")) {
+    if (!containsIgnoringCase(text, u"Accept-Language: ")) {
         text += QStringLiteral("Accept-Language: zh-cn\r\n");
     }
     if (postWithBody) {
-        if (!has(text, u"Content-Type: ")) {
+        if (!containsIgnoringCase(text, u"Content-Type: ")) {
             text += QStringLiteral("Content-Type: application/x-www-form-urlencoded\r\n");
         }
         text += QStringLiteral("Content-Length: ") + QString::number(request.postData.size()) +
@@ -62,7 +35,7 @@ QString requestHeaderText(const FetchRequest& request, bool postWithBody) {
 }
 
 QString newCookiesOf(const QString& rawHeaders) {
-    if (!has(rawHeaders, u"Set-Cookie:")) {
+    if (!containsIgnoringCase(rawHeaders, u"Set-Cookie:")) {
         return {};
     }
     const QString marker = QStringLiteral("Set-Cookie:");
@@ -84,7 +57,7 @@ QString newCookiesOf(const QString& rawHeaders) {
 QList<std::pair<QString, QString>> cookiesToStore(const QString& rawHeaders) {
     QList<std::pair<QString, QString>> cookies;
     for (const QString& line : rawHeaders.split(kLineEnd)) {
-        if (!has(line, u"Set-Cookie:")) {
+        if (!containsIgnoringCase(line, u"Set-Cookie:")) {
             continue;
         }
         const QString cookie = line.mid(12); // "Set-Cookie: "

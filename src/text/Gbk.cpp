@@ -156,6 +156,10 @@ std::optional<QByteArray> encodeGbk(QStringView text) {
 }
 
 QByteArray encodeGbkLossy(QStringView text) {
+    const auto ascii = [](QChar c) { return c.unicode() < 0x80; };
+    if (!text.isEmpty() && std::all_of(text.begin(), text.end(), ascii)) {
+        return text.toLatin1(); // ASCII is written the same in the code page
+    }
     QByteArray out;
     out.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {

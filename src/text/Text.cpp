@@ -208,4 +208,25 @@ QString textBetween(QStringView text, QStringView left, QStringView right) {
     return rightAt <= 0 ? QString() : rest.first(rightAt).toString();
 }
 
+bool containsIgnoringCase(QStringView text, QStringView asciiWord) {
+    const auto isAscii = [](QChar c) { return c.unicode() < 0x80; };
+    if (!std::all_of(text.begin(), text.end(), isAscii)) {
+        return text.contains(asciiWord, Qt::CaseInsensitive);
+    }
+    const auto lower = [](char16_t unit) {
+        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+    };
+    for (qsizetype at = 0; at + asciiWord.size() <= text.size(); ++at) {
+        qsizetype i = 0;
+        while (i < asciiWord.size() &&
+               lower(text[at + i].unicode()) == lower(asciiWord[i].unicode())) {
+            ++i;
+        }
+        if (i == asciiWord.size()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace skylark

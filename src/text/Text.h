@@ -44,4 +44,8 @@ constexpr size_t fnvMore(size_t hash, char16_t unit) {
 // An empty left marker means "from the start", an empty right marker "to the end".
 QString textBetween(QStringView text, QStringView left, QStringView right);
 
+// Whether the text holds the ASCII word in any letter case, as QString::contains with
+// Qt::CaseInsensitive finds it, without case folding when the text is ASCII too.
+bool containsIgnoringCase(QStringView text, QStringView asciiWord);
+
 } // namespace skylark

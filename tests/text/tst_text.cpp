@@ -23,6 +23,8 @@ private Q_SLOTS:
     void removeBlanks_removesOnlyAsciiAndFullWidthSpaces();
     void textBetween_data();
     void textBetween();
+    void containsIgnoringCase_findsWhatQtFinds_data();
+    void containsIgnoringCase_findsWhatQtFinds();
 };
 
 void TstText::textToNumber_readsLikeAtofAfterFolding_data() {
@@ -179,6 +181,32 @@ void TstText::textBetween() {
     QFETCH(QString, right);
     QFETCH(QString, between);
     QCOMPARE(skylark::textBetween(text, left, right), between);
+}
+
+void TstText::containsIgnoringCase_findsWhatQtFinds_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("same case") << u"Accept: */*\r\n"_s << u"Accept: "_s << true;
+    QTest::newRow("other case") << u"x\r\nREFERER: http://a\r\n"_s << u"Referer: "_s << true;
+    QTest::newRow("at the very end") << u"a: b\r\nExpect:"_s << u"expect:"_s << true;
+    QTest::newRow("only a prefix present") << u"Accept-Lang"_s << u"Accept-Language: "_s << false;
+    QTest::newRow("letters only fold among letters") << u"Accept; "_s << u"Accept: "_s << false;
+    QTest::newRow("word longer than the text") << u"Ex"_s << u"Expect:"_s << false;
+    QTest::newRow("empty text") << QString() << u"Accept: "_s << false;
+    QTest::newRow("empty word") << u"abc"_s << QString() << true;
+    QTest::newRow("non-ASCII text, found") << u"城市\r\nACCEPT: 上海"_s << u"Accept: "_s << true;
+    QTest::newRow("non-ASCII text, absent") << u"城市 Acc ept"_s << u"Accept"_s << false;
+    // Qt folds the Kelvin sign to "k": the search must agree.
+    QTest::newRow("a sign that folds to ASCII") << u"\u212Aeep"_s << u"keep"_s << true;
+}
+
+void TstText::containsIgnoringCase_findsWhatQtFinds() {
+    QFETCH(QString, text);
+    QFETCH(QString, word);
+    QFETCH(bool, found);
+    QCOMPARE(text.contains(word, Qt::CaseInsensitive), found); // the rows hold Qt's answer
+    QCOMPARE(skylark::containsIgnoringCase(text, word), found);
 }
 
 QTEST_GUILESS_MAIN(TstText)
