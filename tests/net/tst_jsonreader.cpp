@@ -95,6 +95,19 @@ void TstJsonReader::values_data() {
     QTest::newRow("Chinese text") << uR"({"msg":"成功"})"_s << u"msg"_s << u"成功"_s << 3;
     QTest::newRow("a string without a closing quote is no value")
         << uR"({"a":"x})"_s << u"a"_s << QString() << 0;
+    QTest::newRow("words in mixed case") << uR"({"a":nUlL,"b":tRuE})"_s << u"b"_s << u"tRuE"_s << 5;
+    QTest::newRow("fALSE") << uR"({"a":fALSE})"_s << u"a"_s << u"fALSE"_s << 5;
+    QTest::newRow("a word's first letter alone is no value")
+        << uR"({"a":t})"_s << u"a"_s << QString() << 0;
+    const QString days = uR"({"data":[{"d":"a"},{"d":"b"}]})"_s;
+    QTest::newRow("element 0") << days << u"data[0].d"_s << u"a"_s << 3;
+    QTest::newRow("element 1") << days << u"data[1].d"_s << u"b"_s << 3;
+    // An element index is found only as the table writes it.
+    for (const QString& step : {u"[01]"_s, u"[+1]"_s, u"[ 1]"_s, u"[1 ]"_s, u"[]"_s, u"[-1]"_s,
+                                u"[1"_s, u"[2]"_s, u"[4294967297]"_s, u"[1e0]"_s}) {
+        QTest::addRow("element step %s", qPrintable(step))
+            << days << u"data"_s + step + u".d"_s << QString() << 0;
+    }
 }
 
 void TstJsonReader::values() {

@@ -25,6 +25,8 @@ class TstProfileFile : public QObject {
 private Q_SLOTS:
     void read_data();
     void read();
+    void forEachSection_readsWhatValueReads_data();
+    void forEachSection_readsWhatValueReads();
     void sectionNames_listInFileOrderWithDuplicates();
     void sectionNames_stopAtTheByteLimit();
     void read_cutsLongValuesToTheLimit();
@@ -116,6 +118,37 @@ void TstProfileFile::read() {
     if (found) {
         QCOMPARE(*found, value);
     }
+}
+
+void TstProfileFile::forEachSection_readsWhatValueReads_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray distinct;
+    for (int i = 0; i < 5000; ++i) { // more texts than the reader keeps decoded at once
+        distinct += "[s" + QByteArray::number(i) + "]\r\nk=v" + QByteArray::number(i % 3001) +
+                    "\r\nj=" + QByteArray::number(i % 7) + "\r\n";
+    }
+    QTest::newRow("thousands of distinct values") << distinct;
+    QTest::newRow("quoted and bare spellings of one text")
+        << QByteArray("[a]\r\nk=\"x\"\r\nj=x\r\n[b]\r\nk=x\r\nj=\"x\"\r\n[c]\r\nk= x \r\n");
+    QTest::newRow("keys out of order, in other cases, repeated")
+        << QByteArray("[a]\r\nJ=1\r\nK=2\r\nk=3\r\n[b]\r\nj=4\r\n;k=5\r\nk=6\r\n");
+    QTest::newRow("duplicate sections read the first")
+        << QByteArray("[a]\r\nk=1\r\n[A]\r\nk=2\r\nj=3\r\n[a]\r\nj=4\r\n");
+    QTest::newRow("code page 936 values")
+        << encodeGbk(u"[a]\r\nk=成都\r\nj=上海\r\n[b]\r\nk=上海\r\nj=成都\r\n"_s).value();
+}
+
+void TstProfileFile::forEachSection_readsWhatValueReads() {
+    QFETCH(QByteArray, bytes);
+    const ProfileDocument document(bytes);
+    const QStringList names = document.sectionNames();
+    qsizetype visited = 0;
+    document.forEachSection({u"k"_s, u"j"_s}, [&](QString name, QStringList& values) {
+        QCOMPARE(name, names[visited++]);
+        QCOMPARE(values[0], document.value(name, u"k").value_or(QString()));
+        QCOMPARE(values[1], document.value(name, u"j").value_or(QString()));
+    });
+    QCOMPARE(visited, names.size());
 }
 
 void TstProfileFile::sectionNames_listInFileOrderWithDuplicates() {
