@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Verdict.h"
+#include "Figures.h"
 
 #include <benchmark/benchmark.h>
 

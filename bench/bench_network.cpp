@@ -76,11 +76,6 @@ void readWithNlohmann(benchmark::State& state, int days) {
     }
 }
 
-double medianOf(std::vector<double> values) {
-    std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2), values.end());
-    return values[values.size() / 2];
-}
-
 // The two readers walk the 10,000-day reply in turns, so that both meet the same machine;
 // the counter holds the median of the pairs' ratios, which a neighbour's burst of load on
 // a shared host does not move.

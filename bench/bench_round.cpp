@@ -8,8 +8,8 @@
 
 #include "BareCurl.h"
 #include "BenchSupport.h"
+#include "Figures.h"
 #include "LoopbackServer.h"
-#include "Verdict.h"
 #include "app/FrontEnd.h"
 #include "app/RouteBook.h"
 #include "app/RouteListModel.h"
@@ -97,11 +97,6 @@ QList<QByteArray> roundRequests(const QList<Route>& routes, const Endpoints& end
     return urls;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 struct Turns {
     std::vector<double> floorPerSecond;
     std::vector<double> roundPerSecond;
@@ -122,8 +117,8 @@ double floorRoutesPerSecond(const QList<QByteArray>& urls) {
 }
 
 void printSummary(const Turns& turns) {
-    const double floor = median(turns.floorPerSecond);
-    const double round = median(turns.roundPerSecond);
+    const double floor = medianOf(turns.floorPerSecond);
+    const double round = medianOf(turns.roundPerSecond);
     const double stall = *std::max_element(turns.stallMs.begin(), turns.stallMs.end());
     std::printf("Rounds over %d routes against a loopback server answering from memory, "
                 "%d turns:\n",

@@ -6,7 +6,6 @@
 #include "text/Text.h"
 #include "text/Url.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <QUrl>

@@ -419,9 +419,9 @@ int JsonReader::resolve(int container, QStringView rest) const {
         ++end;
     }
     const QStringView name = rest.first(end);
+    const char16_t* stored = reinterpret_cast<const char16_t*>(m_source.constData());
     for (int child = first; child < first + count; ++child) {
         const Row& row = m_rows[child];
-        const char16_t* stored = reinterpret_cast<const char16_t*>(m_source.constData());
         if (row.nameLength == name.size() &&
             std::equal(name.utf16(), name.utf16() + name.size(), stored + row.nameStart)) {
             if (const int found = below(child, rest.sliced(end)); found >= 0) {

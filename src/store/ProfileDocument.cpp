@@ -34,30 +34,6 @@ qsizetype trimBlanksBack(const QByteArray& bytes, qsizetype start, qsizetype end
     return end;
 }
 
-bool isAscii(QByteArrayView bytes) {
-    const char* at = bytes.data();
-    const char* end = at + bytes.size();
-    quint64 highBits = 0;
-    for (; end - at >= 8; at += 8) {
-        quint64 word;
-        std::memcpy(&word, at, 8);
-        highBits |= word;
-    }
-    for (; at < end; ++at) {
-        highBits |= uchar(*at);
-    }
-    return (highBits & 0x8080808080808080ULL) == 0;
-}
-
-bool isAscii(QStringView text) {
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 QString decodeText(QByteArrayView bytes) {
     return isAscii(bytes) ? QString::fromLatin1(bytes) : decodeGbk(bytes);
 }
@@ -68,9 +44,6 @@ QByteArray encodeText(QStringView text) {
 
 // Names match without regard to letter case. The hash is taken over the case-folded
 // UTF-16 text; for ASCII, folding is lowering, done here without building a string.
-char16_t lowerAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
-}
 
 size_t nameHash(QStringView folded, bool lowerLetters) {
     size_t hash = kFnvStart;

@@ -88,6 +88,11 @@ private:
         qsizetype nameEnd = 0;
     };
 
+    struct ChainStart {
+        size_t hash = 0;
+        int section = -1; // the first section of the chain; -1 in a free slot
+    };
+
     void parse();
     void addSection(int header, const LineParts& parts);
     LineParts partsOf(const Line& line) const;
@@ -102,13 +107,7 @@ private:
     QByteArray m_bytes;
     std::vector<Line> m_lines;
     QList<Section> m_sections;
-    struct ChainStart {
-        size_t hash = 0;
-        int section = -1; // the first section of the chain; -1 in a free slot
-    };
-
-    // Open addressing by name hash.
-    std::vector<ChainStart> m_chainStarts;
+    std::vector<ChainStart> m_chainStarts; // open addressing by name hash
 };
 
 } // namespace skylark

@@ -1,8 +1,9 @@
 #include "Gbk.h"
 
+#include "Text.h"
+
 #include <QStringDecoder>
 
-#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -113,8 +114,7 @@ std::optional<quint16> gbkCodeOf(char16_t character) {
 }
 
 QString decodeGbk(QByteArrayView bytes) {
-    const auto ascii = [](char c) { return uchar(c) < 0x80; };
-    if (!bytes.isEmpty() && std::all_of(bytes.begin(), bytes.end(), ascii)) {
+    if (!bytes.isEmpty() && isAscii(bytes)) {
         return QString::fromLatin1(bytes); // ASCII reads the same in the code page
     }
     const GbkTables& t = tables();
@@ -156,8 +156,7 @@ std::optional<QByteArray> encodeGbk(QStringView text) {
 }
 
 QByteArray encodeGbkLossy(QStringView text) {
-    const auto ascii = [](QChar c) { return c.unicode() < 0x80; };
-    if (!text.isEmpty() && std::all_of(text.begin(), text.end(), ascii)) {
+    if (!text.isEmpty() && isAscii(text)) {
         return text.toLatin1(); // ASCII is written the same in the code page
     }
     QByteArray out;

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <locale.h>
 
@@ -208,18 +209,34 @@ QString textBetween(QStringView text, QStringView left, QStringView right) {
     return rightAt <= 0 ? QString() : rest.first(rightAt).toString();
 }
 
+bool isAscii(QByteArrayView bytes) {
+    // Eight bytes at a time: any high bit among them is a byte of 0x80 or more.
+    const char* at = bytes.data();
+    const char* end = at + bytes.size();
+    quint64 highBits = 0;
+    for (; end - at >= 8; at += 8) {
+        quint64 word;
+        std::memcpy(&word, at, 8);
+        highBits |= word;
+    }
+    for (; at < end; ++at) {
+        highBits |= uchar(*at);
+    }
+    return (highBits & 0x8080808080808080ULL) == 0;
+}
+
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 bool containsIgnoringCase(QStringView text, QStringView asciiWord) {
-    const auto isAscii = [](QChar c) { return c.unicode() < 0x80; };
-    if (!std::all_of(text.begin(), text.end(), isAscii)) {
+    if (!isAscii(text)) {
         return text.contains(asciiWord, Qt::CaseInsensitive);
     }
-    const auto lower = [](char16_t unit) {
-        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
-    };
     for (qsizetype at = 0; at + asciiWord.size() <= text.size(); ++at) {
         qsizetype i = 0;
         while (i < asciiWord.size() &&
-               lower(text[at + i].unicode()) == lower(asciiWord[i].unicode())) {
+               lowerAscii(text[at + i].unicode()) == lowerAscii(asciiWord[i].unicode())) {
             ++i;
         }
         if (i == asciiWord.size()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +44,15 @@ constexpr size_t fnvMore(size_t hash, char16_t unit) {
 // The text between the first left marker and the first right marker after it, or empty.
 // An empty left marker means "from the start", an empty right marker "to the end".
 QString textBetween(QStringView text, QStringView left, QStringView right);
+
+// Whether every byte, or every unit, is below 0x80.
+bool isAscii(QByteArrayView bytes);
+bool isAscii(QStringView text);
+
+// A–Z lowered, everything else as it is.
+constexpr char16_t lowerAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+}
 
 // Whether the text holds the ASCII word in any letter case, as QString::contains with
 // Qt::CaseInsensitive finds it, without case folding when the text is ASCII too.
