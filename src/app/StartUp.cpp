@@ -67,6 +67,11 @@ QString exitQuestion() {
     return QStringLiteral("是否关闭") + QString::fromUtf16(kWindowCaption) + QStringLiteral(" ?");
 }
 
+QString unwritableDirectory(const QString& directory, const QString& reason) {
+    return QStringLiteral("数据目录 %1 无法写入（%2），对航线和设置的更改将无法保存。")
+        .arg(directory, reason);
+}
+
 bool setNavigationSoundMuted(NavigationSoundStore& store, bool muted) {
     const std::optional<QString> path = store.read();
     if (!path || trimBlanks(*path).isEmpty()) {

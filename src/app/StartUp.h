@@ -44,6 +44,10 @@ CheckBoxStates initialCheckBoxStates(const Settings& settings);
 
 QString exitQuestion();
 
+// Said once at start-up when nothing can be written in the data directory (a read-only
+// mount): the routes are shown, and each change fails with its own message.
+QString unwritableDirectory(const QString& directory, const QString& reason);
+
 // Where the system's navigation click sound path lives. The program appends "1" to the path
 // at start-up so that no sound plays, and takes it off again at exit; it remembers whether
 // it appended the "1", so a path that ended in "1" on its own is never cut.

@@ -17,7 +17,6 @@
 #include "net/HttpFetch.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
-#include "store/FileLock.h"
 #include "store/ProgramDirectory.h"
 
 #include <QCoreApplication>
@@ -368,13 +367,9 @@ int Cli::monitor(const QStringList& arguments) {
         return usageError();
     }
 
-    // Two monitors on one data directory would send every push twice.
-    const FileLock monitorLock(session().directory + QStringLiteral("/monitor"), 0);
-    if (!monitorLock.locked()) {
-        m_err << QStringLiteral("该数据目录已有另一个监控在运行：") << session().directory << '\n';
-        return kRefused;
-    }
     Monitor& monitor = online().monitorWith(timing);
+    // Two monitors on one data directory would send every push twice.
+    monitor.setExclusiveIn(session().directory);
     monitor.setRecorder(&session().openHistory(m_err));
     QObject::connect(&monitor, &Monitor::routeQueried, [this](const FareObservation& seen) {
         if (seen.outcome != FareOutcome::Found) {
@@ -416,7 +411,7 @@ int Cli::monitor(const QStringList& arguments) {
         [&] {
             monitor.startMonitoring();
             if (!monitor.isMonitoring() && roundsDone == 0 && !interrupted) {
-                refused = true; // no routes
+                refused = true; // no routes, or another monitor on the directory
                 QCoreApplication::exit(kRefused);
             }
         },

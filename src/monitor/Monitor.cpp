@@ -7,6 +7,7 @@
 #include "app/FrontEnd.h"
 #include "app/Stamp.h"
 #include "app/StatusLog.h"
+#include "store/FileLock.h"
 
 #include <limits>
 
@@ -36,6 +37,8 @@ Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FareP
     connect(&m_timer, &IntervalTimer::tick, this, &Monitor::runRound);
 }
 
+Monitor::~Monitor() = default;
+
 void Monitor::log(const QString& text) {
     m_log.appendLog(text);
     processPendingEvents();
@@ -59,6 +62,9 @@ void Monitor::startMonitoring() {
         setMonitoring(true);
         return;
     }
+    if (!takeDirectoryLock()) {
+        return;
+    }
     m_lastPushTime = m_clock.now().addDays(-1);
     m_routes.clearCellColours();
     const int rows = m_routes.rowCount();
@@ -69,6 +75,7 @@ void Monitor::startMonitoring() {
         log(QStringLiteral("无需要监控的记录！请先添加监控航线后再开启监控！"));
         m_frontEnd.showInformation(
             QStringLiteral("没有要监控的记录！请先添加监控航线后再开启监控！"));
+        releaseDirectoryLockWhenIdle();
         return;
     }
     m_stopRequested = false;
@@ -81,6 +88,7 @@ void Monitor::startMonitoring() {
     waitProcessingEvents(m_timing.startDelayMs);
     runRound();
     m_startWaiting = false;
+    releaseDirectoryLockWhenIdle();
     runQueuedStart();
 }
 
@@ -89,6 +97,29 @@ void Monitor::stopMonitoring() {
     m_stopRequested = true;
     m_startQueued = false;
     setMonitoring(false);
+    releaseDirectoryLockWhenIdle();
+}
+
+bool Monitor::takeDirectoryLock() {
+    if (m_lockDirectory.isEmpty() || m_directoryLock) {
+        return true;
+    }
+    auto lock = std::make_unique<FileLock>(m_lockDirectory + QStringLiteral("/monitor"), 0);
+    if (!lock->locked()) {
+        m_frontEnd.showInformation(lock->heldElsewhere()
+                                       ? QStringLiteral("该数据目录已有另一个监控在运行：") +
+                                             m_lockDirectory
+                                       : QStringLiteral("无法开启监控：") + lock->reason());
+        return false;
+    }
+    m_directoryLock = std::move(lock);
+    return true;
+}
+
+void Monitor::releaseDirectoryLockWhenIdle() {
+    if (!m_monitoring && !busy()) {
+        m_directoryLock.reset();
+    }
 }
 
 void Monitor::runQueuedStart() {
@@ -215,6 +246,7 @@ void Monitor::runRound() {
     }
     log(QStringLiteral("本轮航班搜索结束！"));
     m_roundRunning = false;
+    releaseDirectoryLockWhenIdle();
     Q_EMIT roundFinished();
     runQueuedStart();
 }

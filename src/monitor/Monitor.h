@@ -9,9 +9,12 @@
 #include <QList>
 #include <QObject>
 
+#include <memory>
+
 namespace skylark {
 
 class Clock;
+class FileLock;
 class FareQuery;
 class FrontEnd;
 class FarePush;
@@ -40,6 +43,7 @@ public:
     Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FarePush& push,
             FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing = {},
             QObject* parent = nullptr);
+    ~Monitor() override;
 
     void startMonitoring();
     void stopMonitoring();
@@ -56,6 +60,11 @@ public:
     const IntervalTimer& timer() const { return m_timer; }
     // Where the rounds' observations go; none by default.
     void setRecorder(FareRecorder* recorder) { m_recorder = recorder; }
+    // One monitor per data directory, across processes: from the start until monitoring
+    // has stopped and its last round has ended, the directory's lock file "monitor.lock" is
+    // held, and a start while another process holds it is refused with a message. No lock
+    // by default.
+    void setExclusiveIn(const QString& dataDirectory) { m_lockDirectory = dataDirectory; }
 
 Q_SIGNALS:
     void monitoringChanged(bool monitoring);
@@ -74,6 +83,8 @@ private:
     void log(const QString& text);
     void setMonitoring(bool monitoring);
     void runQueuedStart();
+    bool takeDirectoryLock();
+    void releaseDirectoryLockWhenIdle();
 
     RouteListModel& m_routes;
     StatusLog& m_log;
@@ -91,6 +102,8 @@ private:
     bool m_stopRequested = false;
     QList<SpecialFare> m_specialFares;
     QDateTime m_lastPushTime;
+    QString m_lockDirectory;
+    std::unique_ptr<FileLock> m_directoryLock;
 };
 
 } // namespace skylark

@@ -1,14 +1,35 @@
 #include "FileLock.h"
 
+#include "SafeSave.h"
+
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QThread>
 
 namespace skylark {
+namespace {
+
+// Why a lock file that no one holds cannot be made: the folder's own reason when it has
+// one, else a plain statement.
+QString cannotCreate(const QString& lockPath) {
+    const QString problem = folderWriteProblem(QFileInfo(lockPath).absolutePath());
+    return QStringLiteral("无法创建锁文件 %1（%2）")
+        .arg(lockPath, problem.isEmpty() ? QStringLiteral("原因不明") : problem);
+}
+
+} // namespace
 
 FileLock::FileLock(const QString& path, int timeoutMs)
     : m_lock(std::make_unique<QLockFile>(path + QStringLiteral(".lock"))) {
+    const QString lockPath = path + QStringLiteral(".lock");
+    // A folder or a device in the lock file's place never frees up: say so at once.
+    const QFileInfo existing(lockPath);
+    if (existing.exists() && !existing.isSymLink() && !existing.isFile()) {
+        m_reason = QStringLiteral("锁文件 %1 不是普通文件，无法加锁").arg(lockPath);
+        return;
+    }
     // QLockFile's own wait doubles its pauses up to seconds, which starves a writer among
     // many; short pauses of random length keep every waiter's turn near.
     const QDeadlineTimer deadline(timeoutMs);
@@ -21,17 +42,9 @@ FileLock::FileLock(const QString& path, int timeoutMs)
     if (m_lock->isLocked()) {
         return;
     }
-    switch (m_lock->error()) {
-    case QLockFile::LockFailedError:
-        m_reason = QStringLiteral("另一个程序正在使用该文件，请稍后再试");
-        break;
-    case QLockFile::PermissionError:
-        m_reason = QStringLiteral("无法在文件所在的文件夹中创建锁文件（只读或没有权限）");
-        break;
-    default:
-        m_reason = QStringLiteral("无法创建锁文件");
-        break;
-    }
+    m_heldElsewhere = m_lock->error() == QLockFile::LockFailedError;
+    m_reason = m_heldElsewhere ? QStringLiteral("另一个程序正在使用该文件，请稍后再试")
+                               : cannotCreate(lockPath);
 }
 
 FileLock::~FileLock() = default;

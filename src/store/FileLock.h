@@ -20,12 +20,16 @@ public:
     static constexpr int kDefaultTimeoutMs = 20000;
 
     bool locked() const { return m_reason.isEmpty(); }
-    // Why the lock could not be taken; empty when it is held.
+    // True when another process holds the lock; false when it is held here or when it
+    // cannot be taken at all (a read-only folder, a full disk, a lock file that is a folder).
+    bool heldElsewhere() const { return m_heldElsewhere; }
+    // Why the lock could not be taken, with the system's reason; empty when it is held.
     const QString& reason() const { return m_reason; }
 
 private:
     std::unique_ptr<QLockFile> m_lock;
     QString m_reason;
+    bool m_heldElsewhere = false;
 };
 
 } // namespace skylark

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 namespace skylark {
 namespace {
 
@@ -19,6 +21,20 @@ bool isSystemFolder(const QString& directory) {
 }
 
 } // namespace
+
+bool makePrivateDirectory(const QString& directory) {
+    const QFileInfo existing(directory);
+    if (existing.exists()) {
+        return existing.isDir();
+    }
+    const QString parent = existing.absolutePath();
+    if (parent != existing.absoluteFilePath() && !QFileInfo(parent).exists() &&
+        !makePrivateDirectory(parent)) {
+        return false;
+    }
+    return ::mkdir(QFile::encodeName(directory).constData(), 0700) == 0 ||
+           QFileInfo(directory).isDir();
+}
 
 QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
                                 const QString& perUserDirectory) {
@@ -37,7 +53,7 @@ QString programDirectory(const QString& dataDirOption) {
     const QString directory =
         resolveProgramDirectory(dataDirOption, QCoreApplication::applicationDirPath(),
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    QDir().mkpath(directory);
+    makePrivateDirectory(directory);
     return directory;
 }
 

@@ -11,7 +11,12 @@ namespace skylark {
 QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
                                 const QString& perUserDirectory);
 
-// resolveProgramDirectory for the running program; the folder is created when missing.
+// Creates the folder, and the missing folders above it, readable by their owner alone;
+// true when it exists as a folder afterwards. An existing folder keeps its mode.
+bool makePrivateDirectory(const QString& directory);
+
+// resolveProgramDirectory for the running program; the folder is created when missing,
+// by makePrivateDirectory.
 // Needs a QCoreApplication.
 QString programDirectory(const QString& dataDirOption = {});
 

@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <utility>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,10 +19,6 @@ namespace {
 
 constexpr QLatin1StringView kTemporaryMark(".saving-");
 constexpr int kRandomLength = 6;
-
-QString systemReason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QString temporaryNameFor(const QString& path) {
     static constexpr char kAlphabet[] =
@@ -42,27 +40,6 @@ void syncFolderOf(const QString& path) {
         ::fsync(fd);
         ::close(fd);
     }
-}
-
-// Creates a new temporary file with the permissions of the file it will replace, or the
-// usual ones of a new file; -1 with errno set when none can be made.
-int createTemporary(const QString& path, QByteArray& temporary) {
-    struct stat old {};
-    const bool replacing = ::stat(QFile::encodeName(path).constData(), &old) == 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = QFile::encodeName(temporaryNameFor(path));
-        const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replacing) {
-                ::fchmod(fd, old.st_mode & 07777);
-            }
-            return fd;
-        }
-        if (errno != EEXIST) {
-            return -1;
-        }
-    }
-    return -1;
 }
 
 bool writeAll(const SaveCalls& calls, int fd, QByteArrayView bytes) {
@@ -96,11 +73,58 @@ bool hasSize(int fd, qsizetype size) {
     return true;
 }
 
+// The file a save of the path replaces: the end of its chain of symbolic links.
+QString followedLinks(const QString& path) {
+    QString target = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        const QFileInfo info(target);
+        if (!info.isSymLink()) {
+            break;
+        }
+        target = info.symLinkTarget();
+    }
+    return target;
+}
+
+QString readOpenedFile(int fd, qint64 maxSize, QByteArray& bytes) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return systemReason(errno);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return QStringLiteral("不是普通文件");
+    }
+    if (maxSize >= 0 && info.st_size > maxSize) {
+        return QStringLiteral("文件太大（%1 字节，最多 %2 字节）").arg(info.st_size).arg(maxSize);
+    }
+    QByteArray read(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < read.size()) {
+        const ssize_t got = ::read(fd, read.data() + done, size_t(read.size() - done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return systemReason(errno);
+        }
+        if (got == 0) {
+            return QStringLiteral("short read");
+        }
+        done += got;
+    }
+    bytes = std::move(read);
+    return {};
+}
+
 } // namespace
 
 WriteResult WriteResult::failure(const QString& path, const QString& reason) {
     return failure(QStringLiteral("无法保存文件 ") + QDir::toNativeSeparators(path) +
                    QStringLiteral("：") + reason);
+}
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 SaveCalls SaveCalls::system() {
@@ -110,28 +134,113 @@ SaveCalls SaveCalls::system() {
         [](const char* from, const char* to) { return ::rename(from, to); }};
 }
 
-WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes, const SaveCalls& calls) {
-    QByteArray temporary;
-    const int fd = createTemporary(path, temporary);
-    if (fd < 0) {
-        return WriteResult::failure(path, systemReason(errno));
+AtomicFile::AtomicFile(QString path, SaveCalls calls)
+    : m_path(std::move(path))
+    , m_calls(std::move(calls)) {}
+
+AtomicFile::~AtomicFile() {
+    abandon();
+}
+
+WriteResult AtomicFile::failure(int error) const {
+    return WriteResult::failure(m_path, systemReason(error));
+}
+
+WriteResult AtomicFile::open() {
+    m_target = followedLinks(m_path);
+    struct stat old {};
+    const bool replacing = ::stat(QFile::encodeName(m_target).constData(), &old) == 0;
+    if (replacing && !S_ISREG(old.st_mode)) {
+        return WriteResult::failure(m_path, QStringLiteral("不是普通文件，不会被替换"));
     }
-    const bool written =
-        writeAll(calls, fd, bytes) && calls.fsync(fd) == 0 && hasSize(fd, bytes.size());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_temporary = QFile::encodeName(temporaryNameFor(m_target));
+        m_fd = ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (m_fd >= 0) {
+            if (replacing) {
+                ::fchmod(m_fd, old.st_mode & 07777);
+            }
+            return WriteResult::success();
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
     const int error = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
-        const int reason = written ? errno : error;
-        ::unlink(temporary.constData());
-        return WriteResult::failure(path, systemReason(reason));
+    m_temporary.clear();
+    return failure(error);
+}
+
+bool AtomicFile::write(QByteArrayView bytes) {
+    if (m_fd < 0 || m_error != 0) {
+        return false;
     }
-    if (calls.rename(temporary.constData(), QFile::encodeName(path).constData()) != 0) {
-        const int reason = errno;
-        ::unlink(temporary.constData());
-        return WriteResult::failure(path, systemReason(reason));
+    if (!writeAll(m_calls, m_fd, bytes)) {
+        m_error = errno;
+        return false;
     }
-    syncFolderOf(path);
+    m_written += bytes.size();
+    return true;
+}
+
+WriteResult AtomicFile::commit() {
+    if (m_fd < 0) {
+        return failure(m_error != 0 ? m_error : EBADF);
+    }
+    if (m_error == 0 && (m_calls.fsync(m_fd) != 0 || !hasSize(m_fd, m_written))) {
+        m_error = errno;
+    }
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0 && m_error == 0) {
+        m_error = errno;
+    }
+    if (m_error == 0 &&
+        m_calls.rename(m_temporary.constData(), QFile::encodeName(m_target).constData()) != 0) {
+        m_error = errno;
+    }
+    if (m_error != 0) {
+        ::unlink(m_temporary.constData());
+        m_temporary.clear();
+        return failure(m_error);
+    }
+    m_temporary.clear();
+    syncFolderOf(m_target);
     return WriteResult::success();
+}
+
+void AtomicFile::abandon() {
+    if (m_fd >= 0) {
+        ::close(std::exchange(m_fd, -1));
+    }
+    if (!m_temporary.isEmpty()) {
+        ::unlink(m_temporary.constData());
+        m_temporary.clear();
+    }
+}
+
+WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes, const SaveCalls& calls) {
+    AtomicFile file(path, calls);
+    if (WriteResult opened = file.open(); !opened) {
+        return opened;
+    }
+    file.write(bytes);
+    return file.commit();
+}
+
+QString folderWriteProblem(const QString& folder) {
+    const QByteArray probe =
+        QFile::encodeName(temporaryNameFor(QDir(folder).filePath(QStringLiteral(".probe"))));
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return systemReason(errno);
+    }
+    // One page: a full disk refuses it even where it still has room for a new name.
+    const QByteArray page(4096, '\0');
+    const bool written = ::write(fd, page.constData(), size_t(page.size())) == page.size();
+    const int error = written ? 0 : (errno != 0 ? errno : ENOSPC);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return error == 0 ? QString() : systemReason(error);
 }
 
 void removeLeftoverTemporaries(const QString& path) {
@@ -150,19 +259,23 @@ void removeLeftoverTemporaries(const QString& path) {
     }
 }
 
-QString readWholeFile(const QString& path, QByteArray& bytes) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return file.errorString();
+QString readWholeFile(const QString& path, QByteArray& bytes, qint64 maxSize) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0) {
+        return systemReason(errno);
     }
-    bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return file.errorString();
+    if (!S_ISREG(info.st_mode)) {
+        return QStringLiteral("不是普通文件");
     }
-    if (bytes.size() != file.size()) {
-        return QStringLiteral("short read");
+    // Non-blocking: a file swapped for a FIFO since the check above never holds the open.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return systemReason(errno);
     }
-    return {};
+    const QString reason = readOpenedFile(fd, maxSize, bytes);
+    ::close(fd);
+    return reason;
 }
 
 } // namespace skylark

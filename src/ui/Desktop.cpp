@@ -115,6 +115,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
                      [](const QString& message) { qWarning("%s", qUtf8Printable(message)); });
     m_history.open(m_clock.now());
     m_monitor.setRecorder(&m_history);
+    m_monitor.setExclusiveIn(directory);
 }
 
 void Desktop::openHistoryWindow() {
@@ -149,7 +150,7 @@ Desktop::~Desktop() {
     delete m_historyWindow;
 }
 
-void Desktop::start() {
+void Desktop::start(const QString& startUpProblem) {
     const CheckBoxStates boxes = initialCheckBoxStates(m_settings);
     m_window->setCheckBoxes(boxes.noAlertWindow, boxes.pushAlerts);
     const QString version = versionText(m_fetcher, m_endpoints);
@@ -182,6 +183,12 @@ void Desktop::start() {
     m_tipWindow = new TipWindow(m_window.get(), m_tipTickMs);
     centreOnScreen(*m_tipWindow);
     m_ops.openWindow(m_tipWindow, m_window.get(), false);
+    const QString unwritable = folderWriteProblem(m_directory);
+    const QString warning =
+        unwritable.isEmpty() ? startUpProblem : unwritableDirectory(m_directory, unwritable);
+    if (!warning.isEmpty()) {
+        m_ops.messageBox(warning, WindowOps::Buttons::Ok, QMessageBox::Warning);
+    }
 }
 
 // The frame of the start-up: the configured skin, the title-bar buttons and the three page

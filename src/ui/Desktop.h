@@ -82,8 +82,10 @@ public:
             QString notice = {}, MonitorTiming timing = {});
     ~Desktop();
 
-    // The start-up sequence of the main window; it shows the window at its end.
-    void start();
+    // The start-up sequence of the main window; it shows the window at its end, then says
+    // once in a message box when the data directory cannot be written, else the problem
+    // given (why the program could not guard its directory), if any.
+    void start(const QString& startUpProblem = {});
     // The exit question; true when the user chose to exit and the program is ending: the
     // main window closes with the frame's closing effect.
     bool exitProgram();

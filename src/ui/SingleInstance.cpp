@@ -3,73 +3,82 @@
 #include "store/FileLock.h"
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalSocket>
-#include <QThread>
 
 namespace skylark::ui {
 namespace {
 
-constexpr char kShow[] = "show\n";
+constexpr char kShow[] = "show";
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
+SingleInstance::SingleInstance(const QString& dataDirectory, QString runtimeDirectory,
+                               QObject* parent)
     : QObject(parent)
-    , m_directory(QDir(dataDirectory).canonicalPath()) {
-    connect(&m_server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(kShow)) {
-                    Q_EMIT activationRequested();
-                }
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    , m_directory(QDir(dataDirectory).canonicalPath())
+    , m_runtimeDirectory(std::move(runtimeDirectory)) {
+    connect(&m_server, &UserSocketServer::lineReceived, this, [this](const QByteArray& line) {
+        if (line == kShow) {
+            Q_EMIT activationRequested();
         }
     });
 }
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::socketNameFor(const QString& dataDirectory) {
-    const QByteArray path = QDir(dataDirectory).canonicalPath().toUtf8();
-    return QStringLiteral("skylark-") +
-           QString::fromLatin1(
-               QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16));
+QString SingleInstance::socketPath() const {
+    QString runtime = m_runtimeDirectory;
+    if (runtime.isEmpty()) {
+        runtime = userRuntimeDirectory();
+    }
+    if (runtime.isEmpty()) {
+        return {};
+    }
+    const QByteArray hash =
+        QCryptographicHash::hash(m_directory.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return runtime + QStringLiteral("/skylark-") + QString::fromLatin1(hash);
 }
 
-bool SingleInstance::claim() {
+SingleInstance::Claim SingleInstance::claim() {
     m_lock = std::make_unique<FileLock>(m_directory + QStringLiteral("/skylark"), 0);
-    if (!m_lock->locked()) {
+    if (m_lock->heldElsewhere()) {
         m_lock.reset();
-        return false;
+        return Claim::RunningElsewhere;
+    }
+    if (!m_lock->locked()) {
+        m_problem = m_lock->reason();
+        return Claim::Unguarded;
+    }
+    QString reason;
+    QString runtime = m_runtimeDirectory;
+    if (runtime.isEmpty()) {
+        runtime = userRuntimeDirectory(&reason);
+    }
+    if (runtime.isEmpty()) {
+        m_problem = QStringLiteral("无法为本用户建立套接字文件夹：") + reason;
+        return Claim::Unguarded;
     }
     // A socket left by a program that died is ours to replace: we hold the lock.
-    const QString name = socketNameFor(m_directory);
-    QLocalServer::removeServer(name);
-    m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    return m_server.listen(name);
+    const QString path = socketPath();
+    if (reason = m_server.listen(path); !reason.isEmpty()) {
+        m_problem = QStringLiteral("无法在 %1 上等候本程序的其他实例：%2").arg(path, reason);
+        return Claim::Unguarded;
+    }
+    return Claim::First;
 }
 
 bool SingleInstance::handOver(int timeoutMs) {
-    // The first program may have taken the lock a moment before it listens.
-    const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(socketNameFor(m_directory));
-        if (socket.waitForConnected(int(deadline.remainingTime()))) {
-            break;
-        }
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QThread::msleep(50);
+    const QString path = socketPath();
+    if (path.isEmpty()) {
+        m_problem = QStringLiteral("找不到本用户的套接字文件夹");
+        return false;
     }
-    socket.write(kShow);
-    const bool sent = socket.waitForBytesWritten(timeoutMs);
-    socket.disconnectFromServer();
-    return sent;
+    const QString reason = sendToUserSocket(path, kShow, timeoutMs);
+    if (!reason.isEmpty()) {
+        m_problem = QStringLiteral("已有程序在使用数据目录 %1，但无法通知它（%2：%3）")
+                        .arg(m_directory, path, reason);
+    }
+    return reason.isEmpty();
 }
 
 } // namespace skylark::ui

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLocalServer>
+#include "app/UserSocket.h"
+
 #include <QObject>
 #include <QString>
 
@@ -14,21 +15,31 @@ namespace skylark::ui {
 
 // One desktop program per data directory, since two would write the same route file: the
 // first holds the directory's lock file "skylark.lock" and listens on a local socket named
-// after the directory; a later one finds the lock taken and asks the first, through that
-// socket, to bring its main window forward.
+// after the directory, in a folder only its user may enter; a later one finds the lock
+// taken and asks the first, through that socket, to bring its main window forward.
 class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
+    enum class Claim {
+        First,            // the lock is ours and others can reach us
+        RunningElsewhere, // another program holds the lock: hand over to it
+        Unguarded,        // neither: the program runs alone, problem() says why
+    };
+
+    // runtimeDirectory: where the socket lives; the user's own folder unless a test says.
+    explicit SingleInstance(const QString& dataDirectory, QString runtimeDirectory = {},
+                            QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this is the first program on the directory; it then listens for others.
-    bool claim();
-    // Asks the first program to show its window; false when it could not be reached.
+    Claim claim();
+    // Why the claim was not First, for the user.
+    QString problem() const { return m_problem; }
+    // Asks the first program to show its window; false, with problem(), when it could not
+    // be reached.
     bool handOver(int timeoutMs = 5000);
 
-    static QString socketNameFor(const QString& dataDirectory);
+    QString socketPath() const;
 
 Q_SIGNALS:
     // Another program was started on the same directory.
@@ -36,8 +47,10 @@ Q_SIGNALS:
 
 private:
     QString m_directory;
+    QString m_runtimeDirectory;
+    QString m_problem;
     std::unique_ptr<FileLock> m_lock;
-    QLocalServer m_server;
+    UserSocketServer m_server;
 };
 
 } // namespace skylark::ui

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
 #include <memory>
 
 using namespace skylark;
@@ -41,8 +42,17 @@ int main(int argc, char* argv[]) {
     const QString directory = programDirectory(parser.value(dataDir));
     // Two programs writing the same route file would lose routes: a second one hands over.
     ui::SingleInstance instance(directory);
-    if (!instance.claim()) {
-        return instance.handOver() ? 0 : 1;
+    const ui::SingleInstance::Claim claim = instance.claim();
+    if (claim == ui::SingleInstance::Claim::RunningElsewhere) {
+        if (instance.handOver()) {
+            return 0;
+        }
+        std::fprintf(stderr, "%s\n", qUtf8Printable(instance.problem()));
+        return 1;
+    }
+    // A program that cannot guard its directory still runs, as a single one would.
+    if (claim == ui::SingleInstance::Claim::Unguarded) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(instance.problem()));
     }
     const std::optional<Endpoints> configured = Endpoints::load(directory);
     std::unique_ptr<sim::DemoServer> demoServer;
@@ -60,6 +70,6 @@ int main(int argc, char* argv[]) {
     ui::Desktop desktop(directory, endpoints, ops, notice);
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &instance,
                      [&desktop] { ui::showMainWindow(desktop.window()); });
-    desktop.start();
+    desktop.start(instance.problem());
     return QApplication::exec();
 }

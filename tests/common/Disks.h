@@ -37,6 +37,12 @@ public:
     SmallDisk& operator=(const SmallDisk&) = delete;
 
     bool mounted() const { return m_mounted; }
+    // Makes the mounted disk read-only, as a read-only mount of a data directory is.
+    bool remountReadOnly() {
+        return m_mounted && QProcess::execute(QStringLiteral("mount"),
+                                              {QStringLiteral("-o"), QStringLiteral("remount,ro"),
+                                               m_dir.path()}) == 0;
+    }
     QString path() const { return m_dir.path(); }
 
     // Fills the disk, then frees one page: room for a small file such as a lock file, and

@@ -137,6 +137,8 @@ private Q_SLOTS:
     void restartDuringAStoppedRound_waitsForItsEnd();
     void timerInterval_neverOverflows_data();
     void timerInterval_neverOverflows();
+    void secondMonitorOnTheDirectory_isRefusedUntilTheFirstStops();
+    void directoryThatCannotBeLocked_refusesTheStartWithItsReason();
 };
 
 void TstMonitor::specialFare_data() {
@@ -403,6 +405,42 @@ void TstMonitor::timerInterval_neverOverflows() {
     monitor.startMonitoring();
     QCOMPARE(monitor.timer().interval(), interval);
     QVERIFY(monitor.timer().isActive());
+}
+
+// Two monitors of one data directory, in this process or two, would push every fare twice.
+void TstMonitor::secondMonitorOnTheDirectory_isRefusedUntilTheFirstStops() {
+    Rig first;
+    first.addRoutes({u"560"_s});
+    first.monitor.setExclusiveIn(first.dir.path());
+    Rig second;
+    second.addRoutes({u"560"_s});
+    second.monitor.setExclusiveIn(first.dir.path());
+    first.monitor.startMonitoring();
+    QVERIFY(first.monitor.isMonitoring());
+    second.monitor.startMonitoring();
+    QVERIFY(!second.monitor.isMonitoring());
+    QCOMPARE(second.frontEnd.calls,
+             QStringList{u"message: 该数据目录已有另一个监控在运行："_s + first.dir.path()});
+    QCOMPARE(second.source.calendarRequests(), 0);
+    // Held between the rounds, given back by the stop.
+    second.monitor.startMonitoring();
+    QCOMPARE(second.frontEnd.calls.size(), 2);
+    first.monitor.stopMonitoring();
+    second.monitor.startMonitoring();
+    QVERIFY(second.monitor.isMonitoring());
+    QCOMPARE(second.source.calendarRequests(), 1);
+}
+
+void TstMonitor::directoryThatCannotBeLocked_refusesTheStartWithItsReason() {
+    Rig rig;
+    rig.addRoutes({u"560"_s});
+    QVERIFY(QDir(rig.dir.path()).mkdir(u"monitor.lock"_s));
+    rig.monitor.setExclusiveIn(rig.dir.path());
+    rig.monitor.startMonitoring();
+    QVERIFY(!rig.monitor.isMonitoring());
+    QCOMPARE(rig.frontEnd.calls.size(), 1);
+    QVERIFY2(rig.frontEnd.calls.first().contains(u"不是普通文件"_s),
+             qPrintable(rig.frontEnd.calls.first()));
 }
 
 QTEST_GUILESS_MAIN(TstMonitor)

@@ -2,7 +2,10 @@
 #include "common/Files.h"
 #include "store/FileLock.h"
 #include "store/ProfileFile.h"
+#include "store/ProgramDirectory.h"
 #include "store/SafeSave.h"
+
+#include <QElapsedTimer>
 
 #include <QDir>
 #include <QSysInfo>
@@ -11,7 +14,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace skylark;
 using namespace skylark::testing;
@@ -70,6 +75,15 @@ private Q_SLOTS:
     void unreadableFile_isNeverReplaced();
     void leftoverTemporaries_areRemovedAtTheNextChange();
     void staleLock_isTakenOver();
+    void lockFailure_isToldApartAtOnce_data();
+    void lockFailure_isToldApartAtOnce();
+    void nonRegularTarget_isNeverReplaced_data();
+    void nonRegularTarget_isNeverReplaced();
+    void symbolicLink_isFollowedToItsTarget();
+    void nonRegularFile_isNeverReadOrWaitedOn_data();
+    void nonRegularFile_isNeverReadOrWaitedOn();
+    void fileOverTheSizeLimit_isNotRead();
+    void newFiles_areTheOwnersAlone_andOldOnesKeepTheirMode();
 };
 
 void TstSafeSave::failedStep_leavesTheOldFile_data() {
@@ -178,6 +192,158 @@ void TstSafeSave::staleLock_isTakenOver() {
         QVERIFY(!second.reason().isEmpty());
     }
     QVERIFY(FileLock(path, 0).locked());
+}
+
+void TstSafeSave::lockFailure_isToldApartAtOnce_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("heldElsewhere");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("held by another holder") << u"held"_s << true << u"另一个程序"_s;
+    QTest::newRow("the lock file is a folder") << u"folder"_s << false << u"不是普通文件"_s;
+    QTest::newRow("a read-only folder") << u"read-only"_s << false << u"Read-only file system"_s;
+    QTest::newRow("a full disk") << u"full"_s << false << u"No space left on device"_s;
+}
+
+// A lock that will never come free is said at once, with the system's reason, and never
+// blamed on another program.
+void TstSafeSave::lockFailure_isToldApartAtOnce() {
+    QFETCH(QString, kind);
+    QFETCH(bool, heldElsewhere);
+    QFETCH(QString, said);
+    SmallDisk disk(256);
+    if (!disk.mounted()) {
+        QSKIP("cannot mount a tmpfs here (needs root)");
+    }
+    const QString path = QDir(disk.path()).filePath(u"DATA.dat"_s);
+    writeBytes(path, kOld);
+    std::unique_ptr<FileLock> holder;
+    if (kind == u"held") {
+        holder = std::make_unique<FileLock>(path);
+    } else if (kind == u"folder") {
+        QVERIFY(QDir(disk.path()).mkdir(u"DATA.dat.lock"_s));
+    } else if (kind == u"read-only") {
+        QVERIFY(disk.remountReadOnly());
+    } else {
+        disk.fillLeavingOnePage();
+        writeBytes(QDir(disk.path()).filePath(u"last page"_s), QByteArray(4096, 'f'));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const FileLock lock(path, heldElsewhere ? 50 : FileLock::kDefaultTimeoutMs);
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(!lock.locked());
+    QCOMPARE(lock.heldElsewhere(), heldElsewhere);
+    QVERIFY2(lock.reason().contains(said), qPrintable(lock.reason()));
+    holder.reset();
+    if (!heldElsewhere) {
+        const WriteResult written = ProfileFile(path).writeProfileString(u"2", u"price", u"500");
+        QVERIFY2(written.message().contains(said), qPrintable(written.message()));
+    }
+    QCOMPARE(readBytes(path), kOld);
+}
+
+void TstSafeSave::nonRegularTarget_isNeverReplaced_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO") << u"fifo"_s;
+    QTest::newRow("a character device") << u"device"_s;
+    QTest::newRow("a folder") << u"folder"_s;
+}
+
+void TstSafeSave::nonRegularTarget_isNeverReplaced() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"export.csv"_s);
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    } else if (kind == u"device") {
+        if (!runsAsRoot()) {
+            QSKIP("making a device node needs root");
+        }
+        QCOMPARE(::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    } else {
+        QVERIFY(QDir(dir.path()).mkdir(u"export.csv"_s));
+    }
+    struct stat before {};
+    QCOMPARE(::lstat(name.constData(), &before), 0);
+    const WriteResult result = saveFileAtomically(path, "route_id\r\n");
+    QVERIFY(!result.ok());
+    QVERIFY2(result.message().contains(u"不是普通文件"_s), qPrintable(result.message()));
+    struct stat after {};
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(leftovers(dir.path()), QStringList());
+}
+
+void TstSafeSave::symbolicLink_isFollowedToItsTarget() {
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"kept/export.csv"_s);
+    QVERIFY(QDir(dir.path()).mkdir(u"kept"_s));
+    writeBytes(target, "old");
+    const QString link = dir.filePath(u"export.csv"_s);
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(saveFileAtomically(link, "new").ok());
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readBytes(target), "new"_ba);
+    // A link to nothing yet makes its target.
+    const QString dangling = dir.filePath(u"dangling.csv"_s);
+    QVERIFY(QFile::link(dir.filePath(u"kept/later.csv"_s), dangling));
+    QVERIFY(saveFileAtomically(dangling, "later").ok());
+    QVERIFY(QFileInfo(dangling).isSymLink());
+    QCOMPARE(readBytes(dir.filePath(u"kept/later.csv"_s)), "later"_ba);
+}
+
+void TstSafeSave::nonRegularFile_isNeverReadOrWaitedOn_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO no one writes") << u"fifo"_s;
+    QTest::newRow("a character device") << u"device"_s;
+    QTest::newRow("a folder") << u"folder"_s;
+}
+
+void TstSafeSave::nonRegularFile_isNeverReadOrWaitedOn() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"00.png"_s);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == u"device") {
+        path = u"/dev/zero"_s;
+    } else {
+        QVERIFY(QDir(dir.path()).mkdir(u"00.png"_s));
+    }
+    QByteArray bytes = "before";
+    const QString reason = readWholeFile(path, bytes);
+    QVERIFY2(reason.contains(u"不是普通文件"_s), qPrintable(reason));
+    QCOMPARE(bytes, "before"_ba);
+}
+
+void TstSafeSave::fileOverTheSizeLimit_isNotRead() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"big.png"_s);
+    writeBytes(path, QByteArray(1001, 'x'));
+    QByteArray bytes;
+    QVERIFY(readWholeFile(path, bytes, 1001).isEmpty());
+    QCOMPARE(bytes.size(), 1001);
+    bytes.clear();
+    QVERIFY(readWholeFile(path, bytes, 1000).contains(u"文件太大"_s));
+    QVERIFY(bytes.isEmpty());
+}
+
+void TstSafeSave::newFiles_areTheOwnersAlone_andOldOnesKeepTheirMode() {
+    QTemporaryDir dir;
+    const QString created = dir.filePath(u"config.ini"_s);
+    QVERIFY(saveFileAtomically(created, "[weixin]\r\n").ok());
+    QCOMPARE(QFileInfo(created).permissions() & 0x0777, QFile::Permissions(0x0600));
+    const QString kept = dir.filePath(u"DATA.dat"_s);
+    writeBytes(kept, kOld);
+    QVERIFY(QFile::setPermissions(kept, QFile::Permissions(0x6644)));
+    QVERIFY(saveFileAtomically(kept, "new").ok());
+    QCOMPARE(QFileInfo(kept).permissions() & 0x0777, QFile::Permissions(0x0644));
+    const QString folder = dir.filePath(u"made/data"_s);
+    QVERIFY(makePrivateDirectory(folder));
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0777, QFile::Permissions(0x0700));
+    QCOMPARE(QFileInfo(dir.filePath(u"made"_s)).permissions() & 0x0777, QFile::Permissions(0x0700));
 }
 
 QTEST_GUILESS_MAIN(TstSafeSave)
