@@ -75,14 +75,14 @@ struct Cli::Session {
     std::unique_ptr<FareHistory> history;
 
     // The fare history, opened at its first use; a failure is said once on the error stream.
-    FareHistory& openHistory(QTextStream& err) {
+    FareHistory& openHistory(QTextStream& err, HistoryAccess access = HistoryAccess::Record) {
         if (!history) {
             history = std::make_unique<FareHistory>(directory);
             QObject::connect(history.get(), &FareHistory::failed, [&err](const QString& message) {
                 err << message << '\n';
                 err.flush();
             });
-            history->open(clock.now());
+            history->open(clock.now(), access);
         }
         return *history;
     }
@@ -147,7 +147,10 @@ Commands:
                              the route's recorded fares, oldest first: time, fare (-
                              when none was found) and outcome, separated by tabs; or as
                              CSV
-  history --export FILE      write every recorded fare to FILE as CSV (RFC 4180, UTF-8)
+  history --export FILE      write every recorded fare to FILE as CSV (RFC 4180, UTF-8),
+                             or to standard output when FILE is -; FILE is replaced
+                             only by a complete export, and only when it is a regular
+                             file or missing (a symbolic link: its target)
   history --keep-days N      keep recorded fares N days (400 unless set)
   version                    the version line, after asking the update server
   sim [--port P]             run the demo server alone until interrupted
@@ -438,7 +441,10 @@ int Cli::history(const QStringList& arguments) {
         (!since.isEmpty() && !sinceDay.isValid())) {
         return usageError();
     }
-    FareHistory& history = session().openHistory(m_err);
+    // Only a change of the retention writes; the reading commands leave the store to the
+    // monitor that records in it.
+    FareHistory& history = session().openHistory(m_err, keepDays.isEmpty() ? HistoryAccess::ReadOnly
+                                                                           : HistoryAccess::Record);
     if (!history.isOpen()) {
         return kRefused;
     }
@@ -451,24 +457,48 @@ int Cli::history(const QStringList& arguments) {
         return history.setRetentionDays(days) ? kDone : kRefused;
     }
     if (!exportPath.isEmpty()) {
-        const WriteResult written = exportHistoryCsv(history.allObservations(), exportPath);
-        if (!written) {
-            m_err << written.message() << '\n';
-            return kRefused;
-        }
-        return kDone;
+        return exportHistory(history, exportPath);
     }
-    const QList<FareObservation> seen = history.observations(rest.first(), sinceDay);
     if (csv) {
-        m_out << QString::fromUtf8(historyCsv(seen));
-        return kDone;
+        m_out << QString::fromUtf8(historyCsvHeader());
     }
-    for (const FareObservation& observation : seen) {
-        m_out << observation.observedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << '\t'
-              << (observation.fare.isEmpty() ? QStringLiteral("-") : observation.fare) << '\t'
-              << fareOutcomeKey(observation.outcome) << '\n';
+    const QString error =
+        history.eachObservation(rest.first(), sinceDay, [&](const FareObservation& seen) {
+            if (csv) {
+                m_out << QString::fromUtf8(historyCsvRow(seen));
+                return;
+            }
+            m_out << seen.observedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << '\t'
+                  << (seen.fare.isEmpty() ? QStringLiteral("-") : seen.fare) << '\t'
+                  << fareOutcomeKey(seen.outcome) << '\n';
+        });
+    return reportReadError(error);
+}
+
+// "-" streams the CSV to standard output; a file is replaced only by a complete export.
+int Cli::exportHistory(const FareHistory& history, const QString& path) {
+    if (path == u"-") {
+        return reportReadError(writeHistoryCsv(history, [this](QByteArrayView bytes) {
+            m_out << QString::fromUtf8(bytes);
+            return m_out.status() == QTextStream::Ok;
+        }));
+    }
+    const WriteResult written = exportHistoryCsv(history, path);
+    if (!written) {
+        m_err << written.message() << '\n';
+        return kRefused;
     }
     return kDone;
+}
+
+int Cli::reportReadError(const QString& error) {
+    m_out.flush();
+    if (error.isEmpty()) {
+        return kDone;
+    }
+    m_err << error << '\n';
+    m_err.flush();
+    return kRefused;
 }
 
 int Cli::push(const QStringList& arguments) {

@@ -8,6 +8,7 @@
 
 namespace skylark {
 
+class FareHistory;
 class RouteBook;
 
 // The headless front-end: one method per command, each returning the exit status.
@@ -39,6 +40,9 @@ private:
     int pushTest(const QStringList& arguments);
     int version();
     int history(const QStringList& arguments);
+    int exportHistory(const FareHistory& history, const QString& path);
+    // Says the reason of a failed read of the fare history; the exit status.
+    int reportReadError(const QString& error);
     int sim(const QStringList& arguments);
 
     int usageError();

@@ -3,11 +3,17 @@
 #include "store/SafeSave.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <sqlite3.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace skylark {
 namespace {
@@ -35,9 +41,13 @@ const char* const kMigrations[FareHistory::kSchemaVersion] = {
     // 3: the chart reads a route's fares from an index alone, never from the wide rows
     R"(DROP INDEX IF EXISTS observation_by_route;
        CREATE INDEX observation_chart ON observation (route_id, observed_at, fare, special);)",
+    // 4: the retention finds what it drops through an index, not by reading every row
+    R"(CREATE INDEX observation_by_time ON observation (observed_at);)",
 };
 
-constexpr int kBusyMs = 100; // a store locked longer than this misses the round
+// The main thread's connection waits this long at most for another process's write; it
+// only writes when it opens (a migration) or when the retention is changed.
+constexpr int kReaderBusyMs = 2000;
 
 const QString kColumns = QStringLiteral(
     "route_id, dep_city, arr_city, dep_date, route_kind, alert_price, observed_at, fare, "
@@ -74,23 +84,55 @@ void bindText(sqlite3_stmt* statement, int at, const QString& text) {
     sqlite3_bind_text(statement, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
 }
 
-bool runScript(QSqlDatabase& db, const QString& script) {
+// Why a statement of the script failed; empty when all ran.
+QString runScript(QSqlDatabase& db, const QString& script) {
     QSqlQuery query(db);
     for (const QString& statement : script.split(u';', Qt::SkipEmptyParts)) {
         if (!statement.trimmed().isEmpty() && !query.exec(statement)) {
-            return false;
+            return query.lastError().text();
         }
     }
-    return true;
+    return {};
+}
+
+// Drops the observations before the time a batch at a time, each batch its own
+// transaction, so that no writer waits long for the store and the write-ahead log stays
+// small; the number dropped, -1 with the reason on failure.
+int pruneInBatches(QSqlDatabase& db, qint64 before, const std::atomic_bool& stopping,
+                   QString& error) {
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("DELETE FROM observation WHERE id IN (SELECT id FROM "
+                                      "observation WHERE observed_at < ? LIMIT %1)")
+                           .arg(FareHistory::kPruneBatchRows))) {
+        error = query.lastError().text();
+        return -1;
+    }
+    int dropped = 0;
+    for (;;) {
+        query.addBindValue(before);
+        if (!query.exec()) {
+            error = query.lastError().text();
+            return -1;
+        }
+        const int batch = query.numRowsAffected();
+        dropped += batch;
+        if (batch < FareHistory::kPruneBatchRows || stopping) {
+            return dropped;
+        }
+    }
 }
 
 // Writes the rounds on a thread of its own, through a connection of its own, so that a
 // round never waits for the disk or for another writer's lock.
 class RoundWriter : public QObject {
 public:
-    RoundWriter(QString path, QString connection)
+    RoundWriter(QString path, QString connection, int busyMs)
         : m_path(std::move(path))
-        , m_connection(std::move(connection)) {}
+        , m_connection(std::move(connection))
+        , m_busyMs(busyMs) {}
+
+    // Set from another thread: a prune under way stops after its batch.
+    std::atomic_bool stopping = false;
 
     ~RoundWriter() override {
         sqlite3_finalize(m_insert);
@@ -103,16 +145,20 @@ public:
         QSqlDatabase::removeDatabase(m_connection);
     }
 
+    // The number of observations dropped, -1 with the reason on failure.
+    int prune(qint64 before, QString& error) {
+        QSqlDatabase db;
+        if (error = connect(db); !error.isEmpty()) {
+            return -1;
+        }
+        return pruneInBatches(db, before, stopping, error);
+    }
+
     // Empty when the round is stored, else why not.
     QString write(const QList<FareObservation>& round) {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (!db.isValid()) {
-            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-            db.setDatabaseName(m_path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMs));
-        }
-        if (!db.isOpen() && (!db.open() || !QSqlQuery(db).exec(u"PRAGMA synchronous=NORMAL"_qs))) {
-            return db.lastError().text();
+        QSqlDatabase db;
+        if (const QString error = connect(db); !error.isEmpty()) {
+            return error;
         }
         sqlite3* handle = handleOf(db);
         if (!handle) {
@@ -144,6 +190,19 @@ public:
     }
 
 private:
+    QString connect(QSqlDatabase& db) {
+        db = QSqlDatabase::database(m_connection, false);
+        if (!db.isValid()) {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+            db.setDatabaseName(m_path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyMs));
+        }
+        if (!db.isOpen() && (!db.open() || !QSqlQuery(db).exec(u"PRAGMA synchronous=NORMAL"_qs))) {
+            return db.lastError().text();
+        }
+        return {};
+    }
+
     int insert(const FareObservation& observation) {
         sqlite3_stmt* insert = m_insert;
         bindText(insert, 1, observation.routeId);
@@ -168,6 +227,7 @@ private:
 
     QString m_path;
     QString m_connection;
+    int m_busyMs;
     sqlite3_stmt* m_insert = nullptr; // prepared once, on the first round
 };
 
@@ -190,6 +250,7 @@ FareHistory::FareHistory(const QString& directory, QObject* parent)
 
 FareHistory::~FareHistory() {
     if (m_writer) {
+        static_cast<RoundWriter*>(m_writer)->stopping = true;
         // Runs after every round handed over before: they are all written.
         QMetaObject::invokeMethod(
             m_writer, [writer = m_writer] { delete writer; }, Qt::BlockingQueuedConnection);
@@ -208,45 +269,122 @@ void FareHistory::fail(const QString& what, const QString& reason) {
     sayOnce(what, reason);
 }
 
-// A round that could not be written is lost; the next one tries again.
 void FareHistory::sayOnce(const QString& what, const QString& reason) {
     if (m_error.isEmpty()) {
-        m_error = QStringLiteral("价格历史 %1 %2：%3").arg(m_path, what, reason);
+        m_error = QStringLiteral("价格历史 %1 %2：%3")
+                      .arg(m_path, what, reason.isEmpty() ? QStringLiteral("原因不明") : reason);
         Q_EMIT failed(m_error);
     }
 }
 
-bool FareHistory::open(const QDateTime& now) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        fail(QStringLiteral("无法打开"), QStringLiteral("no SQLite driver"));
-        return false;
+// A round that could not be written is lost, and every loss is said with the count; the
+// next round tries again.
+void FareHistory::roundLost(const QString& reason) {
+    ++m_lostRounds;
+    const QString message = QStringLiteral("价格历史 %1 无法写入：%2（共 %3 轮未能保存）")
+                                .arg(m_path, reason)
+                                .arg(m_lostRounds);
+    if (m_error.isEmpty()) {
+        m_error = message;
+    }
+    Q_EMIT failed(message);
+}
+
+QString FareHistory::readFailure(const QString& reason) const {
+    return QStringLiteral("价格历史 %1 无法读取：%2").arg(m_path, reason);
+}
+
+bool FareHistory::openConnection(HistoryAccess access) {
+    if (m_db.isValid()) {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
     }
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     m_db.setDatabaseName(m_path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kReaderBusyMs);
+    if (access == HistoryAccess::ReadOnly) {
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    }
+    m_db.setConnectOptions(options);
     if (!m_db.open()) {
         fail(QStringLiteral("无法打开"), m_db.lastError().text());
         return false;
     }
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-        !query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) ||
-        !query.exec(QStringLiteral("PRAGMA mmap_size=268435456")) ||
-        !query.exec(QStringLiteral("PRAGMA cache_size=-16384")) || !migrate()) {
-        fail(QStringLiteral("无法使用"), query.lastError().text().isEmpty()
-                                             ? m_db.lastError().text()
-                                             : query.lastError().text());
+    // A read-only reader maps nothing: an export of the whole store stays small in memory.
+    const bool set = access == HistoryAccess::ReadOnly
+                         ? query.exec(QStringLiteral("PRAGMA mmap_size=0"))
+                         : query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+                               query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
+                               query.exec(QStringLiteral("PRAGMA mmap_size=268435456"));
+    if (!set || !query.exec(QStringLiteral("PRAGMA cache_size=-16384"))) {
+        fail(QStringLiteral("无法使用"), query.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+bool FareHistory::open(const QDateTime& now, HistoryAccess access) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
+        fail(QStringLiteral("无法打开"), QStringLiteral("no SQLite driver"));
+        return false;
+    }
+    const QByteArray file = QFile::encodeName(m_path);
+    const bool exists = QFileInfo::exists(m_path);
+    if (!exists && access == HistoryAccess::Record) {
+        // The store is the user's alone; SQLite gives its journal files the same mode.
+        const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    // A reader of a store that is missing or older than this program makes it or brings it
+    // up to date first, the one write it ever does.
+    const bool readOnly = access == HistoryAccess::ReadOnly && exists;
+    if (!openConnection(readOnly ? HistoryAccess::ReadOnly : HistoryAccess::Record)) {
+        return false;
+    }
+    if (readOnly && schemaVersion() < kSchemaVersion && !openConnection(HistoryAccess::Record)) {
+        return false;
+    }
+    if (const QString problem = migrate(); !problem.isEmpty()) {
+        fail(QStringLiteral("无法使用"), problem);
         return false;
     }
     m_ready = true;
-    if (prune(now) < 0) {
-        return false;
+    if (access == HistoryAccess::Record) {
+        startWriter(now.addDays(-retentionDays()));
     }
-    m_writer = new RoundWriter(m_path, m_connection + QStringLiteral("-writer"));
-    m_writer->moveToThread(&m_writerThread);
+    return true;
+}
+
+// The writer's thread stores the rounds; the retention's prune runs there first, so the
+// window never waits for it, and the rounds of the meanwhile queue behind it.
+void FareHistory::startWriter(const QDateTime& pruneBefore) {
+    auto* writer =
+        new RoundWriter(m_path, m_connection + QStringLiteral("-writer"), m_writerBusyMs);
+    m_writer = writer;
+    writer->moveToThread(&m_writerThread);
     m_writerThread.setObjectName(QStringLiteral("history writer"));
     m_writerThread.start();
-    return true;
+    QMetaObject::invokeMethod(
+        writer,
+        [this, writer, before = pruneBefore.toMSecsSinceEpoch()] {
+            QString error;
+            const int dropped = writer->prune(before, error);
+            QMetaObject::invokeMethod(
+                this,
+                [this, dropped, error] {
+                    if (dropped < 0) {
+                        sayOnce(QStringLiteral("无法清理"), error);
+                    } else {
+                        Q_EMIT pruned(dropped);
+                    }
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
 }
 
 void FareHistory::flush() {
@@ -264,34 +402,41 @@ int FareHistory::schemaVersion() const {
                : -1;
 }
 
-bool FareHistory::migrate() {
-    const int version = schemaVersion();
-    if (version < 0) {
-        return false;
+QString FareHistory::migrate() {
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        return query.lastError().text();
     }
-    if (version > kSchemaVersion) {
-        fail(QStringLiteral("无法使用"),
-             QStringLiteral("schema version %1 is newer than this program's").arg(version));
-        return false;
+    const int version = query.value(0).toInt();
+    query.finish(); // a statement still reading keeps the schema locked
+    if (version < 0 || version > kSchemaVersion) {
+        return QStringLiteral("schema version %1 is not one this program knows (0 to %2)")
+            .arg(version)
+            .arg(kSchemaVersion);
     }
     for (int next = version + 1; next <= kSchemaVersion; ++next) {
         if (!m_db.transaction()) {
-            return false;
+            return m_db.lastError().text();
         }
-        if (!runScript(m_db, QString::fromLatin1(kMigrations[next - 1])) ||
-            !runScript(m_db, QStringLiteral("PRAGMA user_version=%1").arg(next)) ||
-            !m_db.commit()) {
+        QString problem = runScript(m_db, QString::fromLatin1(kMigrations[next - 1]));
+        if (problem.isEmpty()) {
+            problem = runScript(m_db, QStringLiteral("PRAGMA user_version=%1").arg(next));
+        }
+        if (problem.isEmpty() && !m_db.commit()) {
+            problem = m_db.lastError().text();
+        }
+        if (!problem.isEmpty()) {
             m_db.rollback();
-            return false;
+            return problem;
         }
     }
-    return true;
+    return {};
 }
 
 int FareHistory::retentionDays() const {
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("SELECT value FROM setting WHERE key = 'retention_days'"));
-    if (m_ready && query.exec() && query.next()) {
+    if (m_db.isOpen() && query.exec() && query.next()) {
         const int days = query.value(0).toInt();
         if (days > 0) {
             return days;
@@ -315,19 +460,19 @@ int FareHistory::prune(const QDateTime& now) {
     if (!m_ready) {
         return -1;
     }
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("DELETE FROM observation WHERE observed_at < ?"));
-    query.addBindValue(now.addDays(-retentionDays()).toMSecsSinceEpoch());
-    if (!query.exec()) {
-        fail(QStringLiteral("无法清理"), query.lastError().text());
-        return -1;
+    QString error;
+    const std::atomic_bool never = false;
+    const int dropped =
+        pruneInBatches(m_db, now.addDays(-retentionDays()).toMSecsSinceEpoch(), never, error);
+    if (dropped < 0) {
+        sayOnce(QStringLiteral("无法清理"), error);
     }
-    return query.numRowsAffected();
+    return dropped;
 }
 
 void FareHistory::beginRound() {
     m_round.clear();
-    m_inRound = m_ready;
+    m_inRound = m_ready && m_writer;
 }
 
 void FareHistory::record(const FareObservation& observation) {
@@ -352,7 +497,7 @@ void FareHistory::endRound() {
                     if (error.isEmpty()) {
                         Q_EMIT recorded(round);
                     } else {
-                        sayOnce(QStringLiteral("无法写入"), error);
+                        roundLost(error);
                     }
                 },
                 Qt::QueuedConnection);
@@ -360,107 +505,206 @@ void FareHistory::endRound() {
         Qt::QueuedConnection);
 }
 
-QList<FareObservation> FareHistory::select(const QString& where, const QVariantList& values) const {
-    QList<FareObservation> found;
+namespace {
+
+// A prepared statement that is finalized however its reading ends.
+class Statement {
+public:
+    Statement(sqlite3* db, const QByteArray& sql)
+        : m_db(db) {
+        m_result =
+            db ? sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_statement, nullptr)
+               : SQLITE_MISUSE;
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return m_statement; }
+    bool prepared() const { return m_result == SQLITE_OK; }
+    // The next row; false at the end or on an error, which error() then tells.
+    bool next() {
+        m_result = sqlite3_step(m_statement);
+        return m_result == SQLITE_ROW;
+    }
+    // Why the statement could not be prepared or read to its end; empty otherwise.
+    QString error() const {
+        if (m_result == SQLITE_OK || m_result == SQLITE_DONE || m_result == SQLITE_ROW) {
+            return {};
+        }
+        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("no SQLite handle");
+    }
+    QString text(int column) const {
+        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+        return QString::fromUtf8(data, sqlite3_column_bytes(m_statement, column));
+    }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_statement = nullptr;
+    int m_result;
+};
+
+} // namespace
+
+QString FareHistory::eachObservation(const QString& routeId, const QDate& since,
+                                     const ObservationSink& each) const {
     if (!m_ready) {
-        return found;
+        return m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
     }
-    QSqlQuery query(m_db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM observation ") +
-                  where + QStringLiteral(" ORDER BY route_id, observed_at"));
-    for (const QVariant& value : values) {
-        query.addBindValue(value);
+    QByteArray sql = "SELECT " + kColumns.toUtf8() + " FROM observation";
+    if (!routeId.isEmpty()) {
+        sql +=
+            since.isNull() ? " WHERE route_id = ?1" : " WHERE route_id = ?1 AND observed_at >= ?2";
     }
-    if (!query.exec()) {
-        return found;
+    sql += " ORDER BY route_id, observed_at";
+    Statement select(handleOf(m_db), sql);
+    if (!select.prepared()) {
+        return readFailure(select.error());
     }
-    while (query.next()) {
-        FareObservation observation;
-        observation.routeId = query.value(0).toString();
-        observation.depCityName = query.value(1).toString();
-        observation.arrCityName = query.value(2).toString();
-        observation.depDate = query.value(3).toString();
-        observation.routeKind = query.value(4).toString();
-        observation.alertPrice = query.value(5).toString();
-        observation.observedAt = QDateTime::fromMSecsSinceEpoch(query.value(6).toLongLong());
-        observation.fare = query.value(7).toString();
-        observation.outcome = fareOutcomeOfKey(query.value(8).toString());
-        observation.special = query.value(9).toInt() != 0;
-        observation.calendar = calendarOf(query.value(10).toString());
-        found.append(std::move(observation));
+    if (!routeId.isEmpty()) {
+        bindText(select.get(), 1, routeId);
+        if (!since.isNull()) {
+            sqlite3_bind_int64(select.get(), 2, QDateTime(since, QTime(0, 0)).toMSecsSinceEpoch());
+        }
     }
-    return found;
+    FareObservation observation;
+    while (select.next()) {
+        observation.routeId = select.text(0);
+        observation.depCityName = select.text(1);
+        observation.arrCityName = select.text(2);
+        observation.depDate = select.text(3);
+        observation.routeKind = select.text(4);
+        observation.alertPrice = select.text(5);
+        observation.observedAt =
+            QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select.get(), 6));
+        observation.fare = select.text(7);
+        observation.outcome = fareOutcomeOfKey(select.text(8));
+        observation.special = sqlite3_column_int(select.get(), 9) != 0;
+        observation.calendar = calendarOf(select.text(10));
+        each(observation);
+    }
+    return select.error().isEmpty() ? QString() : readFailure(select.error());
 }
 
-QList<FareObservation> FareHistory::observations(const QString& routeId, const QDate& since) const {
-    if (since.isNull()) {
-        return select(QStringLiteral("WHERE route_id = ?"), {routeId});
+HistoryRead<QList<FareObservation>> FareHistory::observations(const QString& routeId,
+                                                              const QDate& since) const {
+    HistoryRead<QList<FareObservation>> read;
+    if (routeId.isEmpty()) {
+        return read;
     }
-    return select(QStringLiteral("WHERE route_id = ? AND observed_at >= ?"),
-                  {routeId, QDateTime(since, QTime(0, 0)).toMSecsSinceEpoch()});
+    read.error = eachObservation(routeId, since,
+                                 [&read](const FareObservation& seen) { read.rows.append(seen); });
+    return read;
 }
 
-QList<FareObservation> FareHistory::allObservations() const {
-    return select({}, {});
+HistoryRead<QList<FarePoint>> FareHistory::farePoints(const QString& routeId) const {
+    HistoryRead<QList<FarePoint>> read;
+    if (!m_ready) {
+        read.error = m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+        return read;
+    }
+    Statement select(handleOf(m_db), "SELECT observed_at, fare, special FROM observation WHERE "
+                                     "route_id = ? AND fare IS NOT NULL ORDER BY observed_at");
+    if (select.prepared()) {
+        bindText(select.get(), 1, routeId);
+        while (select.next()) {
+            read.rows.append({sqlite3_column_int64(select.get(), 0),
+                              sqlite3_column_double(select.get(), 1),
+                              sqlite3_column_int(select.get(), 2) != 0});
+        }
+    }
+    if (const QString error = select.error(); !error.isEmpty()) {
+        read.error = readFailure(error);
+    }
+    return read;
 }
 
-QList<FarePoint> FareHistory::farePoints(const QString& routeId) const {
-    QList<FarePoint> points;
-    sqlite3* db = m_ready ? handleOf(m_db) : nullptr;
-    sqlite3_stmt* select = nullptr;
-    static const char sql[] = "SELECT observed_at, fare, special FROM observation WHERE "
-                              "route_id = ? AND fare IS NOT NULL ORDER BY observed_at";
-    if (!db || sqlite3_prepare_v2(db, sql, int(sizeof sql - 1), &select, nullptr) != SQLITE_OK) {
-        return points;
+HistoryRead<QList<CalendarEntry>> FareHistory::latestCalendar(const QString& routeId) const {
+    HistoryRead<QList<CalendarEntry>> read;
+    if (!m_ready) {
+        read.error = m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+        return read;
     }
-    bindText(select, 1, routeId);
-    while (sqlite3_step(select) == SQLITE_ROW) {
-        points.append({sqlite3_column_int64(select, 0), sqlite3_column_double(select, 1),
-                       sqlite3_column_int(select, 2) != 0});
+    Statement select(handleOf(m_db),
+                     "SELECT calendar FROM observation WHERE route_id = ? AND calendar <> '' "
+                     "ORDER BY observed_at DESC, id DESC LIMIT 1");
+    if (select.prepared()) {
+        bindText(select.get(), 1, routeId);
+        if (select.next()) {
+            read.rows = calendarOf(select.text(0));
+        }
     }
-    sqlite3_finalize(select);
-    return points;
+    if (const QString error = select.error(); !error.isEmpty()) {
+        read.error = readFailure(error);
+    }
+    return read;
 }
 
-QList<CalendarEntry> FareHistory::latestCalendar(const QString& routeId) const {
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT calendar FROM observation WHERE route_id = ? AND "
-                                 "calendar <> '' ORDER BY observed_at DESC, id DESC LIMIT 1"));
-    query.addBindValue(routeId);
-    if (!m_ready || !query.exec() || !query.next()) {
-        return {};
+QByteArray historyCsvHeader() {
+    return QByteArrayLiteral("route_id,departure,arrival,departure_date,route_kind,"
+                             "alert_price,observed_at,fare,outcome,special,calendar\r\n");
+}
+
+QByteArray historyCsvRow(const FareObservation& o) {
+    const QString fields[] = {
+        o.routeId,
+        o.depCityName,
+        o.arrCityName,
+        o.depDate,
+        o.routeKind,
+        o.alertPrice,
+        o.observedAt.toOffsetFromUtc(o.observedAt.offsetFromUtc()).toString(Qt::ISODate),
+        o.fare,
+        fareOutcomeKey(o.outcome),
+        o.special ? QStringLiteral("1") : QStringLiteral("0"),
+        calendarText(o.calendar)};
+    QString row = csvField(fields[0]);
+    for (size_t i = 1; i < std::size(fields); ++i) {
+        row += u',' + csvField(fields[i]);
     }
-    return calendarOf(query.value(0).toString());
+    row += QStringLiteral("\r\n");
+    return row.toUtf8();
 }
 
 QByteArray historyCsv(const QList<FareObservation>& observations) {
-    QString csv = QStringLiteral("route_id,departure,arrival,departure_date,route_kind,"
-                                 "alert_price,observed_at,fare,outcome,special,calendar\r\n");
-    for (const FareObservation& o : observations) {
-        const QStringList fields{
-            o.routeId,
-            o.depCityName,
-            o.arrCityName,
-            o.depDate,
-            o.routeKind,
-            o.alertPrice,
-            o.observedAt.toOffsetFromUtc(o.observedAt.offsetFromUtc()).toString(Qt::ISODate),
-            o.fare,
-            fareOutcomeKey(o.outcome),
-            o.special ? QStringLiteral("1") : QStringLiteral("0"),
-            calendarText(o.calendar)};
-        QStringList quoted;
-        for (const QString& field : fields) {
-            quoted.append(csvField(field));
-        }
-        csv += quoted.join(u',') + QStringLiteral("\r\n");
+    QByteArray csv = historyCsvHeader();
+    for (const FareObservation& observation : observations) {
+        csv += historyCsvRow(observation);
     }
-    return csv.toUtf8();
+    return csv;
 }
 
-WriteResult exportHistoryCsv(const QList<FareObservation>& observations, const QString& path) {
-    return saveFileAtomically(path, historyCsv(observations));
+QString writeHistoryCsv(const FareHistory& history,
+                        const std::function<bool(QByteArrayView)>& out) {
+    constexpr qsizetype kPiece = 1 << 20;
+    QByteArray piece = historyCsvHeader();
+    bool writing = true;
+    const QString error = history.eachObservation({}, {}, [&](const FareObservation& seen) {
+        piece += historyCsvRow(seen);
+        if (piece.size() >= kPiece && writing) {
+            writing = out(piece);
+            piece.clear();
+        }
+    });
+    if (error.isEmpty() && writing && !piece.isEmpty()) {
+        out(piece);
+    }
+    return error;
+}
+
+WriteResult exportHistoryCsv(const FareHistory& history, const QString& path) {
+    AtomicFile file(path);
+    if (WriteResult opened = file.open(); !opened) {
+        return opened;
+    }
+    const QString error =
+        writeHistoryCsv(history, [&file](QByteArrayView bytes) { return file.write(bytes); });
+    if (!error.isEmpty()) {
+        file.abandon();
+        return WriteResult::failure(QStringLiteral("未导出 %1：%2").arg(path, error));
+    }
+    return file.commit();
 }
 
 } // namespace skylark

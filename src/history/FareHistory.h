@@ -9,7 +9,22 @@
 #include <QString>
 #include <QThread>
 
+#include <functional>
+
 namespace skylark {
+
+// What a read of the store found, or why it could not read it in full: a damaged or
+// unreadable store never reads as an empty one.
+template <typename Rows>
+struct HistoryRead {
+    Rows rows;
+    QString error; // empty when every row was read
+    bool ok() const { return error.isEmpty(); }
+};
+
+// How a front-end uses the store: the monitor and the desktop record and keep it pruned;
+// a command that only reads never writes to it, so it never competes with the recorder.
+enum class HistoryAccess { Record, ReadOnly };
 
 // One point of a route's fare over time, as the chart draws it.
 struct FarePoint {
@@ -28,16 +43,24 @@ class FareHistory : public QObject, public FareRecorder {
     Q_OBJECT
 
 public:
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
     static constexpr int kDefaultRetentionDays = 400;
+    // How long the writer waits for another process that holds the store (a migration, a
+    // retention change) before the round counts as lost; readers never hold it up.
+    static constexpr int kWriterBusyMs = 30000;
+    static constexpr int kPruneBatchRows = 5000;
     static QString fileName() { return QStringLiteral("history.sqlite"); }
 
     explicit FareHistory(const QString& directory, QObject* parent = nullptr);
     ~FareHistory() override;
 
-    // Opens the store, creating or migrating its schema, and drops what is older than the
-    // retention before now. False, with error(), when it cannot be used.
-    bool open(const QDateTime& now);
+    // Opens the store, creating (0600) or migrating its schema. To record, it then drops
+    // what is older than the retention before now, in batches on the writer's thread
+    // (pruned() says how many); read-only, it never writes. False, with error(), when it
+    // cannot be used.
+    bool open(const QDateTime& now, HistoryAccess access = HistoryAccess::Record);
+    // Before open(): how long the writer waits for a store held by another process.
+    void setWriterBusyMs(int ms) { m_writerBusyMs = ms; }
     bool isOpen() const { return m_ready; }
     QString path() const { return m_path; }
     // The first failure, empty while there was none.
@@ -46,8 +69,11 @@ public:
 
     int retentionDays() const;
     bool setRetentionDays(int days);
-    // Drops the observations older than the retention; the number dropped, -1 on failure.
+    // Drops the observations older than the retention, in batches; the number dropped, -1
+    // on failure.
     int prune(const QDateTime& now);
+    // Rounds that could not be stored since the store was opened.
+    int lostRounds() const { return m_lostRounds; }
 
     // Waits until every round handed over is written and its signal has been sent.
     void flush();
@@ -56,26 +82,38 @@ public:
     void record(const FareObservation& observation) override;
     void endRound() override;
 
+    using ObservationSink = std::function<void(const FareObservation&)>;
+    // Hands each observation of the route (of every route when routeId is empty), by route
+    // and time, from the given day on (all when null), one at a time, to each; the reason
+    // when the store could not be read to the end, else empty.
+    QString eachObservation(const QString& routeId, const QDate& since,
+                            const ObservationSink& each) const;
     // A route's observations, oldest first, from the given day on (all when null).
-    QList<FareObservation> observations(const QString& routeId, const QDate& since = {}) const;
-    // Every observation, by route and time.
-    QList<FareObservation> allObservations() const;
+    HistoryRead<QList<FareObservation>> observations(const QString& routeId,
+                                                     const QDate& since = {}) const;
     // The route's found fares, oldest first: what its chart draws.
-    QList<FarePoint> farePoints(const QString& routeId) const;
+    HistoryRead<QList<FarePoint>> farePoints(const QString& routeId) const;
     // The calendar of the route's latest observation that had one.
-    QList<CalendarEntry> latestCalendar(const QString& routeId) const;
+    HistoryRead<QList<CalendarEntry>> latestCalendar(const QString& routeId) const;
 
 Q_SIGNALS:
     // A round's observations are stored.
     void recorded(const QList<skylark::FareObservation>& observations);
-    // The store failed for the first time.
+    // The store could not be opened, pruned or read (said once), or a round could not be
+    // stored (said for every round lost, with the count).
     void failed(const QString& message);
+    // The prune of the opening has dropped that many observations.
+    void pruned(int count);
 
 private:
-    bool migrate();
+    bool openConnection(HistoryAccess access);
+    // Why the schema could not be brought to this program's version; empty when it is.
+    QString migrate();
+    void startWriter(const QDateTime& pruneBefore);
     void fail(const QString& what, const QString& reason);
     void sayOnce(const QString& what, const QString& reason);
-    QList<FareObservation> select(const QString& where, const QVariantList& values) const;
+    void roundLost(const QString& reason);
+    QString readFailure(const QString& reason) const;
 
     QString m_path;
     QString m_connection;
@@ -84,13 +122,21 @@ private:
     QObject* m_writer = nullptr; // lives on m_writerThread
     bool m_ready = false;
     bool m_inRound = false;
+    int m_writerBusyMs = kWriterBusyMs;
+    int m_lostRounds = 0;
     QString m_error;
     QList<FareObservation> m_round;
 };
 
 // The observations as RFC 4180 CSV in UTF-8, with a header row and CR LF line ends.
+QByteArray historyCsvHeader();
+QByteArray historyCsvRow(const FareObservation& observation);
 QByteArray historyCsv(const QList<FareObservation>& observations);
-// Writes the CSV file as one step: the old file stays whole when it cannot be written.
-WriteResult exportHistoryCsv(const QList<FareObservation>& observations, const QString& path);
+// Streams the CSV of every observation to out, in pieces; the reason when the store could
+// not be read to the end, else empty.
+QString writeHistoryCsv(const FareHistory& history, const std::function<bool(QByteArrayView)>& out);
+// Writes the CSV of every observation as one step, in constant memory: the old file stays
+// whole when the store cannot be read to the end or the file cannot be written.
+WriteResult exportHistoryCsv(const FareHistory& history, const QString& path);
 
 } // namespace skylark

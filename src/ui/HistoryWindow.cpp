@@ -113,11 +113,8 @@ void HistoryWindow::onRecorded(const QList<FareObservation>& observations) {
 }
 
 void HistoryWindow::reload() {
-    if (!m_history.isOpen()) {
-        m_status->showMessage(m_history.error().isEmpty() ? QStringLiteral("价格历史未打开")
-                                                          : m_history.error());
-    }
-    const QList<FarePoint> points = m_history.farePoints(m_route.routeId);
+    const HistoryRead<QList<FarePoint>> read = m_history.farePoints(m_route.routeId);
+    const QList<FarePoint>& points = read.rows;
     QList<QPointF> fares;
     QList<QPointF> specials;
     double low = m_route.alertPrice.toDouble();
@@ -140,11 +137,14 @@ void HistoryWindow::reload() {
     auto* time = static_cast<QDateTimeAxis*>(m_fareChart->axes(Qt::Horizontal).first());
     time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
     m_fareChart->axes(Qt::Vertical).first()->setRange(qMax(0.0, low * 0.9), high * 1.1 + 1);
-    if (!points.isEmpty()) {
+    const HistoryRead<QList<CalendarEntry>> latest = m_history.latestCalendar(m_route.routeId);
+    // What could not be read is said, never drawn as a history without fares.
+    if (!read.ok() || !latest.ok()) {
+        m_status->showMessage(read.ok() ? latest.error : read.error);
+    } else if (!points.isEmpty()) {
         m_status->showMessage(QStringLiteral("共 %1 次找到票价").arg(points.size()));
     }
-
-    const QList<CalendarEntry> calendar = m_history.latestCalendar(m_route.routeId);
+    const QList<CalendarEntry>& calendar = latest.rows;
     QStringList days;
     m_calendar->remove(0, m_calendar->count());
     double top = 1;

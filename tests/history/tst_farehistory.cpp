@@ -114,7 +114,9 @@ private Q_SLOTS:
     void retention_prunesOldObservations();
     void unusableStore_leavesMonitoringAlone_data();
     void unusableStore_leavesMonitoringAlone();
-    void lockedStore_missesTheRoundAndSaysSoOnce();
+    void lockedStore_countsEveryRoundItCouldNotStore();
+    void readerBesideTheRecorder_costsNoRound();
+    void damagedStore_isNeverReadAsAnEmptyOne();
     void csvExport_readsBackField_for_field();
 };
 
@@ -123,6 +125,8 @@ void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
     FareHistory created(fresh.path());
     QVERIFY2(created.open(kNow), qPrintable(created.error()));
     QCOMPARE(created.schemaVersion(), FareHistory::kSchemaVersion);
+    // The user's alone, like every file of the data directory.
+    QCOMPARE(QFileInfo(created.path()).permissions() & 0x0777, QFile::Permissions(0x0600));
 
     // A store of the first version, with an observation.
     QTemporaryDir old;
@@ -142,7 +146,7 @@ void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
     FareHistory migrated(old.path());
     QVERIFY2(migrated.open(kNow), qPrintable(migrated.error()));
     QCOMPARE(migrated.schemaVersion(), FareHistory::kSchemaVersion);
-    const QList<FareObservation> kept = migrated.observations(u"7"_s);
+    const QList<FareObservation> kept = migrated.observations(u"7"_s).rows;
     QCOMPARE(kept.size(), 1);
     QCOMPARE(kept[0].fare, u"430"_s);
     QCOMPARE(kept[0].alertPrice, QString());
@@ -179,7 +183,7 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
     QCOMPARE(recorded.size(), 1);
     QCOMPARE(recorded[0][0].value<QList<FareObservation>>().size(), 2);
 
-    const QList<FareObservation> first = history.observations(u"1"_s);
+    const QList<FareObservation> first = history.observations(u"1"_s).rows;
     QCOMPARE(first.size(), 1);
     QCOMPARE(first[0].fare, u"420"_s);
     QCOMPARE(first[0].outcome, FareOutcome::Found);
@@ -187,9 +191,9 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
     QCOMPARE(first[0].routeKind, u"domestic"_s);
     QCOMPARE(first[0].observedAt, kNow);
     QCOMPARE(first[0].calendar.size(), 7);
-    QCOMPARE(history.observations(u"2"_s).size(), 1);
-    QCOMPARE(history.farePoints(u"1"_s).size(), 1);
-    QCOMPARE(history.latestCalendar(u"1"_s), first[0].calendar);
+    QCOMPARE(history.observations(u"2"_s).rows.size(), 1);
+    QCOMPARE(history.farePoints(u"1"_s).rows.size(), 1);
+    QCOMPARE(history.latestCalendar(u"1"_s).rows, first[0].calendar);
     // The route file stays the only place routes live.
     QCOMPARE(rig.book.routes().size(), 2);
 }
@@ -205,16 +209,22 @@ void TstFareHistory::retention_prunesOldObservations() {
         }
         history.endRound();
         history.flush();
-        QCOMPARE(history.observations(u"1"_s).size(), 5);
+        QCOMPARE(history.observations(u"1"_s).rows.size(), 5);
     }
+    FareHistory readOnly(dir.path());
+    QVERIFY(readOnly.open(kNow, HistoryAccess::ReadOnly)); // a reader never prunes
+    QCOMPARE(readOnly.observations(u"1"_s).rows.size(), 5);
     FareHistory reopened(dir.path());
-    QVERIFY(reopened.open(kNow)); // prunes what is older than 400 days
-    QCOMPARE(reopened.observations(u"1"_s).size(), 3);
+    QSignalSpy pruned(&reopened, &FareHistory::pruned);
+    QVERIFY(reopened.open(kNow)); // prunes what is older than 400 days, on the writer's thread
+    QVERIFY(pruned.wait(5000));
+    QCOMPARE(pruned.first().first().toInt(), 2);
+    QCOMPARE(reopened.observations(u"1"_s).rows.size(), 3);
     QVERIFY(reopened.setRetentionDays(5));
     QCOMPARE(reopened.retentionDays(), 5);
     QCOMPARE(reopened.prune(kNow), 2);
-    QCOMPARE(reopened.observations(u"1"_s).size(), 1);
-    QCOMPARE(reopened.observations(u"1"_s, kNow.date()).size(), 1);
+    QCOMPARE(reopened.observations(u"1"_s).rows.size(), 1);
+    QCOMPARE(reopened.observations(u"1"_s, kNow.date()).rows.size(), 1);
 }
 
 void TstFareHistory::unusableStore_leavesMonitoringAlone_data() {
@@ -222,6 +232,7 @@ void TstFareHistory::unusableStore_leavesMonitoringAlone_data() {
     QTest::newRow("a garbage file") << u"garbage"_s;
     QTest::newRow("a folder in its place") << u"folder"_s;
     QTest::newRow("a read-only folder") << u"read-only"_s;
+    QTest::newRow("a negative schema version") << u"negative"_s;
 }
 
 void TstFareHistory::unusableStore_leavesMonitoringAlone() {
@@ -232,6 +243,8 @@ void TstFareHistory::unusableStore_leavesMonitoringAlone() {
     QString directory = rig.dir.path();
     if (kind == u"garbage") {
         writeBytes(path, QByteArray(8192, 'x'));
+    } else if (kind == u"negative") {
+        RawStore(path).exec(u"PRAGMA user_version=-3"_s);
     } else if (kind == u"folder") {
         QVERIFY(QDir().mkpath(path));
     } else {
@@ -245,7 +258,11 @@ void TstFareHistory::unusableStore_leavesMonitoringAlone() {
     QSignalSpy failed(&history, &FareHistory::failed);
     QVERIFY(!history.open(kNow));
     QCOMPARE(failed.size(), 1);
-    QVERIFY(!history.error().isEmpty());
+    // Always with the reason after the colon.
+    QVERIFY2(!history.error().section(u"："_s, 1).isEmpty(), qPrintable(history.error()));
+    if (kind == u"negative") {
+        QVERIFY2(history.error().contains(u"-3"), qPrintable(history.error()));
+    }
     rig.monitor->setRecorder(&history);
     QSignalSpy rounds(rig.monitor.get(), &Monitor::roundFinished);
     rig.monitor->runRound();
@@ -253,14 +270,19 @@ void TstFareHistory::unusableStore_leavesMonitoringAlone() {
     QCOMPARE(rounds.size(), 2);
     QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
     QCOMPARE(failed.size(), 1); // said once
-    QVERIFY(history.observations(u"1"_s).isEmpty());
+    QVERIFY(history.observations(u"1"_s).rows.isEmpty());
+    QVERIFY(!history.observations(u"1"_s).ok());
     QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-void TstFareHistory::lockedStore_missesTheRoundAndSaysSoOnce() {
+// Another writer holding the store longer than the writer waits costs rounds; each is
+// counted and said, not only the first.
+void TstFareHistory::lockedStore_countsEveryRoundItCouldNotStore() {
     Rig rig;
     FareHistory history(rig.dir.path());
+    history.setWriterBusyMs(50);
     QVERIFY(history.open(kNow));
+    history.flush();
     rig.monitor->setRecorder(&history);
     QSignalSpy failed(&history, &FareHistory::failed);
     {
@@ -270,13 +292,87 @@ void TstFareHistory::lockedStore_missesTheRoundAndSaysSoOnce() {
         rig.monitor->runRound();
         history.flush();
         QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
-        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.size(), 2);
+        QVERIFY2(failed.last().first().toString().contains(u"共 2 轮"_s),
+                 qPrintable(failed.last().first().toString()));
+        QCOMPARE(history.lostRounds(), 2);
         QVERIFY(other.exec(u"COMMIT"_s));
     }
     rig.monitor->runRound(); // the next round is recorded again
     history.flush();
-    QCOMPARE(history.observations(u"1"_s).size(), 1);
-    QCOMPARE(failed.size(), 1);
+    QCOMPARE(history.observations(u"1"_s).rows.size(), 1);
+    QCOMPARE(failed.size(), 2);
+}
+
+// A reader of the store (a history command beside the monitor) never costs a round.
+void TstFareHistory::readerBesideTheRecorder_costsNoRound() {
+    Rig rig;
+    FareHistory history(rig.dir.path());
+    QVERIFY(history.open(kNow));
+    rig.monitor->setRecorder(&history);
+    rig.monitor->runRound();
+    history.flush();
+    QSignalSpy failed(&history, &FareHistory::failed);
+    FareHistory reader(rig.dir.path());
+    QVERIFY(reader.open(kNow, HistoryAccess::ReadOnly));
+    const QString error = reader.eachObservation({}, {}, [&](const FareObservation&) {
+        // Rounds stored while the reader is in the middle of its read.
+        rig.monitor->runRound();
+        history.flush();
+    });
+    QCOMPARE(error, QString());
+    QCOMPARE(failed.size(), 0);
+    QCOMPARE(history.observations(u"1"_s).rows.size(), 3);
+}
+
+// One page of an index overwritten with junk: every read says so, none reads as empty,
+// and an export leaves the file it would have replaced as it was.
+void TstFareHistory::damagedStore_isNeverReadAsAnEmptyOne() {
+    QTemporaryDir dir;
+    {
+        FareHistory history(dir.path());
+        QVERIFY(history.open(kNow));
+        history.beginRound();
+        for (int minute = 0; minute < 3000; ++minute) {
+            history.record(observation(u"1"_s, kNow.addSecs(-60 * minute), u"450"_s));
+        }
+        history.endRound();
+        history.flush();
+    }
+    const QString path = dir.filePath(FareHistory::fileName());
+    int pageSize = 0;
+    QList<int> roots;
+    {
+        RawStore raw(path);
+        QVERIFY(raw.exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s));
+        pageSize = raw.value(u"PRAGMA page_size"_s).toInt();
+        for (const QString& index : {u"observation_chart"_s, u"observation_by_time"_s}) {
+            roots.append(
+                raw.value(u"SELECT rootpage FROM sqlite_master WHERE name = '%1'"_s.arg(index))
+                    .toInt());
+        }
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    for (const int root : roots) {
+        QVERIFY(root > 1);
+        file.seek(qint64(root - 1) * pageSize);
+        file.write(QByteArray(pageSize, '\x5a'));
+    }
+    file.close();
+
+    FareHistory damaged(dir.path());
+    QVERIFY(damaged.open(kNow, HistoryAccess::ReadOnly));
+    QVERIFY(!damaged.observations(u"1"_s).ok());
+    QVERIFY(!damaged.farePoints(u"1"_s).ok());
+    const QString good = dir.filePath(u"good.csv"_s);
+    writeBytes(good, "route_id\r\n1,earlier export\r\n");
+    const WriteResult exported = exportHistoryCsv(damaged, good);
+    QVERIFY(!exported.ok());
+    QVERIFY2(exported.message().contains(u"无法读取"_s), qPrintable(exported.message()));
+    QCOMPARE(readBytes(good), "route_id\r\n1,earlier export\r\n"_ba);
+    QCOMPARE(QDir(dir.path()).entryList({u"good.csv.*"_s}, QDir::Files | QDir::Hidden),
+             QStringList());
 }
 
 void TstFareHistory::csvExport_readsBackField_for_field() {
@@ -292,7 +388,7 @@ void TstFareHistory::csvExport_readsBackField_for_field() {
     history.endRound();
     history.flush();
     const QString file = dir.filePath(u"all.csv"_s);
-    QVERIFY(exportHistoryCsv(history.allObservations(), file));
+    QVERIFY(exportHistoryCsv(history, file));
     const QByteArray bytes = readBytes(file);
     QVERIFY(bytes.endsWith("\r\n"));
     const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes));
