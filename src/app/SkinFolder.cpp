@@ -1,6 +1,7 @@
 #include "SkinFolder.h"
 
 #include "Settings.h"
+#include "store/ProgramDirectory.h"
 #include "store/SafeSave.h"
 
 #include <QDataStream>
@@ -16,11 +17,6 @@ constexpr int kDefaultSkinSide = 100;
 QString fileNameOf(const QString& path) {
     const qsizetype cut = qMax(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return path.mid(cut + 1);
-}
-
-QByteArray readWhole(const QString& path) {
-    QByteArray bytes;
-    return readWholeFile(path, bytes).isEmpty() ? bytes : QByteArray();
 }
 
 } // namespace
@@ -46,12 +42,17 @@ QByteArray defaultSkinPicture() {
 QByteArray configuredSkinPicture(const Settings& settings) {
     const QString path = settings.skinPath();
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        QByteArray bytes = readWhole(path);
+        QByteArray bytes = SkinFolder::readPicture(path);
         if (!bytes.isEmpty()) {
             return bytes;
         }
     }
     return defaultSkinPicture();
+}
+
+QByteArray SkinFolder::readPicture(const QString& path) {
+    QByteArray bytes;
+    return readWholeFile(path, bytes, kMaxSkinFileBytes).isEmpty() ? bytes : QByteArray();
 }
 
 QString SkinFolder::pictureFilter() {
@@ -105,7 +106,7 @@ SkinChange SkinFolder::released(QPoint at, const std::function<QString()>& choos
 
 // The folder is made when missing, so that the first skin always has a place.
 void SkinFolder::restoreFolder() {
-    QDir().mkpath(m_folder);
+    makePrivateDirectory(m_folder);
     const QString first = m_folder + QStringLiteral("/01.jpg");
     if (!QFileInfo::exists(first)) {
         (void)saveFileAtomically(first, m_firstSkin);
@@ -113,14 +114,15 @@ void SkinFolder::restoreFolder() {
     QFile::remove(m_folder + QStringLiteral("/Thumbs.db"));
 }
 
-// By name, so that the order is the same on every file system; a save under way is no skin.
+// By name, so that the order is the same on every file system; a save under way is no skin,
+// and neither is anything but a regular file (a FIFO would hold every read).
 void SkinFolder::list() {
     m_files.clear();
-    const QStringList names =
-        QDir(m_folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    for (const QString& name : names) {
-        if (!name.contains(QStringLiteral(".saving-"))) {
-            m_files.append(m_folder + u'/' + name);
+    const QFileInfoList entries =
+        QDir(m_folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isFile() && !entry.fileName().contains(QStringLiteral(".saving-"))) {
+            m_files.append(m_folder + u'/' + entry.fileName());
         }
     }
 }
@@ -135,7 +137,7 @@ void SkinFolder::show(int index) {
 }
 
 bool SkinFolder::isFirstSkin(const QString& file) const {
-    return QFileInfo(file).size() == m_firstSkin.size() && readWhole(file) == m_firstSkin;
+    return QFileInfo(file).size() == m_firstSkin.size() && readPicture(file) == m_firstSkin;
 }
 
 SkinChange SkinFolder::apply(const QString& file) {
@@ -173,10 +175,10 @@ SkinChange SkinFolder::add(const QString& chosen) {
         return {false, {}, QStringLiteral("无法使用这个文件名作皮肤：%1").arg(chosen)};
     }
     QByteArray bytes;
-    if (const QString reason = readWholeFile(chosen, bytes); !reason.isEmpty()) {
+    if (const QString reason = readWholeFile(chosen, bytes, kMaxSkinFileBytes); !reason.isEmpty()) {
         return {false, {}, QStringLiteral("无法读取图片 %1：%2").arg(chosen, reason)};
     }
-    QDir().mkpath(m_folder);
+    makePrivateDirectory(m_folder);
     // A failed copy leaves the list and the settings as they were: they never name a file
     // that is not there.
     const WriteResult copied = saveFileAtomically(target, bytes);

@@ -13,11 +13,14 @@ namespace skylark {
 
 class Settings;
 
+// The largest skin picture file read; a larger one is refused and the default worn.
+constexpr qint64 kMaxSkinFileBytes = 32LL * 1024 * 1024;
+
 // The built-in default skin: a 100 x 100 24-bit bitmap of the single colour RGB (0, 136, 255).
 QByteArray defaultSkinPicture();
 
-// The skin picture of a framed window: the file the settings name when it exists, else the
-// built-in default skin.
+// The skin picture of a framed window: the file the settings name when it exists as a
+// regular file of at most kMaxSkinFileBytes, else the built-in default skin.
 QByteArray configuredSkinPicture(const Settings& settings);
 
 // What the skin window's preview board shows.
@@ -49,6 +52,9 @@ public:
     static constexpr int kCrossSize = 10;
     // The open-file dialog's filter.
     static QString pictureFilter();
+    // The whole skin picture file, empty when it cannot be read, is not a regular file or
+    // is larger than kMaxSkinFileBytes.
+    static QByteArray readPicture(const QString& path);
 
     SkinFolder(QString folder, QByteArray firstSkin, Settings& settings);
 

@@ -240,10 +240,7 @@ void Desktop::openSkinWindow() {
 }
 
 void Desktop::applyConfiguredSkin() {
-    QByteArray skin;
-    if (readWholeFile(m_settings.skinPath(), skin).isEmpty()) {
-        frame().setFramePicture(skin);
-    }
+    frame().setFramePicture(SkinFolder::readPicture(m_settings.skinPath()));
 }
 
 bool Desktop::exitProgram() {

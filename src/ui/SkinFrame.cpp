@@ -1,5 +1,7 @@
 #include "SkinFrame.h"
 
+#include "SkinPicture.h"
+
 #include "Faces.h"
 #include "app/SkinFolder.h"
 
@@ -324,9 +326,15 @@ void SkinFrame::closeWithEffect(int pauseMs) {
     w->close();
 }
 
+// A picture that cannot be decoded within the caps is refused: the frame wears the colour
+// of the built-in default skin instead.
 void SkinFrame::loadSkin(const QByteArray& picture) {
-    m_skin = QPixmap();
-    m_skin.loadFromData(picture);
+    QString reason;
+    m_skin =
+        picture.isEmpty() ? QPixmap() : QPixmap::fromImage(decodeSkinPicture(picture, &reason));
+    if (!reason.isEmpty()) {
+        qWarning("%s", qUtf8Printable(QStringLiteral("皮肤图片无法使用：") + reason));
+    }
     m_fitted = QPixmap();
 }
 
@@ -341,11 +349,10 @@ const QPixmap& SkinFrame::skinForSize(const QSize& size) {
         m_fitted.fill(kFallbackSkin);
         return m_fitted;
     }
-    const QPixmap scaled =
-        m_skin.scaled(size, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    const QPixmap covering = m_skin.copy(coveringPart(m_skin.size(), size));
     QPainter painter(&m_fitted);
-    painter.drawPixmap(0, 0, scaled, (scaled.width() - size.width()) / 2, 0, size.width(),
-                       size.height());
+    painter.drawPixmap(0, 0,
+                       covering.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     return m_fitted;
 }
 

@@ -1,6 +1,7 @@
 #include "SkinWindow.h"
 
 #include "SkinFrame.h"
+#include "SkinPicture.h"
 #include "WindowOps.h"
 #include "store/SafeSave.h"
 #include "ui_SkinWindow.h"
@@ -111,9 +112,10 @@ SkinWindow::~SkinWindow() = default;
 
 void SkinWindow::showPreview() {
     const SkinPreview& preview = m_folder.preview();
-    const QPixmap picture = preview.placeholder
-                                ? QPixmap(QStringLiteral(":/skylark/pictures/add-skin.jpg"))
-                                : QPixmap(preview.file);
+    const QPixmap picture =
+        preview.placeholder
+            ? QPixmap(QStringLiteral(":/skylark/pictures/add-skin.jpg"))
+            : QPixmap::fromImage(decodeSkinPicture(SkinFolder::readPicture(preview.file)));
     m_ui->画板1->show(picture, preview.cross);
     m_ui->按钮1->setVisible(preview.previousVisible);
     m_ui->按钮2->setVisible(preview.nextVisible);
@@ -122,12 +124,19 @@ void SkinWindow::showPreview() {
 void SkinWindow::onReleased(QPoint at) {
     const SkinChange change = m_folder.released(at, [this] { return chooseFile(); });
     showPreview();
+    QString error = change.error;
     if (change.configuredChanged) {
-        SkinFrame::of(*this)->setFramePicture(fileBytes(change.framePicture));
+        const QByteArray picture = SkinFolder::readPicture(change.framePicture);
+        QString refused;
+        decodeSkinPicture(picture, &refused);
+        if (error.isEmpty() && !refused.isEmpty()) {
+            error = QStringLiteral("无法使用图片 %1：%2").arg(change.framePicture, refused);
+        }
+        SkinFrame::of(*this)->setFramePicture(picture);
         Q_EMIT skinChanged();
     }
-    if (!change.error.isEmpty()) {
-        m_ops.messageBox(change.error, WindowOps::Buttons::Ok, QMessageBox::Warning);
+    if (!error.isEmpty()) {
+        m_ops.messageBox(error, WindowOps::Buttons::Ok, QMessageBox::Warning);
     }
 }
 

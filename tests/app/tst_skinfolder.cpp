@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace skylark;
 using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
@@ -61,6 +63,9 @@ private Q_SLOTS:
     void add_copiesIntoTheFolder_data();
     void add_copiesIntoTheFolder();
     void configuredSkin_fallsBackToTheBuiltInDefault();
+    void nonRegularFiles_areNoSkins_data();
+    void nonRegularFiles_areNoSkins();
+    void oversizedFile_isRefused();
 };
 
 void TstSkinFolder::open_restoresTheFirstSkinWithoutCross() {
@@ -226,6 +231,52 @@ void TstSkinFolder::configuredSkin_fallsBackToTheBuiltInDefault() {
     QCOMPARE(configuredSkinPicture(folder.settings), builtIn);
     QVERIFY(folder.settings.setSkinPath(folder.path(u"b.png"_s)));
     QCOMPARE(configuredSkinPicture(folder.settings), QByteArray("b.png"));
+}
+
+void TstSkinFolder::nonRegularFiles_areNoSkins_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO") << u"fifo"_s;
+    QTest::newRow("a link to a device") << u"device"_s;
+    QTest::newRow("a folder") << u"folder"_s;
+}
+
+// Never listed, never read, never waited on: a FIFO in the folder or as the configured skin
+// would hold the program at its first read.
+void TstSkinFolder::nonRegularFiles_areNoSkins() {
+    QFETCH(QString, kind);
+    Folder folder({u"b.png"_s});
+    const QString odd = folder.path(u"00.png"_s);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+    } else if (kind == u"device") {
+        QVERIFY(QFile::link(u"/dev/zero"_s, odd));
+    } else {
+        QVERIFY(QDir().mkdir(odd));
+    }
+    folder.skins.open();
+    QCOMPARE(folder.names(), (QStringList{u"01.jpg"_s, u"b.png"_s}));
+    QVERIFY(folder.settings.setSkinPath(odd));
+    QCOMPARE(configuredSkinPicture(folder.settings), defaultSkinPicture());
+    QCOMPARE(SkinFolder::readPicture(odd), QByteArray());
+}
+
+void TstSkinFolder::oversizedFile_isRefused() {
+    Folder folder;
+    const QString big = folder.dir.filePath(u"big.png"_s);
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(kMaxSkinFileBytes + 1)); // sparse: no disk needed
+    file.close();
+    QVERIFY(folder.settings.setSkinPath(big));
+    QCOMPARE(configuredSkinPicture(folder.settings), defaultSkinPicture());
+    folder.skins.open();
+    while (!folder.skins.preview().placeholder) {
+        folder.skins.next();
+    }
+    const SkinChange change = folder.skins.released(kElsewhere, [&] { return big; });
+    QVERIFY2(change.error.contains(u"文件太大"_s), qPrintable(change.error));
+    QVERIFY(!change.configuredChanged);
+    QVERIFY(!QFileInfo::exists(folder.path(u"big.png"_s)));
 }
 
 QTEST_GUILESS_MAIN(TstSkinFolder)

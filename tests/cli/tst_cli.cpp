@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <csignal>
 #include <optional>
 
@@ -44,6 +47,10 @@ private Q_SLOTS:
     void failedWrites_areReportedAndChangeNothing();
     void unlistedRoutes_areSaidAndNotAdded();
     void history_listsExportsAndSaysWhyNotFound();
+    void historyExport_onlyReplacesRegularFiles_data();
+    void historyExport_onlyReplacesRegularFiles();
+    void damagedHistory_exitsWithTheReason();
+    void monitorLockThatCannotBeMade_saysWhyNotAnotherMonitor();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -384,6 +391,73 @@ void TstCli::history_listsExportsAndSaysWhyNotFound() {
     QCOMPARE(cli({u"history"_s, ids[0], u"--since"_s, u"yesterday"_s}).status, 2);
     QCOMPARE(cli({u"history"_s, u"--keep-days"_s, u"0"_s}).status, 2);
     QCOMPARE(cli({u"history"_s, u"--keep-days"_s, u"30"_s}).status, 0);
+    // Standard output takes the same CSV.
+    const Run piped = cli({u"history"_s, u"--export"_s, u"-"_s});
+    QCOMPARE(piped.status, 0);
+    QCOMPARE(piped.out.size(), 3);
+    QVERIFY(piped.out[0].startsWith(u"route_id,"_s));
+}
+
+void TstCli::historyExport_onlyReplacesRegularFiles_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("status");
+    QTest::newRow("a FIFO is refused") << u"fifo"_s << 1;
+    QTest::newRow("a character device is refused") << u"device"_s << 1;
+    QTest::newRow("a symbolic link has its target replaced") << u"link"_s << 0;
+}
+
+void TstCli::historyExport_onlyReplacesRegularFiles() {
+    QFETCH(QString, kind);
+    QFETCH(int, status);
+    QCOMPARE(cli({u"history"_s, u"--keep-days"_s, u"30"_s}).status, 0); // makes the store
+    const QString target = m_dir->filePath(u"export.csv"_s);
+    const QByteArray name = QFile::encodeName(target);
+    const QString kept = m_dir->filePath(u"kept.csv"_s);
+    if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    } else if (kind == u"device") {
+        if (!runsAsRoot()) {
+            QSKIP("making a device node needs root");
+        }
+        QCOMPARE(::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    } else {
+        writeBytes(kept, "old");
+        QVERIFY(QFile::link(kept, target));
+    }
+    const Run exported = cli({u"history"_s, u"--export"_s, target});
+    QCOMPARE(exported.status, status);
+    struct stat after {};
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    if (kind == u"link") {
+        QVERIFY(S_ISLNK(after.st_mode));
+        QVERIFY(readBytes(kept).startsWith("route_id,"));
+    } else {
+        QVERIFY2(exported.err.contains(u"不是普通文件"_s), qPrintable(exported.err));
+        QVERIFY(kind == u"fifo" ? S_ISFIFO(after.st_mode) : S_ISCHR(after.st_mode));
+    }
+}
+
+void TstCli::damagedHistory_exitsWithTheReason() {
+    QCOMPARE(cli({u"history"_s, u"--keep-days"_s, u"30"_s}).status, 0);
+    writeBytes(m_dir->filePath(u"history.sqlite"_s), QByteArray(8192, 'x'));
+    const QString good = m_dir->filePath(u"good.csv"_s);
+    writeBytes(good, "route_id\r\n1\r\n");
+    for (const QStringList& command :
+         {QStringList{u"history"_s, u"1"_s}, {u"history"_s, u"--export"_s, good}}) {
+        const Run run = cli(command);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.err.contains(u"history.sqlite"_s), qPrintable(run.err));
+    }
+    QCOMPARE(readBytes(good), "route_id\r\n1\r\n"_ba);
+}
+
+void TstCli::monitorLockThatCannotBeMade_saysWhyNotAnotherMonitor() {
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"1"_s}).status, 0);
+    QVERIFY(QDir(m_dir->path()).mkdir(u"monitor.lock"_s));
+    const Run run = cli({u"monitor"_s, u"--start-delay"_s, u"0"_s, u"--rounds"_s, u"1"_s});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.contains(u"不是普通文件"_s), qPrintable(run.err));
+    QVERIFY2(!run.err.contains(u"另一个监控"_s), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -6,6 +6,7 @@
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
 #include "ui/SkinFrame.h"
+#include "ui/SkinPicture.h"
 #include "ui/SkinWindow.h"
 #include "ui/WindowOps.h"
 
@@ -21,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 using namespace skylark;
 using namespace skylark::ui;
@@ -73,6 +75,10 @@ private Q_SLOTS:
     void titleBarButtons_ofTheFramedWindows();
     void navigation_selectsPagesAndCutsCaptions();
     void framePicture_emptyBytesChangeNothing();
+    void coveringPart_isCutBeforeScaling_data();
+    void coveringPart_isCutBeforeScaling();
+    void hugePicture_isRefusedBeforeDecoding();
+    void longThinPicture_coversTheWindowCheaply();
     void dragging_movesAMovableWindow_data();
     void dragging_movesAMovableWindow();
     void closing_withoutHandlerOrWithTheEffect_data();
@@ -277,6 +283,78 @@ void TstSkinFrame::alertHotArea_liesOverItsWords() {
     QVERIFY2(hotArea.left() <= lit[gapEnd] && lit.last() <= hotArea.right(),
              qPrintable(u"words drawn from %1 to %2"_s.arg(lit[gapEnd]).arg(lit.last())));
     QVERIFY(hotArea.contains(QPoint(hotArea.center().x(), line.center().y())));
+}
+
+void TstSkinFrame::coveringPart_isCutBeforeScaling_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QRect>("part");
+    QTest::newRow("wide: cut evenly from both ends")
+        << QSize(20000, 10) << QSize(1040, 551) << QRect(9990, 0, 19, 10);
+    QTest::newRow("tall: cut from the bottom")
+        << QSize(100, 1000) << QSize(200, 100) << QRect(0, 0, 100, 50);
+    QTest::newRow("the window's own shape: all of it")
+        << QSize(520, 275) << QSize(1040, 550) << QRect(0, 0, 520, 275);
+}
+
+void TstSkinFrame::coveringPart_isCutBeforeScaling() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, window);
+    QFETCH(QRect, part);
+    QCOMPARE(ui::coveringPart(picture, window), part);
+}
+
+// One PNG chunk: length, type, data and the CRC-32 of type and data.
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data) {
+    const QByteArray covered = type + data;
+    quint32 crc = 0xFFFFFFFF;
+    for (const char byte : covered) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    char length[4];
+    char sum[4];
+    qToBigEndian<quint32>(quint32(data.size()), length);
+    qToBigEndian<quint32>(~crc, sum);
+    return QByteArray(length, 4) + covered + QByteArray(sum, 4);
+}
+
+// A PNG of a few dozen bytes that claims a picture of that size.
+QByteArray pngClaiming(quint32 width, quint32 height) {
+    QByteArray header(13, '\0');
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = 8; // 8-bit RGB
+    header[9] = 2;
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) +
+           pngChunk("IDAT", QByteArray("\x78\x9c\x03\x00\x00\x00\x00\x01", 8)) +
+           pngChunk("IEND", {});
+}
+
+// A few dozen bytes that claim a picture of 4 billion pixels.
+void TstSkinFrame::hugePicture_isRefusedBeforeDecoding() {
+    const QByteArray bmp = pngClaiming(65536, 65536);
+    QString reason;
+    QVERIFY(ui::decodeSkinPicture(bmp, &reason).isNull());
+    QVERIFY2(reason.contains(u"图片太大"_s), qPrintable(reason));
+    QWidget window;
+    SkinFrame::attach(window, {.picture = bmp, .size = QSize(300, 200)});
+    QCOMPARE(window.grab().toImage().pixelColor(150, 100), QColor(0, 136, 255));
+}
+
+void TstSkinFrame::longThinPicture_coversTheWindowCheaply() {
+    QImage stripe(20000, 10, QImage::Format_RGB32);
+    stripe.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(stripe.save(&buffer, "PNG"));
+    QVERIFY(png.size() < 10000);
+    QWidget window;
+    SkinFrame::attach(window, {.picture = png, .size = QSize(1040, 551)});
+    QCOMPARE(window.grab().toImage().pixelColor(520, 275), QColor(Qt::red));
 }
 
 void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {

@@ -1,0 +1,43 @@
+#include "SkinPicture.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+namespace skylark::ui {
+
+QImage decodeSkinPicture(const QByteArray& bytes, QString* reason) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAllocationLimit(int(kMaxSkinPixels * 4 / (1024 * 1024)));
+    const QSize size = reader.size();
+    QString why;
+    QImage image;
+    if (size.isValid() && qint64(size.width()) * size.height() > kMaxSkinPixels) {
+        why = QStringLiteral("图片太大（%1 x %2 像素，最多 %3 百万像素）")
+                  .arg(size.width())
+                  .arg(size.height())
+                  .arg(kMaxSkinPixels / 1000000);
+    } else if (!reader.read(&image)) {
+        why = reader.errorString();
+    }
+    if (reason) {
+        *reason = why;
+    }
+    return why.isEmpty() ? image : QImage();
+}
+
+QRect coveringPart(const QSize& picture, const QSize& window) {
+    if (picture.isEmpty() || window.isEmpty()) {
+        return {};
+    }
+    // The scale that makes the picture just cover the window.
+    const double scale =
+        qMax(double(window.width()) / picture.width(), double(window.height()) / picture.height());
+    const int width = qBound(1, qRound(window.width() / scale), picture.width());
+    const int height = qBound(1, qRound(window.height() / scale), picture.height());
+    return {(picture.width() - width) / 2, 0, width, height};
+}
+
+} // namespace skylark::ui
