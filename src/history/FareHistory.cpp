@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace skylark {
@@ -552,7 +553,10 @@ QString FareHistory::eachObservation(const QString& routeId, const QDate& since,
     if (!m_ready) {
         return m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
     }
-    QByteArray sql = "SELECT " + kColumns.toUtf8() + " FROM observation";
+    // Through the index that is in this order: a whole-store read then never sorts, which
+    // would hold every row in memory at once.
+    QByteArray sql =
+        "SELECT " + kColumns.toUtf8() + " FROM observation INDEXED BY observation_chart";
     if (!routeId.isEmpty()) {
         sql +=
             since.isNull() ? " WHERE route_id = ?1" : " WHERE route_id = ?1 AND observed_at >= ?2";
@@ -646,19 +650,43 @@ QByteArray historyCsvHeader() {
                              "alert_price,observed_at,fare,outcome,special,calendar\r\n");
 }
 
-QByteArray historyCsvRow(const FareObservation& o) {
-    const QString fields[] = {
-        o.routeId,
-        o.depCityName,
-        o.arrCityName,
-        o.depDate,
-        o.routeKind,
-        o.alertPrice,
-        o.observedAt.toOffsetFromUtc(o.observedAt.offsetFromUtc()).toString(Qt::ISODate),
-        o.fare,
-        fareOutcomeKey(o.outcome),
-        o.special ? QStringLiteral("1") : QStringLiteral("0"),
-        calendarText(o.calendar)};
+namespace {
+
+// The local offset from UTC by quarter hours, the finest step any time zone's changes
+// take: a long export asks the system's zone data once a quarter hour of observations,
+// not once a row.
+class LocalOffsets {
+public:
+    int at(const QDateTime& time) {
+        const qint64 ms = time.toMSecsSinceEpoch();
+        const qint64 quarter = ms >= 0 ? ms / kQuarterMs : (ms - kQuarterMs + 1) / kQuarterMs;
+        if (quarter != m_quarter) {
+            m_quarter = quarter;
+            m_offset = time.offsetFromUtc();
+        }
+        return m_offset;
+    }
+
+private:
+    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
+    qint64 m_quarter = std::numeric_limits<qint64>::min();
+    int m_offset = 0;
+};
+
+QByteArray csvRow(const FareObservation& o, LocalOffsets& offsets) {
+    const QDateTime observedAt = QDateTime::fromMSecsSinceEpoch(
+        o.observedAt.toMSecsSinceEpoch(), Qt::OffsetFromUTC, offsets.at(o.observedAt));
+    const QString fields[] = {o.routeId,
+                              o.depCityName,
+                              o.arrCityName,
+                              o.depDate,
+                              o.routeKind,
+                              o.alertPrice,
+                              observedAt.toString(Qt::ISODate),
+                              o.fare,
+                              fareOutcomeKey(o.outcome),
+                              o.special ? QStringLiteral("1") : QStringLiteral("0"),
+                              calendarText(o.calendar)};
     QString row = csvField(fields[0]);
     for (size_t i = 1; i < std::size(fields); ++i) {
         row += u',' + csvField(fields[i]);
@@ -667,10 +695,18 @@ QByteArray historyCsvRow(const FareObservation& o) {
     return row.toUtf8();
 }
 
+} // namespace
+
+QByteArray historyCsvRow(const FareObservation& observation) {
+    LocalOffsets offsets;
+    return csvRow(observation, offsets);
+}
+
 QByteArray historyCsv(const QList<FareObservation>& observations) {
     QByteArray csv = historyCsvHeader();
+    LocalOffsets offsets;
     for (const FareObservation& observation : observations) {
-        csv += historyCsvRow(observation);
+        csv += csvRow(observation, offsets);
     }
     return csv;
 }
@@ -679,9 +715,10 @@ QString writeHistoryCsv(const FareHistory& history,
                         const std::function<bool(QByteArrayView)>& out) {
     constexpr qsizetype kPiece = 1 << 20;
     QByteArray piece = historyCsvHeader();
+    LocalOffsets offsets;
     bool writing = true;
     const QString error = history.eachObservation({}, {}, [&](const FareObservation& seen) {
-        piece += historyCsvRow(seen);
+        piece += csvRow(seen, offsets);
         if (piece.size() >= kPiece && writing) {
             writing = out(piece);
             piece.clear();

@@ -83,9 +83,9 @@ public:
     void endRound() override;
 
     using ObservationSink = std::function<void(const FareObservation&)>;
-    // Hands each observation of the route (of every route when routeId is empty), by route
-    // and time, from the given day on (all when null), one at a time, to each; the reason
-    // when the store could not be read to the end, else empty.
+    // Hands each observation of the route by time, from the given day on (all when null),
+    // or when routeId is empty every observation in the order recorded, one at a time, to
+    // each; the reason when the store could not be read to the end, else empty.
     QString eachObservation(const QString& routeId, const QDate& since,
                             const ObservationSink& each) const;
     // A route's observations, oldest first, from the given day on (all when null).

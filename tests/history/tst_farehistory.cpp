@@ -325,8 +325,8 @@ void TstFareHistory::readerBesideTheRecorder_costsNoRound() {
     QCOMPARE(history.observations(u"1"_s).rows.size(), 3);
 }
 
-// One page of an index overwritten with junk: every read says so, none reads as empty,
-// and an export leaves the file it would have replaced as it was.
+// Pages of the indexes and of the table overwritten with junk: every read says so, none reads as
+// empty, and an export leaves the file it would have replaced as it was.
 void TstFareHistory::damagedStore_isNeverReadAsAnEmptyOne() {
     QTemporaryDir dir;
     {
@@ -346,7 +346,8 @@ void TstFareHistory::damagedStore_isNeverReadAsAnEmptyOne() {
         RawStore raw(path);
         QVERIFY(raw.exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s));
         pageSize = raw.value(u"PRAGMA page_size"_s).toInt();
-        for (const QString& index : {u"observation_chart"_s, u"observation_by_time"_s}) {
+        for (const QString& index :
+             {u"observation_chart"_s, u"observation_by_time"_s, u"observation"_s}) {
             roots.append(
                 raw.value(u"SELECT rootpage FROM sqlite_master WHERE name = '%1'"_s.arg(index))
                     .toInt());
