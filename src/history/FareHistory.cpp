@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
 #include <limits>
@@ -232,14 +233,24 @@ private:
     sqlite3_stmt* m_insert = nullptr; // prepared once, on the first round
 };
 
-QString csvField(const QString& text) {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') &&
-        !text.contains(u'\r')) {
-        return text;
+// Appends the field's UTF-8 bytes, quoted when it holds a comma, a quote or a line break.
+void appendCsvField(QByteArray& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    const bool plain = std::none_of(utf8.begin(), utf8.end(), [](char c) {
+        return c == ',' || c == '"' || c == '\n' || c == '\r';
+    });
+    if (plain) {
+        out += utf8;
+        return;
     }
-    QString quoted = text;
-    quoted.replace(u"\""_qs, u"\"\""_qs);
-    return u'"' + quoted + u'"';
+    out += '"';
+    for (const char c : utf8) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
 }
 
 } // namespace
@@ -508,6 +519,31 @@ void FareHistory::endRound() {
 
 namespace {
 
+// The local offset from UTC by quarter hours, the finest step any time zone's changes
+// take: a long export asks the system's zone data once a quarter hour of observations,
+// not once a row.
+class LocalOffsets {
+public:
+    int at(qint64 ms) {
+        const qint64 quarter = ms >= 0 ? ms / kQuarterMs : (ms - kQuarterMs + 1) / kQuarterMs;
+        if (quarter != m_quarter) {
+            m_quarter = quarter;
+            m_offset = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
+        }
+        return m_offset;
+    }
+    // The local time of the instant, as a fixed offset: the same wall time and instant as
+    // the local one, without asking the system's zone data again.
+    QDateTime localTime(qint64 ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, at(ms));
+    }
+
+private:
+    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
+    qint64 m_quarter = std::numeric_limits<qint64>::min();
+    int m_offset = 0;
+};
+
 // A prepared statement that is finalized however its reading ends.
 class Statement {
 public:
@@ -573,6 +609,7 @@ QString FareHistory::eachObservation(const QString& routeId, const QDate& since,
         }
     }
     FareObservation observation;
+    LocalOffsets offsets;
     while (select.next()) {
         observation.routeId = select.text(0);
         observation.depCityName = select.text(1);
@@ -580,8 +617,7 @@ QString FareHistory::eachObservation(const QString& routeId, const QDate& since,
         observation.depDate = select.text(3);
         observation.routeKind = select.text(4);
         observation.alertPrice = select.text(5);
-        observation.observedAt =
-            QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(select.get(), 6));
+        observation.observedAt = offsets.localTime(sqlite3_column_int64(select.get(), 6));
         observation.fare = select.text(7);
         observation.outcome = fareOutcomeOfKey(select.text(8));
         observation.special = sqlite3_column_int(select.get(), 9) != 0;
@@ -652,30 +688,8 @@ QByteArray historyCsvHeader() {
 
 namespace {
 
-// The local offset from UTC by quarter hours, the finest step any time zone's changes
-// take: a long export asks the system's zone data once a quarter hour of observations,
-// not once a row.
-class LocalOffsets {
-public:
-    int at(const QDateTime& time) {
-        const qint64 ms = time.toMSecsSinceEpoch();
-        const qint64 quarter = ms >= 0 ? ms / kQuarterMs : (ms - kQuarterMs + 1) / kQuarterMs;
-        if (quarter != m_quarter) {
-            m_quarter = quarter;
-            m_offset = time.offsetFromUtc();
-        }
-        return m_offset;
-    }
-
-private:
-    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
-    qint64 m_quarter = std::numeric_limits<qint64>::min();
-    int m_offset = 0;
-};
-
 QByteArray csvRow(const FareObservation& o, LocalOffsets& offsets) {
-    const QDateTime observedAt = QDateTime::fromMSecsSinceEpoch(
-        o.observedAt.toMSecsSinceEpoch(), Qt::OffsetFromUTC, offsets.at(o.observedAt));
+    const QDateTime observedAt = offsets.localTime(o.observedAt.toMSecsSinceEpoch());
     const QString fields[] = {o.routeId,
                               o.depCityName,
                               o.arrCityName,
@@ -687,12 +701,16 @@ QByteArray csvRow(const FareObservation& o, LocalOffsets& offsets) {
                               fareOutcomeKey(o.outcome),
                               o.special ? QStringLiteral("1") : QStringLiteral("0"),
                               calendarText(o.calendar)};
-    QString row = csvField(fields[0]);
-    for (size_t i = 1; i < std::size(fields); ++i) {
-        row += u',' + csvField(fields[i]);
+    QByteArray row;
+    row.reserve(256);
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        if (i > 0) {
+            row += ',';
+        }
+        appendCsvField(row, fields[i]);
     }
-    row += QStringLiteral("\r\n");
-    return row.toUtf8();
+    row += "\r\n";
+    return row;
 }
 
 } // namespace
