@@ -17,13 +17,16 @@ const QRect kBodyRect(6, 36, 288, 134);
 
 } // namespace
 
-AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin, QWidget* parent)
+AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin,
+                         const QPixmap& decoded, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_ui(std::make_unique<Ui::AlertWindow>()) {
     m_ui->setupUi(this);
-    SkinFrame* frame = SkinFrame::attach(
-        *this,
-        {.picture = skin, .size = QSize(300, 200), .secondLine = hintLine(), .movable = false});
+    SkinFrame* frame = SkinFrame::attach(*this, {.picture = skin,
+                                                 .decoded = decoded,
+                                                 .size = QSize(300, 200),
+                                                 .secondLine = hintLine(),
+                                                 .movable = false});
     frame->setTitleButtonHandler(TitleButtonKind::Close, [this] { close(); });
     setWindowTitle(titleFor(fares.size()));
     setAttribute(Qt::WA_DeleteOnClose);

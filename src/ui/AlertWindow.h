@@ -26,8 +26,10 @@ public:
     static constexpr int kFadeSteps = 255;
     static constexpr int kFadeStepMs = 10;
 
-    // fares holds at least one record; skin is the frame's picture.
-    AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin, QWidget* parent = nullptr);
+    // fares holds at least one record; skin is the frame's picture, decoded its pixels when
+    // the caller has them.
+    AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin,
+                const QPixmap& decoded = {}, QWidget* parent = nullptr);
     ~AlertWindow() override;
 
     static QString titleFor(qsizetype count);

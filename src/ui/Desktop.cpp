@@ -39,7 +39,8 @@ void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
     if (m_alert) {
         m_alert->close();
     }
-    m_alert = new AlertWindow(fares, configuredSkinPicture(m_settings));
+    const SkinPicture& skin = configuredSkin();
+    m_alert = new AlertWindow(fares, skin.bytes, skin.pixmap);
     QObject::connect(m_alert, &AlertWindow::openMainWindowRequested, m_alert, [this] {
         if (m_window) {
             showMainWindow(*m_window);
@@ -196,7 +197,8 @@ void Desktop::start(const QString& startUpProblem) {
 void Desktop::attachFrame(const QString& secondLine) {
     SkinFrame* frame = SkinFrame::attach(
         *m_window,
-        {.picture = configuredSkinPicture(m_settings),
+        {.picture = m_frontEnd.configuredSkin().bytes,
+         .decoded = m_frontEnd.configuredSkin().pixmap,
          .size = QSize(1040, 551),
          .buttons = {TitleButtonKind::Minimize, TitleButtonKind::Menu, TitleButtonKind::ChangeSkin},
          .secondLine = secondLine});
@@ -232,7 +234,7 @@ void Desktop::openSkinWindow() {
         return;
     }
     m_skinWindow =
-        new SkinWindow(m_skins, configuredSkinPicture(m_settings), m_ops, m_chooseSkinFile);
+        new SkinWindow(m_skins, m_frontEnd.configuredSkin().bytes, m_ops, m_chooseSkinFile);
     QObject::connect(m_skinWindow, &SkinWindow::skinChanged, m_window.get(),
                      [this] { applyConfiguredSkin(); });
     centreOnScreen(*m_skinWindow);

@@ -5,6 +5,7 @@
 #include "EmbeddedPages.h"
 #include "HistoryWindow.h"
 #include "PushSettingsWindow.h"
+#include "SkinPicture.h"
 #include "SkinWindow.h"
 #include "Tray.h"
 #include "app/FrontEnd.h"
@@ -45,7 +46,8 @@ class DesktopFrontEnd final : public FrontEnd {
 public:
     DesktopFrontEnd(WindowOps& ops, const Settings& settings)
         : m_ops(ops)
-        , m_settings(settings) {}
+        , m_settings(settings)
+        , m_skin(settings) {}
     void setMainWindow(MainWindow* window) { m_window = window; }
     void setPushSettingsLogic(PushSettingsLogic* logic) { m_pushSettingsLogic = logic; }
 
@@ -59,10 +61,13 @@ public:
     AlertWindow* alertWindow() const { return m_alert; }
     // The push settings window, while it is open.
     PushSettingsWindow* pushSettingsWindow() const { return m_pushSettingsWindow; }
+    // The configured skin that the framed windows wear, decoded once per change.
+    const SkinPicture& configuredSkin() { return m_skin.current(); }
 
 private:
     WindowOps& m_ops;
     const Settings& m_settings;
+    ConfiguredSkin m_skin;
     MainWindow* m_window = nullptr;
     AlertSound m_sound;
     QPointer<AlertWindow> m_alert;

@@ -191,7 +191,7 @@ QWidget& SkinFrame::window() const {
 
 void SkinFrame::setSettings(FrameSettings settings) {
     m_settings = std::move(settings);
-    loadSkin(m_settings.picture);
+    loadSkin(m_settings.picture, m_settings.decoded);
     if (m_settings.size.isValid()) {
         window().setFixedSize(m_settings.size);
     }
@@ -295,6 +295,7 @@ void SkinFrame::setFramePicture(const QByteArray& picture) {
         return;
     }
     m_settings.picture = picture;
+    m_settings.decoded = QPixmap();
     loadSkin(picture);
     window().update();
 }
@@ -328,7 +329,12 @@ void SkinFrame::closeWithEffect(int pauseMs) {
 
 // A picture that cannot be decoded within the caps is refused: the frame wears the colour
 // of the built-in default skin instead.
-void SkinFrame::loadSkin(const QByteArray& picture) {
+void SkinFrame::loadSkin(const QByteArray& picture, const QPixmap& decoded) {
+    m_fitted = QPixmap();
+    if (!decoded.isNull()) {
+        m_skin = decoded;
+        return;
+    }
     QString reason;
     m_skin =
         picture.isEmpty() ? QPixmap() : QPixmap::fromImage(decodeSkinPicture(picture, &reason));

@@ -27,6 +27,7 @@ namespace skylark::ui {
 // What a frame draws and builds; a copy can be taken and given back.
 struct FrameSettings {
     QByteArray picture = {};       // the skin, any picture format Qt reads
+    QPixmap decoded = {};          // the picture already decoded, when the caller has it
     QByteArray secondPicture = {}; // empty in every use
     QSize size = {};
     QList<TitleButtonKind> buttons = {}; // of maximize, minimize, menu and change skin
@@ -91,7 +92,7 @@ private:
     void navigationClicked(int n);
     void paint(const QRect& dirty);
     bool startDrag(const QPoint& globalPosition);
-    void loadSkin(const QByteArray& picture);
+    void loadSkin(const QByteArray& picture, const QPixmap& decoded = {});
     const QPixmap& skinForSize(const QSize& size);
 
     FrameSettings m_settings;

@@ -1,6 +1,10 @@
 #include "SkinPicture.h"
 
+#include "app/Settings.h"
+#include "app/SkinFolder.h"
+
 #include <QBuffer>
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace skylark::ui {
@@ -38,6 +42,30 @@ QRect coveringPart(const QSize& picture, const QSize& window) {
     const int width = qBound(1, qRound(window.width() / scale), picture.width());
     const int height = qBound(1, qRound(window.height() / scale), picture.height());
     return {(picture.width() - width) / 2, 0, width, height};
+}
+
+const SkinPicture& ConfiguredSkin::current() {
+    const QString path = m_settings.skinPath();
+    const QFileInfo file(path);
+    const qint64 size = !path.isEmpty() && file.isFile() ? file.size() : -1;
+    const QDateTime modified = size >= 0 ? file.lastModified() : QDateTime();
+    if (m_loaded && path == m_path && size == m_size && modified == m_modified) {
+        return m_picture;
+    }
+    m_loaded = true;
+    m_path = path;
+    m_size = size;
+    m_modified = modified;
+    m_picture.bytes = configuredSkinPicture(m_settings);
+    QString reason;
+    m_picture.pixmap = QPixmap::fromImage(decodeSkinPicture(m_picture.bytes, &reason));
+    if (m_picture.pixmap.isNull()) {
+        qWarning("%s",
+                 qUtf8Printable(QStringLiteral("皮肤图片 %1 无法使用：%2").arg(path, reason)));
+        m_picture.bytes = defaultSkinPicture();
+        m_picture.pixmap = QPixmap::fromImage(decodeSkinPicture(m_picture.bytes));
+    }
+    return m_picture;
 }
 
 } // namespace skylark::ui

@@ -1,8 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QImage>
+#include <QPixmap>
 #include <QString>
+
+namespace skylark {
+class Settings;
+}
 
 namespace skylark::ui {
 
@@ -18,5 +24,30 @@ QImage decodeSkinPicture(const QByteArray& bytes, QString* reason = nullptr);
 // evenly from the long side's ends and from the bottom: scaling only this part costs what
 // the window's own pixels cost, however long or tall the picture.
 QRect coveringPart(const QSize& picture, const QSize& window);
+
+// A skin picture as its bytes and as decoded.
+struct SkinPicture {
+    QByteArray bytes;
+    QPixmap pixmap;
+};
+
+// The configured skin of the settings, or the built-in default when its file cannot be
+// used, read and decoded once and again only when the setting or the file (its size or
+// modification time) has changed: every framed window then shares one decoded picture.
+class ConfiguredSkin {
+public:
+    explicit ConfiguredSkin(const Settings& settings)
+        : m_settings(settings) {}
+
+    const SkinPicture& current();
+
+private:
+    const Settings& m_settings;
+    bool m_loaded = false;
+    QString m_path;
+    qint64 m_size = -1;
+    QDateTime m_modified;
+    SkinPicture m_picture;
+};
 
 } // namespace skylark::ui

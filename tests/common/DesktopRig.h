@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QDateEdit>
+#include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,17 +28,20 @@ struct DesktopRig {
     QStringList messages;
     std::unique_ptr<ui::Desktop> desktop;
 
-    explicit DesktopRig(const QByteArray& settings = {}, int tipTickMs = 1000) {
+    // directory: the data directory, a temporary one of the rig's own when empty.
+    explicit DesktopRig(const QByteArray& settings = {}, int tipTickMs = 1000,
+                        const QString& directory = {}) {
+        const QString data = directory.isEmpty() ? dir.path() : directory;
         if (!settings.isEmpty()) {
-            writeBytes(dir.filePath(u"config.ini"_s), settings);
+            writeBytes(QDir(data).filePath(u"config.ini"_s), settings);
         }
         server.start();
         ops.setAnswerer([this](const QString& text) {
             messages.append(text);
             return int(ui::WindowOps::Ok);
         });
-        desktop = std::make_unique<ui::Desktop>(dir.path(), Endpoints::forDemo(server.baseUrl()),
-                                                ops, QString(), MonitorTiming{10, 60000});
+        desktop = std::make_unique<ui::Desktop>(data, Endpoints::forDemo(server.baseUrl()), ops,
+                                                QString(), MonitorTiming{10, 60000});
         desktop->setTipTickMs(tipTickMs);
         desktop->setStartPagesDelayMs(0); // the browser engine has a test of its own
         desktop->start();

@@ -1,6 +1,8 @@
 #include "common/DesktopRig.h"
+#include "common/Disks.h"
 #include "common/Files.h"
 #include "sim/DemoServer.h"
+#include "store/FileLock.h"
 #include "ui/AlertSound.h"
 #include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
@@ -58,6 +60,8 @@ private Q_SLOTS:
     void pictures_areBuiltInAtTheirSizes();
     void alertWindow_fadesOutOrClosesAtOnce_data();
     void alertWindow_fadesOutOrClosesAtOnce();
+    void start_whileAnotherMonitorHoldsTheDirectory_isRefusedInABox();
+    void readOnlyDataDirectory_startsShowsTheRoutesAndSaysSoOnce();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -421,6 +425,50 @@ void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce() {
     const bool faded =
         std::any_of(opacities.begin(), opacities.end(), [](double o) { return o > 0 && o < 1; });
     QCOMPARE(faded, !closeButton);
+}
+
+// The command line's monitor and the desktop's share one lock: whichever starts first
+// monitors, the other says so.
+void TstMainWindow::start_whileAnotherMonitorHoldsTheDirectory_isRefusedInABox() {
+    Rig rig;
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    auto* start = rig.control<QAbstractButton>(u"按钮_开始"_s);
+    const QString lockPath = rig.dir.filePath(u"monitor"_s);
+    {
+        const FileLock other(lockPath, 0);
+        QVERIFY(other.locked());
+        QTest::mouseClick(start, Qt::LeftButton);
+        QCOMPARE(rig.messages.last(), u"该数据目录已有另一个监控在运行："_s + rig.dir.path());
+        QVERIFY(!rig.desktop->monitor().isMonitoring());
+        QVERIFY(start->isEnabled());
+    }
+    QSignalSpy rounds(&rig.desktop->monitor(), &Monitor::roundFinished);
+    QTest::mouseClick(start, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(rounds.count() == 1, 20000);
+    QVERIFY(rig.desktop->monitor().isMonitoring());
+    QVERIFY(FileLock(lockPath, 0).heldElsewhere()); // between the rounds too
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
+    QVERIFY(FileLock(lockPath, 0).locked());
+}
+
+void TstMainWindow::readOnlyDataDirectory_startsShowsTheRoutesAndSaysSoOnce() {
+    SmallDisk disk(512);
+    if (!disk.mounted()) {
+        QSKIP("cannot mount a tmpfs here (needs root)");
+    }
+    const QByteArray routes = "[201411000]\r\ndepCityName=成都\r\narrCityName=上海\r\n"
+                              "depDate=2099-11-20\r\nprice=500\r\ntype=domestic\r\n";
+    writeBytes(QDir(disk.path()).filePath(u"DATA.dat"_s), routes);
+    QVERIFY(disk.remountReadOnly());
+    Rig rig({}, 1000, disk.path());
+    QCOMPARE(rig.messages.size(), 1);
+    QVERIFY2(rig.messages[0].contains(u"无法写入"_s) &&
+                 rig.messages[0].contains(u"Read-only file system"_s),
+             qPrintable(rig.messages[0]));
+    QCOMPARE(rig.control<QTableView>(u"超级列表框_监控列表"_s)->model()->rowCount(), 1);
+    rig.add(u"北京"_s, u"东京"_s, u"900"_s);
+    QCOMPARE(rig.messages.size(), 2); // the change fails with its own message
+    QCOMPARE(readBytes(QDir(disk.path()).filePath(u"DATA.dat"_s)), routes);
 }
 
 QTEST_MAIN(TstMainWindow)

@@ -79,6 +79,7 @@ private Q_SLOTS:
     void coveringPart_isCutBeforeScaling();
     void hugePicture_isRefusedBeforeDecoding();
     void longThinPicture_coversTheWindowCheaply();
+    void configuredSkin_isDecodedOncePerChange();
     void dragging_movesAMovableWindow_data();
     void dragging_movesAMovableWindow();
     void closing_withoutHandlerOrWithTheEffect_data();
@@ -355,6 +356,32 @@ void TstSkinFrame::longThinPicture_coversTheWindowCheaply() {
     QWidget window;
     SkinFrame::attach(window, {.picture = png, .size = QSize(1040, 551)});
     QCOMPARE(window.grab().toImage().pixelColor(520, 275), QColor(Qt::red));
+}
+
+// Every alert window wears the picture decoded at start-up; a new file is decoded once.
+void TstSkinFrame::configuredSkin_isDecodedOncePerChange() {
+    QTemporaryDir dir;
+    Settings settings(dir.path());
+    const QString path = dir.filePath(u"skin.png"_s);
+    writeBytes(path, pictureOf(Qt::red));
+    QVERIFY(settings.setSkinPath(path));
+    ui::ConfiguredSkin skin(settings);
+    const qint64 first = skin.current().pixmap.cacheKey();
+    QCOMPARE(skin.current().pixmap.cacheKey(), first);
+    QCOMPARE(skin.current().bytes, pictureOf(Qt::red));
+    writeBytes(path, pictureOf(Qt::green, "BMP")); // another size
+    QVERIFY(skin.current().pixmap.cacheKey() != first);
+    QCOMPARE(skin.current().pixmap.toImage().pixelColor(0, 0), QColor(Qt::green));
+    // A picture that cannot be worn gives the built-in default.
+    writeBytes(path, pngClaiming(65536, 65536));
+    QCOMPARE(skin.current().bytes, defaultSkinPicture());
+    QCOMPARE(skin.current().pixmap.toImage().pixelColor(0, 0), QColor(0, 136, 255));
+    // The window's frame takes the decoded pixels as they are.
+    QWidget window;
+    SkinFrame::attach(window, {.picture = skin.current().bytes,
+                               .decoded = skin.current().pixmap,
+                               .size = QSize(300, 200)});
+    QCOMPARE(window.grab().toImage().pixelColor(150, 100), QColor(0, 136, 255));
 }
 
 void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {
