@@ -51,12 +51,19 @@ private Q_SLOTS:
     void historyExport_onlyReplacesRegularFiles();
     void damagedHistory_exitsWithTheReason();
     void monitorLockThatCannotBeMade_saysWhyNotAnotherMonitor();
+    void dataFiles_areTheUsersAlone();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
     // A monitor process whose standard output has reached the text.
     void startMonitor(QProcess& process, const QStringList& options, const QByteArray& until,
                       QByteArray& out);
+
+    // The route and settings files' bytes, to check that a command left them alone.
+    QByteArray dataFiles() const {
+        return readBytes(m_dir->filePath(u"DATA.dat"_s)) + '|' +
+               readBytes(m_dir->filePath(u"config.ini"_s));
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<sim::DemoServer> m_demo;
@@ -424,8 +431,11 @@ void TstCli::historyExport_onlyReplacesRegularFiles() {
         writeBytes(kept, "old");
         QVERIFY(QFile::link(kept, target));
     }
+    QCOMPARE(cli({u"push"_s, u"on"_s}).status, 0);
+    const QByteArray before = dataFiles();
     const Run exported = cli({u"history"_s, u"--export"_s, target});
     QCOMPARE(exported.status, status);
+    QCOMPARE(dataFiles(), before);
     struct stat after {};
     QCOMPARE(::lstat(name.constData(), &after), 0);
     if (kind == u"link") {
@@ -442,6 +452,8 @@ void TstCli::damagedHistory_exitsWithTheReason() {
     writeBytes(m_dir->filePath(u"history.sqlite"_s), QByteArray(8192, 'x'));
     const QString good = m_dir->filePath(u"good.csv"_s);
     writeBytes(good, "route_id\r\n1\r\n");
+    QCOMPARE(cli({u"push"_s, u"on"_s}).status, 0);
+    const QByteArray before = dataFiles();
     for (const QStringList& command :
          {QStringList{u"history"_s, u"1"_s}, {u"history"_s, u"--export"_s, good}}) {
         const Run run = cli(command);
@@ -449,15 +461,38 @@ void TstCli::damagedHistory_exitsWithTheReason() {
         QVERIFY2(run.err.contains(u"history.sqlite"_s), qPrintable(run.err));
     }
     QCOMPARE(readBytes(good), "route_id\r\n1\r\n"_ba);
+    QCOMPARE(dataFiles(), before);
 }
 
 void TstCli::monitorLockThatCannotBeMade_saysWhyNotAnotherMonitor() {
     QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"1"_s}).status, 0);
     QVERIFY(QDir(m_dir->path()).mkdir(u"monitor.lock"_s));
+    const QByteArray before = dataFiles();
     const Run run = cli({u"monitor"_s, u"--start-delay"_s, u"0"_s, u"--rounds"_s, u"1"_s});
+    QCOMPARE(dataFiles(), before);
     QCOMPARE(run.status, 1);
     QVERIFY2(run.err.contains(u"不是普通文件"_s), qPrintable(run.err));
     QVERIFY2(!run.err.contains(u"另一个监控"_s), qPrintable(run.err));
+}
+
+// Another local user reads none of the data directory the program made, nor its files.
+void TstCli::dataFiles_areTheUsersAlone() {
+    const QString data = m_dir->filePath(u"made/data"_s);
+    const auto run = [&data](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(SKYLARK_CLI_PATH),
+                      QStringList{u"--data-dir"_s, data, u"--demo"_s} + arguments);
+        return process.waitForFinished(30000) ? process.exitCode() : -1;
+    };
+    QCOMPARE(run({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s}), 0);
+    QCOMPARE(run({u"push"_s, u"on"_s}), 0);
+    QCOMPARE(run({u"monitor"_s, u"--rounds"_s, u"1"_s, u"--start-delay"_s, u"0"_s}), 0);
+    QCOMPARE(QFileInfo(data).permissions() & 0x0777, QFile::Permissions(0x0700));
+    for (const QString& name : {u"DATA.dat"_s, u"config.ini"_s, u"history.sqlite"_s}) {
+        QVERIFY2(QFileInfo::exists(QDir(data).filePath(name)), qPrintable(name));
+        QCOMPARE(QFileInfo(QDir(data).filePath(name)).permissions() & 0x0777,
+                 QFile::Permissions(0x0600));
+    }
 }
 
 QTEST_GUILESS_MAIN(TstCli)

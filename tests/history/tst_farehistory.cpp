@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/StatusLog.h"
 #include "common/Csv.h"
+#include "common/DamagedStore.h"
 #include "common/Disks.h"
 #include "common/FakeClock.h"
 #include "common/FakeFrontEnd.h"
@@ -339,28 +340,8 @@ void TstFareHistory::damagedStore_isNeverReadAsAnEmptyOne() {
         history.endRound();
         history.flush();
     }
-    const QString path = dir.filePath(FareHistory::fileName());
-    int pageSize = 0;
-    QList<int> roots;
-    {
-        RawStore raw(path);
-        QVERIFY(raw.exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s));
-        pageSize = raw.value(u"PRAGMA page_size"_s).toInt();
-        for (const QString& index :
-             {u"observation_chart"_s, u"observation_by_time"_s, u"observation"_s}) {
-            roots.append(
-                raw.value(u"SELECT rootpage FROM sqlite_master WHERE name = '%1'"_s.arg(index))
-                    .toInt());
-        }
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    for (const int root : roots) {
-        QVERIFY(root > 1);
-        file.seek(qint64(root - 1) * pageSize);
-        file.write(QByteArray(pageSize, '\x5a'));
-    }
-    file.close();
+    overwriteRootPages(dir.filePath(FareHistory::fileName()),
+                       {u"observation_chart"_s, u"observation_by_time"_s, u"observation"_s});
 
     FareHistory damaged(dir.path());
     QVERIFY(damaged.open(kNow, HistoryAccess::ReadOnly));

@@ -1,3 +1,4 @@
+#include "common/DamagedStore.h"
 #include "common/DesktopRig.h"
 #include "sim/DemoServer.h"
 #include "ui/Desktop.h"
@@ -22,6 +23,7 @@ class TstHistoryWindow : public QObject {
 
 private Q_SLOTS:
     void window_showsTheRoundsOfTheSelectedRoute();
+    void damagedStore_isSaidInTheStatusBar();
 };
 
 void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
@@ -55,6 +57,37 @@ void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
     desktop.history().flush();
     QCOMPARE(window->fareSeries().count(), 2);
     QVERIFY(window->statusText().contains(u"2"));
+}
+
+// A store that cannot be read is said, never drawn as a route without fares.
+void TstHistoryWindow::damagedStore_isSaidInTheStatusBar() {
+    QTemporaryDir dir;
+    const QDateTime now = QDateTime::currentDateTime();
+    {
+        FareHistory history(dir.path());
+        QVERIFY(history.open(now));
+        history.beginRound();
+        history.record({u"1"_s,
+                        u"成都"_s,
+                        u"上海"_s,
+                        u"2099-11-20"_s,
+                        u"domestic"_s,
+                        u"500"_s,
+                        now,
+                        u"450"_s,
+                        FareOutcome::Found,
+                        true,
+                        {{u"2099-11-20"_s, u"450"_s}}});
+        history.endRound();
+        history.flush();
+    }
+    overwriteRootPages(dir.filePath(FareHistory::fileName()),
+                       {u"observation_chart"_s, u"observation"_s});
+    FareHistory damaged(dir.path());
+    QVERIFY(damaged.open(now, HistoryAccess::ReadOnly));
+    HistoryWindow window(damaged, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s});
+    QVERIFY2(window.statusText().contains(u"无法读取"_s), qPrintable(window.statusText()));
+    QCOMPARE(window.fareSeries().count(), 0);
 }
 
 QTEST_MAIN(TstHistoryWindow)
