@@ -94,8 +94,13 @@ struct UserSocketServer::Connection : QObject {
     QByteArray received;
 };
 
-UserSocketServer::UserSocketServer(QObject* parent)
-    : QObject(parent) {
+int UserSocketServer::systemAccept(int listeningFd) {
+    return ::accept4(listeningFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+}
+
+UserSocketServer::UserSocketServer(QObject* parent, Accept accept)
+    : QObject(parent)
+    , m_accept(std::move(accept)) {
     m_resume.setSingleShot(true);
     m_resume.setInterval(kResumeMs);
     connect(&m_resume, &QTimer::timeout, this, [this] {
@@ -147,7 +152,7 @@ void UserSocketServer::watchListeningSocket() {
 
 void UserSocketServer::acceptPending() {
     while (m_acceptNotifier) {
-        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        const int fd = m_accept(m_fd);
         if (fd < 0) {
             if (errno == EINTR || errno == ECONNABORTED) {
                 continue;

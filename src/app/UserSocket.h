@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 class QSocketNotifier;
 
 namespace skylark {
@@ -27,7 +29,12 @@ public:
     static constexpr int kMaxConnections = 8;
     static constexpr int kMaxMessageBytes = 64;
 
-    explicit UserSocketServer(QObject* parent = nullptr);
+    // Takes a pending connection from the listening socket as accept4() does, with errno
+    // set on failure; a test can make it fail.
+    using Accept = std::function<int(int listeningFd)>;
+    static int systemAccept(int listeningFd);
+
+    explicit UserSocketServer(QObject* parent = nullptr, Accept accept = systemAccept);
     ~UserSocketServer() override;
 
     // Listens at the path, replacing what is there (the caller holds the lock that makes it
@@ -47,6 +54,7 @@ private:
     void drop(Connection* connection);
     void readFrom(Connection* connection);
 
+    Accept m_accept;
     int m_fd = -1;
     QString m_path;
     QSocketNotifier* m_acceptNotifier = nullptr; // none while listening pauses
