@@ -259,7 +259,27 @@ void removeLeftoverTemporaries(const QString& path) {
     }
 }
 
+namespace {
+
+// A picture or page built into the program: in memory, never a device or a FIFO.
+QString readResource(const QString& path, QByteArray& bytes, qint64 maxSize) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return file.errorString();
+    }
+    if (maxSize >= 0 && file.size() > maxSize) {
+        return QStringLiteral("文件太大（%1 字节，最多 %2 字节）").arg(file.size()).arg(maxSize);
+    }
+    bytes = file.readAll();
+    return bytes.size() == file.size() ? QString() : QStringLiteral("short read");
+}
+
+} // namespace
+
 QString readWholeFile(const QString& path, QByteArray& bytes, qint64 maxSize) {
+    if (path.startsWith(u':')) {
+        return readResource(path, bytes, maxSize);
+    }
     const QByteArray name = QFile::encodeName(path);
     struct stat info {};
     if (::stat(name.constData(), &info) != 0) {

@@ -62,7 +62,8 @@ WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes,
 // The largest file readWholeFile reads when no limit is given.
 constexpr qint64 kNoSizeLimit = -1;
 
-// Reads the whole regular file into bytes; the reason when it cannot be read in full, is
+// Reads the whole regular file (or resource, ":/...") into bytes; the reason when it cannot
+// be read in full, is
 // not a regular file (a FIFO or a device is never opened for reading, so never waited on),
 // or is larger than maxSize bytes; else empty.
 QString readWholeFile(const QString& path, QByteArray& bytes, qint64 maxSize = kNoSizeLimit);

@@ -417,6 +417,7 @@ void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {
     rig.desktop->openSkinWindow(); // modal: returns when the window has closed
     QVERIFY(checked);
     QCOMPARE(readBytes(folder + u"/01.jpg"_s), builtInFirstSkin());
+    QVERIFY(!ui::decodeSkinPicture(builtInFirstSkin()).isNull()); // the picture, not nothing
     QTRY_VERIFY(!rig.desktop->skinWindow());
 }
 
