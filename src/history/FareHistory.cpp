@@ -65,8 +65,10 @@ QString calendarText(const QList<CalendarEntry>& calendar) {
 
 QList<CalendarEntry> calendarOf(const QString& text) {
     QList<CalendarEntry> calendar;
-    for (const QString& day : text.split(u';', Qt::SkipEmptyParts)) {
-        calendar.append({day.section(u'=', 0, 0), day.section(u'=', 1)});
+    for (const QStringView day : QStringView(text).split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype equals = day.indexOf(u'=');
+        calendar.append({(equals < 0 ? day : day.first(equals)).toString(),
+                         equals < 0 ? QString() : day.sliced(equals + 1).toString()});
     }
     return calendar;
 }
