@@ -11,7 +11,7 @@ packages=(
     qt6-webengine-dev qt6-multimedia-dev xvfb xauth fonts-noto-cjk
     desktop-file-utils appstream dpkg-dev file
     qt6-charts-dev libqt6sql6-sqlite libsqlite3-dev
-    openbox xdotool imagemagick
+    openbox xdotool imagemagick python3 util-linux
 )
 
 missing=()

@@ -2,6 +2,7 @@
 #include "common/Disks.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,7 +11,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace skylark;
@@ -43,19 +43,16 @@ bool closedByServer(int fd) {
 
 // Sends the line from a process of the user "nobody".
 void sendAsNobody(const QString& path, const QByteArray& line) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
-            ::_exit(2);
-        }
-        const int fd = connectTo(path);
-        const bool sent =
-            fd >= 0 && ::write(fd, line.constData(), size_t(line.size())) == line.size();
-        ::_exit(sent ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "nobody could not send");
+    QProcess nobody;
+    nobody.start(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                                u"/usr/bin/python3"_s, u"-c"_s,
+                                u"import socket, sys\n"
+                                "s = socket.socket(socket.AF_UNIX)\n"
+                                "s.connect(sys.argv[1])\n"
+                                "s.sendall(sys.argv[2].encode())\n"_s,
+                                path, QString::fromUtf8(line)});
+    QVERIFY(nobody.waitForFinished(10000));
+    QVERIFY2(nobody.exitCode() == 0, nobody.readAllStandardError().constData());
 }
 
 QString socketIn(const QTemporaryDir& dir) {
