@@ -32,7 +32,9 @@ void WindowOps::openWindow(QWidget* window, QWidget* owner, bool modal) {
         return;
     }
     QPointer<QWidget> guarded(window);
-    window->setWindowModality(Qt::ApplicationModal);
+    // Modal to its owner alone: the program's other windows (an alert, the tray's menu)
+    // stay usable meanwhile.
+    window->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     QEventLoop loop;
     QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
     window->show();

@@ -27,7 +27,8 @@ public:
     using Answerer = std::function<int(const QString& text)>;
     void setAnswerer(Answerer answerer) { m_answerer = std::move(answerer); }
 
-    // Shows the window, owned by owner (or by none); a modal window returns when closed.
+    // Shows the window, owned by owner (or by none); a modal window returns when closed. A
+    // modal window with an owner blocks the owner alone, one without blocks every window.
     void openWindow(QWidget* window, QWidget* owner, bool modal);
     // Destroys the window once the running handler has returned.
     void closeWindow(QWidget* window);

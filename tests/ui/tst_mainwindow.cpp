@@ -11,6 +11,8 @@
 #include "ui/WindowOps.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QPointer>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QImage>
@@ -62,6 +64,7 @@ private Q_SLOTS:
     void alertWindow_fadesOutOrClosesAtOnce();
     void start_whileAnotherMonitorHoldsTheDirectory_isRefusedInABox();
     void readOnlyDataDirectory_startsShowsTheRoutesAndSaysSoOnce();
+    void skinWindow_blocksTheMainWindowAlone();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -469,6 +472,32 @@ void TstMainWindow::readOnlyDataDirectory_startsShowsTheRoutesAndSaysSoOnce() {
     rig.add(u"北京"_s, u"东京"_s, u"900"_s);
     QCOMPARE(rig.messages.size(), 2); // the change fails with its own message
     QCOMPARE(readBytes(QDir(disk.path()).filePath(u"DATA.dat"_s)), routes);
+}
+
+// Modal to its owner: an alert's close button and the tray keep working meanwhile.
+void TstMainWindow::skinWindow_blocksTheMainWindowAlone() {
+    Rig rig;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        QVERIFY(rig.desktop->skinWindow());
+        QVERIFY(QApplication::activeModalWidget() == nullptr ||
+                QApplication::activeModalWidget()->windowModality() == Qt::WindowModal);
+        rig.desktop->frontEnd().showAlertWindow(
+            {{u"成都"_s, u"上海"_s, u"2026-12-20"_s, u"300"_s, u"09:05:03"_s}});
+        QPointer<AlertWindow> alert = rig.desktop->frontEnd().alertWindow();
+        QVERIFY(alert);
+        QVERIFY(QTest::qWaitForWindowExposed(alert));
+        QAbstractButton* close = SkinFrame::of(*alert)->titleButton(TitleButtonKind::Close);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QTRY_VERIFY(!alert);
+        rig.desktop->window().hide();
+        rig.desktop->tray().onTrayEvent(2); // the tray brings the main window back
+        QVERIFY(rig.desktop->window().isVisible());
+        QTest::keyClick(rig.desktop->skinWindow(), Qt::Key_Escape);
+        checked = true;
+    });
+    rig.desktop->openSkinWindow();
+    QVERIFY(checked);
 }
 
 QTEST_MAIN(TstMainWindow)
