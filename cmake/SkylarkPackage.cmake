@@ -24,8 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The dependencies come from the shared libraries the programs link.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The fare history opens its file through Qt's SQLite plugin, which nothing links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6sql6-sqlite)
+# The fare history opens its file through Qt's SQLite plugin, which nothing links; Qt's own
+# texts (dialog buttons, the file dialog) come in Chinese from Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n")
 # The windows' Chinese texts need a CJK face; Debian's is Noto.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 set(CPACK_STRIP_FILES ON)

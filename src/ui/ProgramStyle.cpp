@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace skylark::ui {
 
@@ -10,6 +13,17 @@ void applyProgramStyle(QApplication& application) {
     if (sheet.open(QIODevice::ReadOnly)) {
         application.setStyleSheet(QString::fromUtf8(sheet.readAll()));
     }
+}
+
+bool installQtTranslations(QApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace skylark::ui

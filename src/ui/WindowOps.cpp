@@ -10,16 +10,23 @@
 
 namespace skylark::ui {
 
+std::unique_ptr<QMessageBox> WindowOps::buildMessageBox(const QString& text, Buttons buttons,
+                                                        QMessageBox::Icon icon,
+                                                        const QString& caption) {
+    auto box = std::make_unique<QMessageBox>(
+        icon, caption, text,
+        buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok);
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+
 int WindowOps::messageBox(const QString& text, Buttons buttons, QMessageBox::Icon icon,
                           const QString& caption) {
     if (m_answerer) {
         return m_answerer(text);
     }
-    QMessageBox box(icon, caption, text,
-                    buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                 : QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    return box.exec() == QMessageBox::Ok ? Ok : Cancel;
+    const std::unique_ptr<QMessageBox> box = buildMessageBox(text, buttons, icon, caption);
+    return box->exec() == QMessageBox::Ok ? Ok : Cancel;
 }
 
 void WindowOps::openWindow(QWidget* window, QWidget* owner, bool modal) {

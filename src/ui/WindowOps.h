@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class QMenu;
 class QWidget;
@@ -22,6 +23,11 @@ public:
     int messageBox(const QString& text, Buttons buttons = Buttons::Ok,
                    QMessageBox::Icon icon = QMessageBox::Information,
                    const QString& caption = QStringLiteral("信息："));
+
+    // The box messageBox shows, not yet shown.
+    static std::unique_ptr<QMessageBox> buildMessageBox(const QString& text, Buttons buttons,
+                                                        QMessageBox::Icon icon,
+                                                        const QString& caption);
 
     // Answers every message box in place of the user; it gets the box's text.
     using Answerer = std::function<int(const QString& text)>;

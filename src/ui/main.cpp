@@ -25,6 +25,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("skylark"));
     ui::applyProgramStyle(app);
+    ui::installQtTranslations(app);
     // The program lives in the tray while its windows are closed; only the exit ends it.
     QApplication::setQuitOnLastWindowClosed(false);
     QCommandLineParser parser;

@@ -7,6 +7,8 @@
 #include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
+#include "ui/ProgramStyle.h"
+#include "app/StartUp.h"
 #include "ui/SkinFrame.h"
 #include "ui/WindowOps.h"
 
@@ -65,6 +67,7 @@ private Q_SLOTS:
     void start_whileAnotherMonitorHoldsTheDirectory_isRefusedInABox();
     void readOnlyDataDirectory_startsShowsTheRoutesAndSaysSoOnce();
     void skinWindow_blocksTheMainWindowAlone();
+    void exitQuestion_buttonsAreChinese();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -498,6 +501,15 @@ void TstMainWindow::skinWindow_blocksTheMainWindowAlone() {
     });
     rig.desktop->openSkinWindow();
     QVERIFY(checked);
+}
+
+// Qt's own button texts in the program's language, whatever the machine's locale.
+void TstMainWindow::exitQuestion_buttonsAreChinese() {
+    QVERIFY(installQtTranslations(*qApp));
+    const auto box = WindowOps::buildMessageBox(exitQuestion(), WindowOps::Buttons::OkCancel,
+                                                QMessageBox::Question, u"信息："_s);
+    QCOMPARE(box->button(QMessageBox::Ok)->text(), u"确定"_s);
+    QCOMPARE(box->button(QMessageBox::Cancel)->text(), u"取消"_s);
 }
 
 QTEST_MAIN(TstMainWindow)
