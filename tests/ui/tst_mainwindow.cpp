@@ -15,7 +15,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QPointer>
+#include <QCalendarWidget>
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QDateEdit>
 #include <QImage>
 #include <QLabel>
@@ -68,6 +70,8 @@ private Q_SLOTS:
     void readOnlyDataDirectory_startsShowsTheRoutesAndSaysSoOnce();
     void skinWindow_blocksTheMainWindowAlone();
     void exitQuestion_buttonsAreChinese();
+    void lists_areBlackOnWhite();
+    void datePicker_calendarIsReadableAndWhole();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -510,6 +514,74 @@ void TstMainWindow::exitQuestion_buttonsAreChinese() {
                                                 QMessageBox::Question, u"信息："_s);
     QCOMPARE(box->button(QMessageBox::Ok)->text(), u"确定"_s);
     QCOMPARE(box->button(QMessageBox::Cancel)->text(), u"取消"_s);
+}
+
+namespace {
+
+// The program's style sheet for the life of a test, as the program wears it.
+struct ProgramStyle {
+    ProgramStyle() { applyProgramStyle(*qApp); }
+    ~ProgramStyle() { qApp->setStyleSheet({}); }
+};
+
+// The darkest pixel of the rectangle, and whether its ground (the top-left corner) is opaque
+// white: the colours a cell is drawn in.
+std::pair<QColor, QColor> inkAndGround(const QImage& shot, const QRect& cell) {
+    QColor darkest = Qt::white;
+    for (int x = cell.left(); x <= cell.right(); ++x) {
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            if (qGray(shot.pixel(x, y)) < qGray(darkest.rgb())) {
+                darkest = shot.pixelColor(x, y);
+            }
+        }
+    }
+    return {darkest, shot.pixelColor(cell.topLeft() + QPoint(2, 2))};
+}
+
+} // namespace
+
+// Over the skin, as the window shows them: black text on opaque white.
+void TstMainWindow::lists_areBlackOnWhite() {
+    const ProgramStyle style;
+    Rig rig;
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    auto* list = rig.control<QTableView>(u"超级列表框_监控列表"_s);
+    auto* log = rig.control<QListView>(u"列表框_状态信息"_s);
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(list),
+                                    static_cast<QAbstractItemView*>(log)}) {
+        QWidget& window = rig.desktop->window();
+        rig.desktop->window().pages().setCurrentWidget(
+            view == list ? rig.desktop->window().pages().widget(1)
+                         : rig.desktop->window().pages().widget(2));
+        const QImage shot = window.grab().toImage();
+        const QPoint origin = view->viewport()->mapTo(&window, QPoint(0, 0));
+        const QRect cell =
+            view->visualRect(view->model()->index(0, view == list ? 1 : 0)).translated(origin);
+        const auto [ink, ground] = inkAndGround(shot, cell);
+        QCOMPARE(ground, QColor(Qt::white));
+        QCOMPARE(ink, QColor(Qt::black));
+    }
+}
+
+// The calendar pops up readable: dark digits on white, every week of the month shown.
+void TstMainWindow::datePicker_calendarIsReadableAndWhole() {
+    const ProgramStyle style;
+    Rig rig;
+    auto* date = rig.control<QDateEdit>(u"日期框_出发日期"_s);
+    date->setDate(QDate(2026, 8, 1)); // a month over six weeks
+    QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(date->width() - 6, date->height() / 2));
+    QCalendarWidget* calendar = date->calendarWidget();
+    QTRY_VERIFY(calendar->isVisible());
+    auto* days = calendar->findChild<QTableView*>(u"qt_calendar_calendarview"_s);
+    QVERIFY(days);
+    QVERIFY(days->viewport()->height() >= days->verticalHeader()->length());
+    // Its ground is opaque: a see-through pop-up shows black under X11 without compositing.
+    QCOMPARE(days->viewport()->palette().color(QPalette::Base), QColor(Qt::white));
+    const QImage shot = days->viewport()->grab().toImage();
+    const auto [ink, ground] = inkAndGround(shot, days->visualRect(days->model()->index(3, 3)));
+    QCOMPARE(ground, QColor(Qt::white));
+    QCOMPARE(ink, QColor(Qt::black));
+    calendar->window()->hide();
 }
 
 QTEST_MAIN(TstMainWindow)
