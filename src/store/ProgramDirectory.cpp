@@ -49,10 +49,14 @@ QString resolveProgramDirectory(const QString& dataDirOption, const QString& exe
     return withoutTrailingSeparator(perUserDirectory);
 }
 
+QString perUserDataDirectory() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/skylark");
+}
+
 QString programDirectory(const QString& dataDirOption) {
-    const QString directory =
-        resolveProgramDirectory(dataDirOption, QCoreApplication::applicationDirPath(),
-                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString directory = resolveProgramDirectory(
+        dataDirOption, QCoreApplication::applicationDirPath(), perUserDataDirectory());
     makePrivateDirectory(directory);
     return directory;
 }

@@ -11,6 +11,10 @@ namespace skylark {
 QString resolveProgramDirectory(const QString& dataDirOption, const QString& executableDirectory,
                                 const QString& perUserDirectory);
 
+// The one per-user data folder of every program of Skylark (~/.local/share/skylark), the
+// desktop's and the command line's alike, whatever the running program is called.
+QString perUserDataDirectory();
+
 // Creates the folder, and the missing folders above it, readable by their owner alone;
 // true when it exists as a folder afterwards. An existing folder keeps its mode.
 bool makePrivateDirectory(const QString& directory);

@@ -53,6 +53,7 @@ private Q_SLOTS:
     void programDirectory_data();
     void programDirectory();
     void programDirectory_ofAnInstalledProgramIsPerUser();
+    void perUserDirectory_isOneForEveryProgram();
 };
 
 void TstRouteBook::makeStamp_data() {
@@ -266,6 +267,18 @@ void TstRouteBook::programDirectory_ofAnInstalledProgramIsPerUser() {
     // Even root, who may write /usr/bin, keeps an installed program's data per user.
     QCOMPARE(resolveProgramDirectory({}, u"/usr/bin"_s, u"/home/u/.local/share/skylark"_s),
              u"/home/u/.local/share/skylark"_s);
+}
+
+// The desktop program and the command line keep one user's routes in one place.
+void TstRouteBook::perUserDirectory_isOneForEveryProgram() {
+    const QString name = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(u"skylark"_s);
+    const QString desktop = perUserDataDirectory();
+    QCoreApplication::setApplicationName(u"skylark-cli"_s);
+    const QString commandLine = perUserDataDirectory();
+    QCoreApplication::setApplicationName(name);
+    QCOMPARE(commandLine, desktop);
+    QVERIFY(desktop.endsWith(u"/skylark"_s));
 }
 
 QTEST_GUILESS_MAIN(TstRouteBook)
