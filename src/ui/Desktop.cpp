@@ -1,6 +1,7 @@
 #include "Desktop.h"
 
 #include "AlertWindow.h"
+#include "Faces.h"
 #include "MainWindow.h"
 #include "ProgramIcon.h"
 #include "SkinFrame.h"
@@ -158,6 +159,9 @@ void Desktop::start(const QString& startUpProblem) {
     NoNavigationSound navigationSound;
     setNavigationSoundMuted(navigationSound, true);
     attachFrame(frameSecondLine(version) + m_notice);
+    // Attaching the frame makes the window anew and polishes its controls again under the
+    // style sheet, which drops the faces set before: they are given after it.
+    applyFaces(*m_window);
     m_window->setWindowTitle(QString::fromUtf16(kWindowCaption));
     m_startPagesTimer.setInterval(m_startPagesDelayMs);
     m_trendReloadTimer.setInterval(180000);

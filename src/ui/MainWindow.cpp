@@ -14,6 +14,8 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDate>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 
 namespace skylark::ui {
@@ -33,6 +35,7 @@ MainWindow::MainWindow(MainWindowCore core, QWidget* parent)
     bindMonitoring();
     bindRouteMenu();
     bindCheckBoxes();
+    nameControls();
 }
 
 MainWindow::~MainWindow() = default;
@@ -96,6 +99,29 @@ void MainWindow::bindRouteInput() {
             m_core.ops.messageBox(result.message);
         }
     });
+    // Enter in a route box presses the add button, as long as it may be pressed.
+    for (QLineEdit* box : {m_ui->编辑框_出发城市, m_ui->编辑框_到达城市, m_ui->编辑框_监控价格}) {
+        connect(box, &QLineEdit::returnPressed, this, [this] {
+            if (m_ui->按钮_增加航线->isEnabled()) {
+                m_ui->按钮_增加航线->click();
+            }
+        });
+    }
+}
+
+// Names for screen readers and UI automation: a control without a caption of its own is
+// named by the caption beside it.
+void MainWindow::nameControls() {
+    const std::pair<QWidget*, QLabel*> named[] = {
+        {m_ui->编辑框_出发城市, m_ui->透明标签1},     {m_ui->编辑框_到达城市, m_ui->透明标签2},
+        {m_ui->日期框_出发日期, m_ui->透明标签3},     {m_ui->编辑框_监控价格, m_ui->透明标签4},
+        {m_ui->选择框_开启微信提醒, m_ui->透明标签9}, {m_ui->选择框_禁止弹窗, m_ui->透明标签7}};
+    for (const auto& [control, caption] : named) {
+        control->setAccessibleName(caption->text().remove(u'：').trimmed());
+    }
+    m_ui->超级列表框_监控列表->setAccessibleName(QStringLiteral("监控列表"));
+    m_ui->列表框_状态信息->setAccessibleName(QStringLiteral("状态信息"));
+    m_ui->选择夹1->setAccessibleName(windowTitle().trimmed());
 }
 
 void MainWindow::bindMonitoring() {

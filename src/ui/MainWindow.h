@@ -77,6 +77,7 @@ private:
     void bindMonitoring();
     void bindRouteMenu();
     void bindCheckBoxes();
+    void nameControls();
     void showStatusLog();
 
     MainWindowCore m_core;

@@ -125,6 +125,7 @@ public:
         , m_icon(icon) {
         setText(navigationCaption(caption));
         setToolTip(caption);
+        setAccessibleName(caption);
         setCheckable(true);
         setAttribute(Qt::WA_Hover);
         setFocusPolicy(Qt::NoFocus);
@@ -210,6 +211,7 @@ void SkinFrame::buildTitleButtons() {
         button->setObjectName(QStringLiteral("titleButton%1").arg(int(place.kind)));
         button->setGeometry(place.geometry);
         button->setToolTip(place.toolTip);
+        button->setAccessibleName(place.toolTip.trimmed());
         connect(button, &QAbstractButton::clicked, this,
                 [this, kind = place.kind] { titleButtonClicked(kind); });
         button->show();

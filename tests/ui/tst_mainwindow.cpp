@@ -1,3 +1,4 @@
+#include "app/StartUp.h"
 #include "common/DesktopRig.h"
 #include "common/Disks.h"
 #include "common/Files.h"
@@ -6,24 +7,26 @@
 #include "ui/AlertSound.h"
 #include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
+#include "ui/Faces.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramStyle.h"
-#include "app/StartUp.h"
 #include "ui/SkinFrame.h"
 #include "ui/WindowOps.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
-#include <QPointer>
 #include <QCalendarWidget>
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QDateEdit>
+#include <QFontInfo>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -33,6 +36,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 
 using namespace skylark;
 using namespace skylark::ui;
@@ -72,6 +76,10 @@ private Q_SLOTS:
     void exitQuestion_buttonsAreChinese();
     void lists_areBlackOnWhite();
     void datePicker_calendarIsReadableAndWhole();
+    void faces_holdOnceTheDesktopHasStarted();
+    void enterInARouteBox_pressesAdd_data();
+    void enterInARouteBox_pressesAdd();
+    void everyControl_hasAnAccessibleName();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -547,8 +555,8 @@ void TstMainWindow::lists_areBlackOnWhite() {
     rig.add(u"成都"_s, u"上海"_s, u"500"_s);
     auto* list = rig.control<QTableView>(u"超级列表框_监控列表"_s);
     auto* log = rig.control<QListView>(u"列表框_状态信息"_s);
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(list),
-                                    static_cast<QAbstractItemView*>(log)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(list), static_cast<QAbstractItemView*>(log)}) {
         QWidget& window = rig.desktop->window();
         rig.desktop->window().pages().setCurrentWidget(
             view == list ? rig.desktop->window().pages().widget(1)
@@ -582,6 +590,80 @@ void TstMainWindow::datePicker_calendarIsReadableAndWhole() {
     QCOMPARE(ground, QColor(Qt::white));
     QCOMPARE(ink, QColor(Qt::black));
     calendar->window()->hide();
+}
+
+// Measured on the started desktop, frame and style sheet on: each control keeps its face.
+void TstMainWindow::faces_holdOnceTheDesktopHasStarted() {
+    const ProgramStyle style;
+    Rig rig;
+    QWidget& window = rig.desktop->window();
+    window.ensurePolished();
+    int checked = 0;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        const QString face = widget->property("face").toString();
+        if (face.isEmpty()) {
+            continue;
+        }
+        widget->ensurePolished();
+        const int expected = face == u"small"   ? int(FaceSize::Small)
+                             : face == u"large" ? int(FaceSize::Large)
+                                                : int(FaceSize::Normal);
+        QVERIFY2(QFontInfo(widget->font()).pixelSize() == expected,
+                 qPrintable(widget->objectName() + u" "_s +
+                            QString::number(QFontInfo(widget->font()).pixelSize())));
+        ++checked;
+    }
+    QVERIFY(checked > 10);
+}
+
+void TstMainWindow::enterInARouteBox_pressesAdd_data() {
+    QTest::addColumn<QString>("box");
+    QTest::newRow("departure") << u"编辑框_出发城市"_s;
+    QTest::newRow("arrival") << u"编辑框_到达城市"_s;
+    QTest::newRow("price") << u"编辑框_监控价格"_s;
+}
+
+void TstMainWindow::enterInARouteBox_pressesAdd() {
+    QFETCH(QString, box);
+    Rig rig;
+    rig.control<QLineEdit>(u"编辑框_出发城市"_s)->setText(u"成都"_s);
+    rig.control<QLineEdit>(u"编辑框_到达城市"_s)->setText(u"上海"_s);
+    rig.control<QLineEdit>(u"编辑框_监控价格"_s)->setText(u"500"_s);
+    rig.control<QDateEdit>(u"日期框_出发日期"_s)->setDate(QDate::currentDate().addDays(30));
+    QTest::keyClick(rig.control<QLineEdit>(box), Qt::Key_Return);
+    QCOMPARE(rig.desktop->book().routes().size(), 1);
+}
+
+// What a screen reader finds: every control of the window by a name, the frame's painted
+// buttons among them.
+void TstMainWindow::everyControl_hasAnAccessibleName() {
+    Rig rig;
+    QAccessible::setActive(true);
+    QStringList unnamed;
+    int named = 0;
+    const std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+        static const QList<QAccessible::Role> controls{
+            QAccessible::PushButton, QAccessible::CheckBox,    QAccessible::EditableText,
+            QAccessible::SpinBox,    QAccessible::ComboBox,    QAccessible::Table,
+            QAccessible::List,       QAccessible::PageTabList, QAccessible::Button};
+        if (controls.contains(node->role()) && node->object() && node->object()->isWidgetType() &&
+            static_cast<QWidget*>(node->object())->isVisible()) {
+            if (node->text(QAccessible::Name).trimmed().isEmpty()) {
+                unnamed.append(node->object()->objectName() + u"/"_s +
+                               QString::number(node->role()));
+            } else {
+                ++named;
+            }
+        }
+        for (int i = 0; i < node->childCount(); ++i) {
+            if (QAccessibleInterface* child = node->child(i)) {
+                walk(child);
+            }
+        }
+    };
+    walk(QAccessible::queryAccessibleInterface(&rig.desktop->window()));
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
+    QVERIFY(named >= 12); // the boxes, buttons, lists, check boxes, title and page buttons
 }
 
 QTEST_MAIN(TstMainWindow)
