@@ -2,6 +2,8 @@
 
 #include "Faces.h"
 #include "history/FareHistory.h"
+#include "history/HistoryChart.h"
+#include "text/Text.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -45,6 +47,7 @@ HistoryWindow::HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* 
     m_fares = new QLineSeries(this);
     m_fares->setName(QStringLiteral("最低票价"));
     m_fares->setPen(QPen(kFareColour, 2));
+    m_fares->setPointsVisible(true); // one observation is a point, not an empty chart
     m_specials = new QScatterSeries(this);
     m_specials->setName(QStringLiteral("特价"));
     m_specials->setColor(kSpecialColour);
@@ -117,8 +120,9 @@ void HistoryWindow::reload() {
     const QList<FarePoint>& points = read.rows;
     QList<QPointF> fares;
     QList<QPointF> specials;
-    double low = m_route.alertPrice.toDouble();
-    double high = low;
+    const double alert = textToNumber(m_route.alertPrice);
+    double low = alert;
+    double high = alert;
     for (const FarePoint& point : points) {
         fares.append({double(point.observedAtMs), point.fare});
         if (point.special) {
@@ -129,14 +133,18 @@ void HistoryWindow::reload() {
     }
     m_fares->replace(fares);
     m_specials->replace(specials);
-    const qint64 first =
-        points.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : points.first().observedAtMs;
-    const qint64 last = points.isEmpty() ? first + 1 : qMax(points.last().observedAtMs, first + 1);
-    const double alert = m_route.alertPrice.toDouble();
-    m_alertPrice->replace({{double(first), alert}, {double(last), alert}});
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const TimeScale times = timeScale(points.isEmpty() ? now : points.first().observedAtMs,
+                                      points.isEmpty() ? now : points.last().observedAtMs);
+    m_alertPrice->replace({{double(times.firstMs), alert}, {double(times.lastMs), alert}});
     auto* time = static_cast<QDateTimeAxis*>(m_fareChart->axes(Qt::Horizontal).first());
-    time->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(last));
-    m_fareChart->axes(Qt::Vertical).first()->setRange(qMax(0.0, low * 0.9), high * 1.1 + 1);
+    time->setFormat(times.format);
+    time->setRange(QDateTime::fromMSecsSinceEpoch(times.firstMs),
+                   QDateTime::fromMSecsSinceEpoch(times.lastMs));
+    const ValueScale prices = niceScale(qMax(0.0, low * 0.9), high * 1.1);
+    auto* price = static_cast<QValueAxis*>(m_fareChart->axes(Qt::Vertical).first());
+    price->setRange(prices.min, prices.max);
+    price->setTickCount(prices.ticks);
     const HistoryRead<QList<CalendarEntry>> latest = m_history.latestCalendar(m_route.routeId);
     // What could not be read is said, never drawn as a history without fares.
     if (!read.ok() || !latest.ok()) {
@@ -150,12 +158,15 @@ void HistoryWindow::reload() {
     double top = 1;
     for (const CalendarEntry& entry : calendar) {
         days.append(entry.date.mid(5));
-        m_calendar->append(entry.price.toDouble());
-        top = qMax(top, entry.price.toDouble());
+        m_calendar->append(textToNumber(entry.price));
+        top = qMax(top, textToNumber(entry.price));
     }
     auto* dayAxis = static_cast<QBarCategoryAxis*>(m_calendarChart->axes(Qt::Horizontal).first());
     dayAxis->setCategories(days);
-    m_calendarChart->axes(Qt::Vertical).first()->setRange(0, top * 1.1);
+    const ValueScale calendarPrices = niceScale(0, top * 1.1);
+    auto* calendarPrice = static_cast<QValueAxis*>(m_calendarChart->axes(Qt::Vertical).first());
+    calendarPrice->setRange(calendarPrices.min, calendarPrices.max);
+    calendarPrice->setTickCount(calendarPrices.ticks);
 }
 
 } // namespace skylark::ui

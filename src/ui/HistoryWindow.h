@@ -40,6 +40,7 @@ public:
     QLineSeries& alertPriceSeries() const { return *m_alertPrice; }
     QBarSet& calendarBars() const { return *m_calendar; }
     QString statusText() const;
+    QChart& fareChart() const { return *m_fareChart; }
 
 private:
     void reload();

@@ -9,6 +9,7 @@
 #include "common/FakeFrontEnd.h"
 #include "common/Files.h"
 #include "history/FareHistory.h"
+#include "history/HistoryChart.h"
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
@@ -119,6 +120,10 @@ private Q_SLOTS:
     void readerBesideTheRecorder_costsNoRound();
     void damagedStore_isNeverReadAsAnEmptyOne();
     void csvExport_readsBackField_for_field();
+    void valueScale_isOnRoundNumbers_data();
+    void valueScale_isOnRoundNumbers();
+    void timeScale_labelsDiffer_data();
+    void timeScale_labelsDiffer();
 };
 
 void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
@@ -391,6 +396,53 @@ void TstFareHistory::csvExport_readsBackField_for_field() {
     for (const QStringList& record : records) {
         QCOMPARE(record.size(), 11);
     }
+}
+
+void TstFareHistory::valueScale_isOnRoundNumbers_data() {
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<int>("ticks");
+    QTest::newRow("fares of a few hundred") << 270.0 << 660.0 << 200.0 << 700.0 << 6;
+    QTest::newRow("thousands") << 711.0 << 12861.0 << 0.0 << 15000.0 << 4;
+    QTest::newRow("a single fare") << 500.0 << 500.0 << 499.0 << 501.0 << 5;
+}
+
+void TstFareHistory::valueScale_isOnRoundNumbers() {
+    QFETCH(double, low);
+    QFETCH(double, high);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(int, ticks);
+    const ValueScale scale = niceScale(low, high);
+    QCOMPARE(scale.min, min);
+    QCOMPARE(scale.max, max);
+    QCOMPARE(scale.ticks, ticks);
+}
+
+void TstFareHistory::timeScale_labelsDiffer_data() {
+    QTest::addColumn<qint64>("spanMs");
+    QTest::newRow("one observation") << qint64(0);
+    QTest::newRow("two rounds a minute apart") << qint64(60000);
+    QTest::newRow("an afternoon") << qint64(5 * 3600 * 1000);
+    QTest::newRow("three days") << qint64(3 * 86400 * 1000);
+    QTest::newRow("a year") << qint64(365LL * 86400 * 1000);
+}
+
+// Five labels along the axis, as the chart draws them, are all different.
+void TstFareHistory::timeScale_labelsDiffer() {
+    QFETCH(qint64, spanMs);
+    const qint64 first = kNow.toMSecsSinceEpoch();
+    const TimeScale scale = timeScale(first, first + spanMs, 5);
+    QVERIFY(scale.firstMs <= first && scale.lastMs >= first + spanMs);
+    QSet<QString> labels;
+    for (int tick = 0; tick < 5; ++tick) {
+        labels.insert(QDateTime::fromMSecsSinceEpoch(scale.firstMs +
+                                                     (scale.lastMs - scale.firstMs) * tick / 4)
+                          .toString(scale.format));
+    }
+    QCOMPARE(labels.size(), 5);
 }
 
 QTEST_GUILESS_MAIN(TstFareHistory)

@@ -6,12 +6,17 @@
 #include "ui/WindowOps.h"
 
 #include <QBarSet>
+#include <QChart>
+#include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QMenu>
 #include <QScatterSeries>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
+
+#include <cmath>
 
 using namespace skylark;
 using namespace skylark::ui;
@@ -24,6 +29,7 @@ class TstHistoryWindow : public QObject {
 private Q_SLOTS:
     void window_showsTheRoundsOfTheSelectedRoute();
     void damagedStore_isSaidInTheStatusBar();
+    void oneObservation_isAPointOnAReadableChart();
 };
 
 void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
@@ -88,6 +94,39 @@ void TstHistoryWindow::damagedStore_isSaidInTheStatusBar() {
     HistoryWindow window(damaged, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s});
     QVERIFY2(window.statusText().contains(u"无法读取"_s), qPrintable(window.statusText()));
     QCOMPARE(window.fareSeries().count(), 0);
+}
+
+// An alert price with its unit draws its line where the legend says, and a route seen once
+// shows its one fare on round ticks.
+void TstHistoryWindow::oneObservation_isAPointOnAReadableChart() {
+    QTemporaryDir dir;
+    const QDateTime now = QDateTime::currentDateTime();
+    FareHistory history(dir.path());
+    QVERIFY(history.open(now));
+    history.beginRound();
+    history.record({u"1"_s,
+                    u"成都"_s,
+                    u"上海"_s,
+                    u"2099-11-20"_s,
+                    u"domestic"_s,
+                    u"600元"_s,
+                    now,
+                    u"583"_s,
+                    FareOutcome::Found,
+                    true,
+                    {{u"2099-11-20"_s, u"583"_s}}});
+    history.endRound();
+    history.flush();
+    HistoryWindow window(history, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"600元"_s});
+    QCOMPARE(window.alertPriceSeries().at(0).y(), 600.0);
+    QCOMPARE(window.fareSeries().count(), 1);
+    QVERIFY(window.fareSeries().pointsVisible());
+    auto* price = static_cast<QValueAxis*>(window.fareChart().axes(Qt::Vertical).first());
+    QCOMPARE(std::fmod(price->min(), 10.0), 0.0);
+    QCOMPARE(std::fmod(price->max(), 10.0), 0.0);
+    QVERIFY(price->min() <= 583 && price->max() >= 600);
+    auto* time = static_cast<QDateTimeAxis*>(window.fareChart().axes(Qt::Horizontal).first());
+    QVERIFY(time->max().toMSecsSinceEpoch() - time->min().toMSecsSinceEpoch() >= 60000);
 }
 
 QTEST_MAIN(TstHistoryWindow)
