@@ -40,10 +40,15 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     if (textToNumber(price) <= kTolerance) {
         return refused(QStringLiteral("监控价格不能小于或等于0！"));
     }
-    const QStringList answer = splitFields(checkCities(depCity, arrCity), u"&");
+    QString failure;
+    const QStringList answer = splitFields(checkCities(depCity, arrCity, failure), u"&");
     if (answer.size() != 2) {
-        return refused(QStringLiteral(
-            "出发城市或到达城市填写错误，请重新输入！\r\n注：该版本暂不支持国际航线的查询！"));
+        // A server that failed is said, so that no one hunts for a typing error.
+        return refused(
+            QStringLiteral(
+                "出发城市或到达城市填写错误，请重新输入！\r\n注：该版本暂不支持国际航线的查询！") +
+            (failure.isEmpty() ? QString()
+                               : QStringLiteral("\r\n（城市查询失败：%1）").arg(failure)));
     }
     if (answer[0] == u"false") {
         return refused(QStringLiteral("出发城市或到达城市填写有误，请重新输入！\r\n注：该版本已同时"
@@ -80,8 +85,15 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     return {true, {}, false, route.routeId};
 }
 
-QString RouteCommands::checkCities(const QString& depCity, const QString& arrCity) {
-    return relayAnswerText(m_fetcher.httpFetch(cityCheckUrl(m_endpoints, depCity, arrCity)));
+QString RouteCommands::checkCities(const QString& depCity, const QString& arrCity,
+                                   QString& failure) {
+    FetchRequest request;
+    request.url = cityCheckUrl(m_endpoints, depCity, arrCity);
+    request.method = QStringLiteral("GET");
+    FetchResponse response;
+    const QByteArray body = m_fetcher.httpFetch(request, &response);
+    failure = exchangeFailureText(response, body);
+    return relayAnswerText(body);
 }
 
 QString RouteCommands::searchPageUrl(int selectedRow) const {

@@ -39,7 +39,8 @@ public:
 
     AddRouteResult addRoute(const AddRouteInput& input);
     // The relay's answer, "true&domestic" and the like; empty when it was not reached.
-    QString checkCities(const QString& depCity, const QString& arrCity);
+    // The relay's answer; failure says why the exchange gave none, else empty.
+    QString checkCities(const QString& depCity, const QString& arrCity, QString& failure);
     // The fare source's search page of the row's route; empty for a route of another
     // kind or no row.
     QString searchPageUrl(int selectedRow) const;

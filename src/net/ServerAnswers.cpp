@@ -59,6 +59,25 @@ QString fareOutcomeText(FareOutcome outcome) {
     return QString::fromUtf16(kOutcomeNames[int(outcome)].text);
 }
 
+QString exchangeFailureText(const FetchResponse& response, const QByteArray& body) {
+    switch (response.failure) {
+    case FetchFailure::Unreachable:
+        return QStringLiteral("无法连接服务器");
+    case FetchFailure::Refused:
+        return QStringLiteral("请求无法发出");
+    case FetchFailure::TimedOut:
+        return QStringLiteral("服务器响应超时");
+    case FetchFailure::TooLarge:
+        return QStringLiteral("服务器的回复过大");
+    case FetchFailure::None:
+        break;
+    }
+    if (response.status != 0 && response.status != 200) {
+        return QStringLiteral("服务器返回 HTTP 状态 %1").arg(response.status);
+    }
+    return body.trimmed().isEmpty() ? QStringLiteral("服务器的回复为空") : QString();
+}
+
 FareAnswer readCalendarAnswer(const QByteArray& body, const QString& depDate) {
     FareAnswer answer;
     JsonReader reader;

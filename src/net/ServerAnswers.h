@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HttpFetch.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -38,6 +40,11 @@ QString fareOutcomeKey(FareOutcome outcome);
 FareOutcome fareOutcomeOfKey(QStringView key);
 // What the outcome tells the user, in the program's language.
 QString fareOutcomeText(FareOutcome outcome);
+
+// Why an exchange with a server gave nothing to read, in the program's language: no
+// connection, a refused request, a time-out, an answer too large, an HTTP status other than
+// 200, or an empty answer. Empty when it answered something.
+QString exchangeFailureText(const FetchResponse& response, const QByteArray& body);
 
 struct FareAnswer {
     QString fare; // the fare of the route's own day, or "未找到"

@@ -12,6 +12,7 @@
 #include "net/HttpFetch.h"
 #include "text/Gbk.h"
 
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void versionText();
     void versionCheck_isBoundedAgainstATrickle();
     void add_trimsTheLineEndOfTheRouteKind();
+    void add_withTheRelayFailing_saysWhatHappened_data();
+    void add_withTheRelayFailing_saysWhatHappened();
     void greeting_andRouteBookLoad();
     void navigationSound_isMutedOnceAndRestored();
 };
@@ -121,7 +124,7 @@ void TstRouteCommands::add_checksInOrder_data() {
     QTest::newRow("true& alone is one field")
         << u"成都"_s << u"上海"_s << u"500"_s << later << QByteArray("true&") << kWrongCity << 1;
     QTest::newRow("no answer") << u"成都"_s << u"上海"_s << u"500"_s << later << QByteArray()
-                               << kWrongCity << 1;
+                               << kWrongCity + u"\r\n（城市查询失败：服务器的回复为空）"_s << 1;
     QTest::newRow("no & in the answer")
         << u"成都"_s << u"上海"_s << u"500"_s << later << QByteArray("true") << kWrongCity << 1;
     QTest::newRow("three fields") << u"成都"_s << u"上海"_s << u"500"_s << later
@@ -158,6 +161,34 @@ void TstRouteCommands::add_checksInOrder() {
     QCOMPARE(rig.routes.rowCount(), 0);
     QVERIFY(!QFile::exists(rig.book.path()));
     QVERIFY(rig.log.lines().isEmpty());
+}
+
+void TstRouteCommands::add_withTheRelayFailing_saysWhatHappened_data() {
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("unreachable") << u"unreachable"_s << u"无法连接服务器"_s;
+    QTest::newRow("an HTTP status") << u"status"_s << u"服务器返回 HTTP 状态 503"_s;
+}
+
+// The Part's two lines stay; a third says that the server, not the typing, failed.
+void TstRouteCommands::add_withTheRelayFailing_saysWhatHappened() {
+    QFETCH(QString, failure);
+    QFETCH(QString, said);
+    Rig rig;
+    if (failure == u"unreachable") {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        rig.endpoints = Endpoints::forDemo(u"http://127.0.0.1:%1"_s.arg(port));
+    } else {
+        rig.relay.setScript([](const QByteArray&) {
+            return ScriptedServer::Answer{"HTTP/1.1 503 Busy\r\nContent-Length: 0\r\n\r\n"};
+        });
+    }
+    const AddRouteResult result = rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    QVERIFY(!result.added);
+    QCOMPARE(result.message, kWrongCity + u"\r\n（城市查询失败："_s + said + u"）"_s);
 }
 
 void TstRouteCommands::add_storesTheRouteAndLogsIt() {

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,6 +53,7 @@ private Q_SLOTS:
     void damagedHistory_exitsWithTheReason();
     void monitorLockThatCannotBeMade_saysWhyNotAnotherMonitor();
     void dataFiles_areTheUsersAlone();
+    void add_withTheRelayUnreachable_saysSo();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -493,6 +495,19 @@ void TstCli::dataFiles_areTheUsersAlone() {
         QCOMPARE(QFileInfo(QDir(data).filePath(name)).permissions() & 0x0777,
                  QFile::Permissions(0x0600));
     }
+}
+
+void TstCli::add_withTheRelayUnreachable_saysSo() {
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QByteArray base = "http://127.0.0.1:" + QByteArray::number(closed.serverPort());
+    closed.close();
+    writeBytes(m_dir->filePath(u"servers.ini"_s), "[relay]\r\nbase=" + base + "\r\n");
+    const Run add = cli({u"add"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s});
+    QCOMPARE(add.status, 1);
+    QVERIFY2(add.err.contains(u"出发城市或到达城市填写错误"_s) &&
+                 add.err.contains(u"城市查询失败：无法连接服务器"_s),
+             qPrintable(add.err));
 }
 
 QTEST_GUILESS_MAIN(TstCli)
