@@ -2,6 +2,8 @@
 
 #include "SkinPicture.h"
 
+#include <QApplication>
+
 #include "Faces.h"
 #include "app/SkinFolder.h"
 
@@ -408,18 +410,36 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress: {
         auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() == Qt::LeftButton && m_settings.movable && !window().isMaximized()) {
-            return startDrag(press->globalPosition().toPoint());
-        }
-        break;
-    }
-    case QEvent::MouseMove:
-        if (m_dragOffset) {
-            window().move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() -
-                          *m_dragOffset);
+            // A press alone (a touchpad's tap) moves nothing: the move starts once the
+            // pointer has travelled the platform's drag distance with the button held.
+            m_pressedAt = press->globalPosition().toPoint();
             return true;
         }
         break;
+    }
+    case QEvent::MouseMove: {
+        auto* move = static_cast<QMouseEvent*>(event);
+        const QPoint at = move->globalPosition().toPoint();
+        if (!(move->buttons() & Qt::LeftButton)) {
+            m_pressedAt.reset();
+            m_dragOffset.reset();
+            break;
+        }
+        if (m_pressedAt &&
+            (at - *m_pressedAt).manhattanLength() >= QApplication::startDragDistance()) {
+            const QPoint pressedAt = *std::exchange(m_pressedAt, std::nullopt);
+            if (startDrag(pressedAt)) {
+                return true; // the window system moves it from here on
+            }
+        }
+        if (m_dragOffset) {
+            window().move(at - *m_dragOffset);
+            return true;
+        }
+        break;
+    }
     case QEvent::MouseButtonRelease:
+        m_pressedAt.reset();
         m_dragOffset.reset();
         break;
     default:
@@ -428,15 +448,15 @@ bool SkinFrame::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-// The window system moves the window where it can (X11, Wayland); elsewhere the frame
-// follows the mouse itself.
-bool SkinFrame::startDrag(const QPoint& globalPosition) {
+// The window system moves the window where it can (X11, Wayland): true then. Elsewhere the
+// frame follows the mouse itself from where the press caught the window.
+bool SkinFrame::startDrag(const QPoint& pressedAt) {
     QWindow* handle = window().windowHandle();
     if (handle && handle->startSystemMove()) {
         return true;
     }
-    m_dragOffset = globalPosition - window().pos();
-    return true;
+    m_dragOffset = pressedAt - window().pos();
+    return false;
 }
 
 } // namespace skylark::ui

@@ -91,7 +91,7 @@ private:
     void titleButtonClicked(TitleButtonKind kind);
     void navigationClicked(int n);
     void paint(const QRect& dirty);
-    bool startDrag(const QPoint& globalPosition);
+    bool startDrag(const QPoint& pressedAt);
     void loadSkin(const QByteArray& picture, const QPixmap& decoded = {});
     const QPixmap& skinForSize(const QSize& size);
 
@@ -109,6 +109,8 @@ private:
     int m_selected = 0;
     bool m_closing = false;
     QColor m_closingColour;
+    // Where the left press was, until the pointer has moved far enough to drag.
+    std::optional<QPoint> m_pressedAt;
     // Where the left press caught the window when the window system cannot move it.
     std::optional<QPoint> m_dragOffset;
 };

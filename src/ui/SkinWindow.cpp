@@ -62,6 +62,15 @@ void SkinBoard::paintEvent(QPaintEvent*) {
     }
 }
 
+// The board's presses are its own: a press with a small move on it never drags the window.
+void SkinBoard::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void SkinBoard::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+
 void SkinBoard::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         Q_EMIT released(event->position().toPoint());

@@ -11,6 +11,7 @@
 #include "ui/WindowOps.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QBuffer>
 #include <QFontMetrics>
 #include <QImage>
@@ -80,6 +81,7 @@ private Q_SLOTS:
     void hugePicture_isRefusedBeforeDecoding();
     void longThinPicture_coversTheWindowCheaply();
     void configuredSkin_isDecodedOncePerChange();
+    void skinBoard_takesItsOwnPresses();
     void dragging_movesAMovableWindow_data();
     void dragging_movesAMovableWindow();
     void closing_withoutHandlerOrWithTheEffect_data();
@@ -199,9 +201,16 @@ void TstSkinFrame::dragging_movesAMovableWindow_data() {
     QTest::addColumn<bool>("movable");
     QTest::addColumn<QPoint>("press");
     QTest::addColumn<QPoint>("moved");
-    QTest::newRow("movable, on the frame") << true << QPoint(150, 60) << QPoint(130, 240);
-    QTest::newRow("not movable (the alert)") << false << QPoint(150, 60) << QPoint(100, 200);
-    QTest::newRow("movable, on the menu button") << true << QPoint(235, 10) << QPoint(100, 200);
+    QTest::addColumn<QPoint>("by");
+    const QPoint far(30, 40);
+    QTest::newRow("movable, on the frame") << true << QPoint(150, 60) << QPoint(130, 240) << far;
+    QTest::newRow("not movable (the alert)") << false << QPoint(150, 60) << QPoint(100, 200) << far;
+    QTest::newRow("movable, on the menu button")
+        << true << QPoint(235, 10) << QPoint(100, 200) << far;
+    // A tap, and a press that hardly moves, never start a move.
+    QTest::newRow("a tap") << true << QPoint(150, 60) << QPoint(100, 200) << QPoint();
+    QTest::newRow("under the drag distance") << true << QPoint(150, 60) << QPoint(100, 200)
+                                             << QPoint(QApplication::startDragDistance() - 1, 0);
 }
 
 // Offscreen the window system cannot move windows: the frame follows the mouse itself.
@@ -209,6 +218,7 @@ void TstSkinFrame::dragging_movesAMovableWindow() {
     QFETCH(bool, movable);
     QFETCH(QPoint, press);
     QFETCH(QPoint, moved);
+    QFETCH(QPoint, by);
     QWidget window;
     SkinFrame::attach(
         window, {.size = QSize(300, 200), .buttons = {TitleButtonKind::Menu}, .movable = movable});
@@ -218,9 +228,8 @@ void TstSkinFrame::dragging_movesAMovableWindow() {
     QWidget* target = window.childAt(press) ? window.childAt(press) : &window;
     const QPoint local = target->mapFrom(&window, press);
     QTest::mousePress(target, Qt::LeftButton, {}, local);
-    QMouseEvent move(QEvent::MouseMove, QPointF(local),
-                     QPointF(target->mapToGlobal(local) + QPoint(30, 40)), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(target->mapToGlobal(local) + by),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &move);
     QTest::mouseRelease(target, Qt::LeftButton, {}, local);
     QCOMPARE(window.pos(), moved);
@@ -382,6 +391,30 @@ void TstSkinFrame::configuredSkin_isDecodedOncePerChange() {
                                .decoded = skin.current().pixmap,
                                .size = QSize(300, 200)});
     QCOMPARE(window.grab().toImage().pixelColor(150, 100), QColor(0, 136, 255));
+}
+
+// A press on the preview board with a small move chooses a skin; it never drags the window.
+void TstSkinFrame::skinBoard_takesItsOwnPresses() {
+    Rig rig;
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        SkinWindow* window = rig.desktop->skinWindow();
+        QVERIFY(window);
+        const QPoint before = window->pos();
+        auto* board = window->findChild<SkinBoard*>(u"画板1"_s);
+        const QPoint local(100, 60);
+        QTest::mousePress(board, Qt::LeftButton, {}, local);
+        QMouseEvent move(QEvent::MouseMove, QPointF(local + QPoint(12, 0)),
+                         QPointF(board->mapToGlobal(local) + QPoint(12, 0)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(board, &move);
+        QTest::mouseRelease(board, Qt::LeftButton, {}, local + QPoint(12, 0));
+        QCOMPARE(window->pos(), before);
+        QTest::keyClick(window, Qt::Key_Escape);
+        checked = true;
+    });
+    rig.desktop->openSkinWindow();
+    QVERIFY(checked);
 }
 
 void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {
