@@ -1,6 +1,7 @@
 #include "PushSettingsWindow.h"
 
 #include "Faces.h"
+#include "WindowOps.h"
 #include "notify/PushAlerts.h"
 #include "ui_PushSettingsWindow.h"
 
@@ -12,7 +13,7 @@ PushSettingsWindow::PushSettingsWindow(PushSettingsLogic& logic, QWidget* parent
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowCloseButtonHint)
     , m_ui(std::make_unique<Ui::PushSettingsWindow>()) {
     m_ui->setupUi(this);
-    setFixedSize(328, 366);
+    keepOuterSize(*this, QSize(328, 366));
     applyFaces(*this);
     m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/qrcode.jpg")));
 

@@ -1,6 +1,7 @@
 #include "TipWindow.h"
 
 #include "Faces.h"
+#include "WindowOps.h"
 #include "app/WindowRules.h"
 
 #include "ui_TipWindow.h"
@@ -14,7 +15,7 @@ TipWindow::TipWindow(QWidget* owner, int tickMs)
                          Qt::MSWindowsFixedSizeDialogHint)
     , m_ui(std::make_unique<Ui::TipWindow>()) {
     m_ui->setupUi(this);
-    setFixedSize(396, 195);
+    keepOuterSize(*this, QSize(396, 195));
     setWindowTitle(tipWindowCaption());
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);

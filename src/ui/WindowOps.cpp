@@ -1,6 +1,7 @@
 #include "WindowOps.h"
 
 #include <QCursor>
+#include <QEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMenu>
@@ -56,6 +57,50 @@ void WindowOps::closeWindow(QWidget* window) {
 void centreOnScreen(QWidget& window) {
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     window.move((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
+}
+
+namespace {
+
+// Sizes its window's client to the outer size less the frame, as the frame becomes known.
+class OuterSizeKeeper final : public QObject {
+public:
+    OuterSizeKeeper(QWidget& window, QSize outer)
+        : QObject(&window)
+        , m_outer(outer) {
+        window.setFixedSize(outer);
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) {
+            auto& window = *static_cast<QWidget*>(watched);
+            const QRect outer = window.frameGeometry();
+            const QRect inner = window.geometry();
+            const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                                 outer.right() - inner.right(), outer.bottom() - inner.bottom());
+            const QSize client = clientSizeFor(m_outer, frame);
+            if (client != window.size()) {
+                window.setFixedSize(client);
+            }
+        }
+        return false;
+    }
+
+private:
+    QSize m_outer;
+};
+
+} // namespace
+
+QSize clientSizeFor(QSize outer, QMargins frame) {
+    return {qMax(1, outer.width() - frame.left() - frame.right()),
+            qMax(1, outer.height() - frame.top() - frame.bottom())};
+}
+
+void keepOuterSize(QWidget& window, QSize outer) {
+    new OuterSizeKeeper(window, outer);
 }
 
 void WindowOps::popupMenu(QMenu& menu) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QMargins>
 #include <QMessageBox>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -47,5 +49,12 @@ private:
 
 // Centres the window on the primary screen: each half of the difference truncated.
 void centreOnScreen(QWidget& window);
+
+// Keeps the window's outer size, the window manager's frame included, at outer: the client
+// is sized to outer less the frame once the frame is known, and again whenever it changes.
+// Without a window manager the client size is the outer size.
+void keepOuterSize(QWidget& window, QSize outer);
+// The client size that gives the outer size around a frame of those widths.
+QSize clientSizeFor(QSize outer, QMargins frame);
 
 } // namespace skylark::ui

@@ -80,6 +80,9 @@ private Q_SLOTS:
     void enterInARouteBox_pressesAdd_data();
     void enterInARouteBox_pressesAdd();
     void everyControl_hasAnAccessibleName();
+    void clientSize_leavesTheFrameItsPart_data();
+    void clientSize_leavesTheFrameItsPart();
+    void framedWindows_haveTheirOuterSizes();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -251,7 +254,7 @@ void TstMainWindow::pushSettings_openRefuseSaveAndTest() {
     PushSettingsWindow* window = rig.desktop->frontEnd().pushSettingsWindow();
     QVERIFY(window);
     QVERIFY(!window->parentWidget());
-    QCOMPARE(window->size(), QSize(328, 366));
+    QCOMPARE(window->frameGeometry().size(), QSize(328, 366)); // the frame included
     auto* id = window->findChild<QLineEdit*>(u"编辑框_绑定ID"_s);
     auto* interval = window->findChild<QLineEdit*>(u"编辑框_提醒间隔时间"_s);
     QCOMPARE(id->text(), QString()); // loaded from the empty settings
@@ -359,7 +362,7 @@ void TstMainWindow::tipWindow_countsDownAndCloses() {
     QWidget* tip = rig.desktop->tipWindow();
     QVERIFY(tip);
     QCOMPARE(tip->parentWidget(), &rig.desktop->window());
-    QCOMPARE(tip->size(), QSize(396, 195));
+    QCOMPARE(tip->frameGeometry().size(), QSize(396, 195)); // the frame included
     QCOMPARE(tip->windowTitle(), u"操作提示（5 秒后自动关闭...）"_s);
     QStringList captions;
     connect(tip, &QWidget::windowTitleChanged,
@@ -664,6 +667,32 @@ void TstMainWindow::everyControl_hasAnAccessibleName() {
     walk(QAccessible::queryAccessibleInterface(&rig.desktop->window()));
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", "_s)));
     QVERIFY(named >= 12); // the boxes, buttons, lists, check boxes, title and page buttons
+}
+
+void TstMainWindow::clientSize_leavesTheFrameItsPart_data() {
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QSize>("client");
+    QTest::newRow("no window manager") << QMargins() << QSize(396, 195);
+    QTest::newRow("a title bar and borders")
+        << QMargins(1, 20, 1, 1) << QSize(394, 174); // what openbox draws
+}
+
+void TstMainWindow::clientSize_leavesTheFrameItsPart() {
+    QFETCH(QMargins, frame);
+    QFETCH(QSize, client);
+    QCOMPARE(clientSizeFor(QSize(396, 195), frame), client);
+}
+
+void TstMainWindow::framedWindows_haveTheirOuterSizes() {
+    Rig rig;
+    QWidget* tip = rig.desktop->tipWindow();
+    QVERIFY(tip);
+    QVERIFY(QTest::qWaitForWindowExposed(tip));
+    QCOMPARE(tip->frameGeometry().size(), QSize(396, 195));
+    rig.desktop->frontEnd().openPushSettings();
+    QWidget* push = rig.desktop->frontEnd().pushSettingsWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(push));
+    QCOMPARE(push->frameGeometry().size(), QSize(328, 366));
 }
 
 QTEST_MAIN(TstMainWindow)
