@@ -36,6 +36,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 using namespace skylark;
@@ -83,6 +84,7 @@ private Q_SLOTS:
     void clientSize_leavesTheFrameItsPart_data();
     void clientSize_leavesTheFrameItsPart();
     void framedWindows_haveTheirOuterSizes();
+    void redCaptions_readOnTheirGround();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -693,6 +695,48 @@ void TstMainWindow::framedWindows_haveTheirOuterSizes() {
     QWidget* push = rig.desktop->frontEnd().pushSettingsWindow();
     QVERIFY(QTest::qWaitForWindowExposed(push));
     QCOMPARE(push->frameGeometry().size(), QSize(328, 366));
+}
+
+namespace {
+
+double luminance(QColor colour) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+           0.0722 * channel(colour.blueF());
+}
+
+double contrast(QColor a, QColor b) {
+    const double high = qMax(luminance(a), luminance(b));
+    const double low = qMin(luminance(a), luminance(b));
+    return (high + 0.05) / (low + 0.05);
+}
+
+} // namespace
+
+// The Part's red stays, on a ground it reads on (WCAG's 4.5 : 1), over the default skin.
+void TstMainWindow::redCaptions_readOnTheirGround() {
+    const ProgramStyle style;
+    Rig rig;
+    QWidget& window = rig.desktop->window();
+    const QImage shot = window.grab().toImage();
+    for (const QString& name : {u"透明标签9"_s, u"透明标签7"_s}) {
+        auto* caption = rig.control<QLabel>(name);
+        // The ground is the caption's commonest colour, the text's pixels being fewer.
+        const QRect area(caption->mapTo(&window, QPoint(0, 0)), caption->size());
+        QHash<QRgb, int> counts;
+        for (int x = area.left() + 2; x <= area.right() - 2; ++x) {
+            for (int y = area.top() + 2; y <= area.bottom() - 2; ++y) {
+                ++counts[shot.pixel(x, y)];
+            }
+        }
+        const QColor ground(std::max_element(counts.begin(), counts.end(), [](int a, int b) {
+                                return a < b;
+                            }).key());
+        QVERIFY2(contrast(QColor(255, 0, 0), ground) >= 4.5,
+                 qPrintable(name + u" on "_s + ground.name()));
+    }
 }
 
 QTEST_MAIN(TstMainWindow)
