@@ -723,12 +723,15 @@ void TstMainWindow::redCaptions_readOnTheirGround() {
     const QImage shot = window.grab().toImage();
     for (const QString& name : {u"透明标签9"_s, u"透明标签7"_s}) {
         auto* caption = rig.control<QLabel>(name);
-        // The ground is the caption's commonest colour, the text's pixels being fewer.
+        // The ground is the caption's commonest colour that is not the text's red.
         const QRect area(caption->mapTo(&window, QPoint(0, 0)), caption->size());
         QHash<QRgb, int> counts;
         for (int x = area.left() + 2; x <= area.right() - 2; ++x) {
             for (int y = area.top() + 2; y <= area.bottom() - 2; ++y) {
-                ++counts[shot.pixel(x, y)];
+                const QColor pixel = shot.pixelColor(x, y);
+                if (!(pixel.red() > 110 && pixel.green() < 90 && pixel.blue() < 90)) {
+                    ++counts[pixel.rgb()];
+                }
             }
         }
         const QColor ground(std::max_element(counts.begin(), counts.end(), [](int a, int b) {
