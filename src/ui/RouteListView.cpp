@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 namespace skylark::ui {
@@ -20,6 +22,45 @@ Qt::Alignment alignmentOf(int column) {
     const bool left = column == RouteListModel::IdColumn || column == RouteListModel::StatusColumn;
     return (left ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter;
 }
+
+// A selected row keeps its own colours, the special fare's highlight among them, under a
+// tint and a dark frame: a selected row, a special row and a selected special row never
+// look alike.
+class SelectionOverRowColours final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem own = option;
+        own.state &= ~QStyle::State_Selected;
+        const QVariant background = index.data(Qt::BackgroundRole);
+        if (background.isValid()) {
+            painter->fillRect(option.rect, background.value<QBrush>());
+        }
+        QStyledItemDelegate::paint(painter, own, index);
+        if (!(option.state & QStyle::State_Selected)) {
+            return;
+        }
+        painter->save();
+        painter->fillRect(option.rect, kTint);
+        painter->setPen(QPen(kFrame, 2));
+        const QRect r = option.rect.adjusted(0, 1, 0, -1);
+        painter->drawLine(r.topLeft(), r.topRight());
+        painter->drawLine(r.bottomLeft(), r.bottomRight());
+        if (index.column() == 0) {
+            painter->drawLine(r.topLeft() + QPoint(1, 0), r.bottomLeft() + QPoint(1, 0));
+        }
+        if (index.column() == index.model()->columnCount() - 1) {
+            painter->drawLine(r.topRight(), r.bottomRight());
+        }
+        painter->restore();
+    }
+
+private:
+    static constexpr QColor kTint{13, 60, 116, 60};
+    static constexpr QColor kFrame{13, 60, 116};
+};
 
 } // namespace
 
@@ -56,6 +97,7 @@ void showRouteList(QTableView& view, RouteListModel& routes) {
     view.setModel(colours);
     view.verticalHeader()->hide();
     view.setShowGrid(false);
+    view.setItemDelegate(new SelectionOverRowColours(&view));
     for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
         view.setColumnWidth(column, RouteListModel::initialWidth(column));
     }

@@ -85,6 +85,7 @@ private Q_SLOTS:
     void clientSize_leavesTheFrameItsPart();
     void framedWindows_haveTheirOuterSizes();
     void redCaptions_readOnTheirGround();
+    void selectedRow_andSpecialRow_lookDifferent();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -740,6 +741,35 @@ void TstMainWindow::redCaptions_readOnTheirGround() {
         QVERIFY2(contrast(QColor(255, 0, 0), ground) >= 4.5,
                  qPrintable(name + u" on "_s + ground.name()));
     }
+}
+
+// A selected plain row, an unselected special row and a selected special row, told apart
+// at a glance.
+void TstMainWindow::selectedRow_andSpecialRow_lookDifferent() {
+    const ProgramStyle style;
+    Rig rig;
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.add(u"北京"_s, u"东京"_s, u"900"_s);
+    for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
+        rig.desktop->routes().setCellColour(1, column, Monitor::kHighlightText,
+                                            Monitor::kHighlightBack);
+    }
+    auto* list = rig.control<QTableView>(u"超级列表框_监控列表"_s);
+    const auto colourOfRow = [list](int row) {
+        const QImage shot = list->viewport()->grab().toImage();
+        return shot.pixelColor(list->visualRect(list->model()->index(row, 7)).center());
+    };
+    list->selectRow(0);
+    const QColor selectedPlain = colourOfRow(0);
+    const QColor special = colourOfRow(1);
+    list->selectRow(1);
+    const QColor selectedSpecial = colourOfRow(1);
+    QVERIFY2(selectedPlain != special && special != selectedSpecial &&
+                 selectedPlain != selectedSpecial,
+             qPrintable(selectedPlain.name() + u" "_s + special.name() + u" "_s +
+                        selectedSpecial.name()));
+    // The special row keeps its highlight under the selection: it is tinted, not replaced.
+    QVERIFY(selectedSpecial.blue() > selectedSpecial.red() + 60);
 }
 
 QTEST_MAIN(TstMainWindow)
