@@ -8,12 +8,14 @@
 #include "ui/AlertWindow.h"
 #include "ui/Desktop.h"
 #include "ui/Faces.h"
+#include "ui/LinedLabel.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramStyle.h"
 #include "ui/SkinFrame.h"
 #include "ui/WindowOps.h"
 
 #include <QAbstractButton>
+#include <QAbstractTextDocumentLayout>
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
@@ -33,6 +35,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <algorithm>
@@ -86,6 +89,7 @@ private Q_SLOTS:
     void framedWindows_haveTheirOuterSizes();
     void redCaptions_readOnTheirGround();
     void selectedRow_andSpecialRow_lookDifferent();
+    void pushInstructions_showToTheLastStep();
 };
 
 void TstMainWindow::controls_matchTheLayout_data() {
@@ -770,6 +774,22 @@ void TstMainWindow::selectedRow_andSpecialRow_lookDifferent() {
                         selectedSpecial.name()));
     // The special row keeps its highlight under the selection: it is tinted, not replaced.
     QVERIFY(selectedSpecial.blue() > selectedSpecial.red() + 60);
+}
+
+// All seventeen lines of the push instructions fit in their label, the last step too.
+void TstMainWindow::pushInstructions_showToTheLastStep() {
+    Rig rig;
+    rig.desktop->frontEnd().openPushSettings();
+    QWidget* window = rig.desktop->frontEnd().pushSettingsWindow();
+    auto* steps = window->findChild<LinedLabel*>(u"透明标签5"_s);
+    QVERIFY(steps);
+    const QTextDocument& laidOut = steps->layoutDocument();
+    QCOMPARE(laidOut.blockCount(), 17);
+    const QTextBlock last = laidOut.lastBlock();
+    QCOMPARE(last.text(), u"6.点击保存"_s);
+    const QRectF box = laidOut.documentLayout()->blockBoundingRect(last);
+    QVERIFY2(box.bottom() <= steps->height(), qPrintable(QString::number(box.bottom()) + u" > "_s +
+                                                         QString::number(steps->height())));
 }
 
 QTEST_MAIN(TstMainWindow)
