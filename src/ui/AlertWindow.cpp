@@ -1,5 +1,7 @@
 #include "AlertWindow.h"
 
+#include <QGuiApplication>
+
 #include "Faces.h"
 #include "SkinFrame.h"
 #include "ui_AlertWindow.h"
@@ -21,18 +23,19 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin
                          const QPixmap& decoded, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_ui(std::make_unique<Ui::AlertWindow>()) {
+    const AlertTexts texts = alertTexts(fares);
     m_ui->setupUi(this);
     SkinFrame* frame = SkinFrame::attach(*this, {.picture = skin,
                                                  .decoded = decoded,
                                                  .size = QSize(300, 200),
-                                                 .secondLine = hintLine(),
+                                                 .secondLine = texts.hint,
                                                  .movable = false});
     frame->setTitleButtonHandler(TitleButtonKind::Close, [this] { close(); });
-    setWindowTitle(titleFor(fares.size()));
+    setWindowTitle(texts.title);
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);
     m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/qrcode.jpg")));
-    const SpecialFare& first = fares.first();
+    const SpecialFare& first = texts.first;
     m_ui->透明标签_出发城市->setText(first.depCityName);
     m_ui->透明标签_到达城市->setText(first.arrCityName);
     m_ui->透明标签_出发日期->setText(first.depDate);
@@ -40,38 +43,22 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin
     m_ui->透明标签_更新时间->setText(first.updateTime);
     m_ui->透明标签_打开界面->installEventFilter(this);
 
-    m_hideTimer.setSingleShot(true);
-    connect(&m_hideTimer, &QTimer::timeout, this, [this] { m_fadeTimer.start(); });
-    connect(&m_fadeTimer, &QTimer::timeout, this, &AlertWindow::fadeStep);
+    connect(&m_countdown, &AlertCountdown::opacityChanged, this, &AlertWindow::showOpacity);
+    connect(&m_countdown, &AlertCountdown::finished, this, &QWidget::close);
 }
 
 AlertWindow::~AlertWindow() = default;
 
-QString AlertWindow::titleFor(qsizetype count) {
-    return QStringLiteral(" 特价机票提醒   共发现 ") + QString::number(count) +
-           QStringLiteral(" 条信息");
-}
-
-QString AlertWindow::hintLine() {
-    return QStringLiteral(" 提示: 数据来自阿里旅行              打开软件查看全部");
-}
-
-QPoint AlertWindow::placeIn(const QRect& availableArea, const QSize& size) {
-    return availableArea.bottomRight() - QPoint(size.width() - 1, size.height() - 1);
-}
-
 void AlertWindow::startCountdown(int showMs, int fadeStepMs) {
-    m_fadeTimer.setInterval(fadeStepMs);
-    m_hideTimer.start(showMs);
+    m_countdown.start(showMs, fadeStepMs);
 }
 
-void AlertWindow::fadeStep() {
-    ++m_fadeStep;
-    setWindowOpacity(double(kFadeSteps - m_fadeStep) / kFadeSteps);
-    if (m_fadeStep >= kFadeSteps) {
-        m_fadeTimer.stop();
-        close();
-    }
+// The window system is told of each step as it happens: under X11 a changed opacity waits
+// in the connection's buffer until something flushes it, and with the mouse still nothing
+// else does.
+void AlertWindow::showOpacity(double opacity) {
+    setWindowOpacity(opacity);
+    QGuiApplication::sync();
 }
 
 bool AlertWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/FareRecords.h"
+#include "notify/AlertPopUp.h"
 
 #include <QList>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -22,9 +22,9 @@ class AlertWindow : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kShowMs = 10000;
-    static constexpr int kFadeSteps = 255;
-    static constexpr int kFadeStepMs = 10;
+    static constexpr int kShowMs = AlertCountdown::kShowMs;
+    static constexpr int kFadeSteps = AlertCountdown::kFadeSteps;
+    static constexpr int kFadeStepMs = AlertCountdown::kFadeStepMs;
 
     // fares holds at least one record; skin is the frame's picture, decoded its pixels when
     // the caller has them.
@@ -32,11 +32,11 @@ public:
                 const QPixmap& decoded = {}, QWidget* parent = nullptr);
     ~AlertWindow() override;
 
-    static QString titleFor(qsizetype count);
-    static QString hintLine();
-    // Where a window of that size goes: its bottom-right corner on the area's, which is the
-    // screen less its panels, wherever they are docked.
-    static QPoint placeIn(const QRect& availableArea, const QSize& size);
+    static QString titleFor(qsizetype count) { return alertTitle(count); }
+    static QString hintLine() { return alertHint(); }
+    static QPoint placeIn(const QRect& availableArea, const QSize& size) {
+        return alertCorner(availableArea, size);
+    }
 
     // Starts the 10 s countdown with the fade that follows it.
     void startCountdown(int showMs = kShowMs, int fadeStepMs = kFadeStepMs);
@@ -50,12 +50,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void fadeStep();
+    void showOpacity(double opacity);
 
     std::unique_ptr<Ui::AlertWindow> m_ui;
-    QTimer m_hideTimer; // 时钟_隐藏窗口
-    QTimer m_fadeTimer;
-    int m_fadeStep = 0;
+    AlertCountdown m_countdown;
 };
 
 } // namespace skylark::ui
