@@ -7,6 +7,7 @@
 #include "SkinFrame.h"
 #include "TipWindow.h"
 #include "WindowOps.h"
+#include "app/ProgramLifecycle.h"
 #include "app/StartUp.h"
 #include "net/CookieStore.h"
 #include "store/SafeSave.h"
@@ -153,18 +154,39 @@ Desktop::~Desktop() {
 }
 
 void Desktop::start(const QString& startUpProblem) {
-    const CheckBoxStates boxes = initialCheckBoxStates(m_settings);
-    m_window->setCheckBoxes(boxes.noAlertWindow, boxes.pushAlerts);
-    const QString version = versionText(m_fetcher, m_endpoints);
-    NoNavigationSound navigationSound;
-    setNavigationSoundMuted(navigationSound, true);
-    attachFrame(frameSecondLine(version) + m_notice);
-    // Attaching the frame makes the window anew and polishes its controls again under the
-    // style sheet, which drops the faces set before: they are given after it.
-    applyFaces(*m_window);
-    m_window->setWindowTitle(QString::fromUtf16(kWindowCaption));
-    m_startPagesTimer.setInterval(m_startPagesDelayMs);
-    m_trendReloadTimer.setInterval(180000);
+    runStartUp(
+        {m_settings, m_fetcher, m_endpoints, m_log, m_book, m_routes, m_navigationSound, m_notice},
+        {.setCheckBoxes =
+             [this](bool noAlertWindow, bool pushAlerts) {
+                 m_window->setCheckBoxes(noAlertWindow, pushAlerts);
+             },
+         .attachFrame = [this](const QString& secondLine) { attachFrame(secondLine); },
+         .setCaption = [this] { m_window->setWindowTitle(QString::fromUtf16(kWindowCaption)); },
+         .armTimers =
+             [this] {
+                 m_startPagesTimer.setInterval(m_startPagesDelayMs);
+                 m_trendReloadTimer.setInterval(180000);
+             },
+         .bindTitleButtons = [this] { bindTitleButtons(); },
+         .installTray = [this] { installTray(); },
+         .showWindows = [this] { showStartWindows(); }});
+    const QString unwritable = folderWriteProblem(m_directory);
+    const QString warning =
+        unwritable.isEmpty() ? startUpProblem : unwritableDirectory(m_directory, unwritable);
+    if (!warning.isEmpty()) {
+        m_ops.messageBox(warning, WindowOps::Buttons::Ok, QMessageBox::Warning);
+    }
+}
+
+void Desktop::bindTitleButtons() {
+    frame().setTitleButtonHandler(TitleButtonKind::Close, [this] { hideMainWindow(); });
+    frame().setTitleButtonHandler(TitleButtonKind::Menu, [this] { m_tray->popUpMainMenu(false); });
+    frame().setTitleButtonHandler(TitleButtonKind::ChangeSkin, [this] { openSkinWindow(); });
+    QObject::connect(m_window.get(), &MainWindow::closeRequested, m_window.get(),
+                     [this] { hideMainWindow(); });
+}
+
+void Desktop::installTray() {
     m_window->setWindowIcon(programIcon());
     m_tray = std::make_unique<Tray>(
         *m_window, m_ops,
@@ -177,23 +199,14 @@ void Desktop::start(const QString& startUpProblem) {
                         [this] { m_opener.openUrl(mailFeedbackUrl(m_endpoints)); },
                         [this] { exitProgram(); }},
         programIcon(), QString::fromUtf16(kWindowCaption));
-    frame().setTitleButtonHandler(TitleButtonKind::Close, [this] { hideMainWindow(); });
-    frame().setTitleButtonHandler(TitleButtonKind::Menu, [this] { m_tray->popUpMainMenu(false); });
-    frame().setTitleButtonHandler(TitleButtonKind::ChangeSkin, [this] { openSkinWindow(); });
-    QObject::connect(m_window.get(), &MainWindow::closeRequested, m_window.get(),
-                     [this] { hideMainWindow(); });
-    greetAndLoadRoutes(m_log, m_endpoints, m_book, m_routes);
+}
+
+void Desktop::showStartWindows() {
     centreOnScreen(*m_window);
     m_window->show();
     m_tipWindow = new TipWindow(m_window.get(), m_tipTickMs);
     centreOnScreen(*m_tipWindow);
     m_ops.openWindow(m_tipWindow, m_window.get(), false);
-    const QString unwritable = folderWriteProblem(m_directory);
-    const QString warning =
-        unwritable.isEmpty() ? startUpProblem : unwritableDirectory(m_directory, unwritable);
-    if (!warning.isEmpty()) {
-        m_ops.messageBox(warning, WindowOps::Buttons::Ok, QMessageBox::Warning);
-    }
 }
 
 // The frame of the start-up: the configured skin, the title-bar buttons and the three page
@@ -217,6 +230,9 @@ void Desktop::attachFrame(const QString& secondLine) {
             &pages);
     }
     frame->selectNavigationButton(2);
+    // Attaching the frame makes the window anew and polishes its controls again under the
+    // style sheet, which drops the faces set before: they are given after it.
+    applyFaces(*m_window);
 }
 
 SkinFrame& Desktop::frame() {
@@ -250,26 +266,23 @@ void Desktop::applyConfiguredSkin() {
 }
 
 bool Desktop::exitProgram() {
-    if (m_exiting) {
-        return false;
-    }
-    if (m_ops.messageBox(exitQuestion(), WindowOps::Buttons::OkCancel, QMessageBox::Question) !=
-        WindowOps::Ok) {
-        return false;
-    }
-    showMainWindow(*m_window);
-    NoNavigationSound navigationSound;
-    setNavigationSoundMuted(navigationSound, false);
-    m_monitor.stopMonitoring();
-    m_exiting = true;
-    m_window->allowClose();
-    frame().closeWithEffect();
-    if (m_quit) {
-        m_quit();
-    } else {
-        QCoreApplication::quit();
-    }
-    return true;
+    return m_exit.run({.confirm =
+                           [this] {
+                               return m_ops.messageBox(exitQuestion(), WindowOps::Buttons::OkCancel,
+                                                       QMessageBox::Question) == WindowOps::Ok;
+                           },
+                       .showMainWindow = [this] { showMainWindow(*m_window); },
+                       .stopMonitoring = [this] { m_monitor.stopMonitoring(); },
+                       .closeWithEffect =
+                           [this] {
+                               m_window->allowClose();
+                               frame().closeWithEffect();
+                               if (m_quit) {
+                                   m_quit();
+                               } else {
+                                   QCoreApplication::quit();
+                               }
+                           }});
 }
 
 } // namespace skylark::ui

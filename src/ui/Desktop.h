@@ -10,6 +10,7 @@
 #include "Tray.h"
 #include "app/FrontEnd.h"
 #include "app/IntervalTimer.h"
+#include "app/ProgramLifecycle.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
@@ -133,6 +134,9 @@ public:
 
 private:
     void attachFrame(const QString& secondLine);
+    void bindTitleButtons();
+    void installTray();
+    void showStartWindows();
     void hideMainWindow();
 
     SystemClock m_clock;
@@ -164,7 +168,8 @@ private:
     QPointer<SkinWindow> m_skinWindow;
     QPointer<HistoryWindow> m_historyWindow;
     SkinWindow::FileChooser m_chooseSkinFile;
-    bool m_exiting = false;
+    NoNavigationSound m_navigationSound;
+    ProgramExit m_exit{m_navigationSound};
     int m_tipTickMs = 1000;
     int m_startPagesDelayMs = 1000;
 };
