@@ -8,13 +8,6 @@
 
 namespace skylark {
 
-class Fetcher;
-class RouteBook;
-class RouteListModel;
-class Settings;
-class StatusLog;
-struct Endpoints;
-
 // What the start-up needs besides the window: the settings, the servers, the log and the
 // route book, the navigation sound, and what the bottom line says after the version.
 struct StartUpContext {
