@@ -65,6 +65,7 @@ void add(ui::MainWindow& window, const QString& from, const QString& to, const Q
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     ui::applyProgramStyle(app);
+    ui::installQtTranslations(app);
     if (argc != 2) {
         std::fprintf(stderr, "usage: skylark-screenshots OUTPUT_DIR\n");
         return 2;
