@@ -3,10 +3,13 @@
 #include "SafeSave.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QThread>
+
+#include <sys/stat.h>
 
 namespace skylark {
 namespace {
@@ -24,9 +27,11 @@ QString cannotCreate(const QString& lockPath) {
 FileLock::FileLock(const QString& path, int timeoutMs)
     : m_lock(std::make_unique<QLockFile>(path + QStringLiteral(".lock"))) {
     const QString lockPath = path + QStringLiteral(".lock");
-    // A folder or a device in the lock file's place never frees up: say so at once.
-    const QFileInfo existing(lockPath);
-    if (existing.exists() && !existing.isSymLink() && !existing.isFile()) {
+    // A folder or a device in the lock file's place never frees up: say so at once. One
+    // look at it: another holder may remove its lock file at any moment.
+    struct stat existing {};
+    if (::lstat(QFile::encodeName(lockPath).constData(), &existing) == 0 &&
+        !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) {
         m_reason = QStringLiteral("锁文件 %1 不是普通文件，无法加锁").arg(lockPath);
         return;
     }
