@@ -304,6 +304,10 @@ void FareHistory::roundLost(const QString& reason) {
     Q_EMIT failed(message);
 }
 
+QString FareHistory::notOpen() const {
+    return m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+}
+
 QString FareHistory::readFailure(const QString& reason) const {
     return QStringLiteral("价格历史 %1 无法读取：%2").arg(m_path, reason);
 }
@@ -589,7 +593,7 @@ private:
 QString FareHistory::eachObservation(const QString& routeId, const QDate& since,
                                      const ObservationSink& each) const {
     if (!m_ready) {
-        return m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+        return notOpen();
     }
     // Through the index that is in this order: a whole-store read then never sorts, which
     // would hold every row in memory at once.
@@ -643,7 +647,7 @@ HistoryRead<QList<FareObservation>> FareHistory::observations(const QString& rou
 HistoryRead<QList<FarePoint>> FareHistory::farePoints(const QString& routeId) const {
     HistoryRead<QList<FarePoint>> read;
     if (!m_ready) {
-        read.error = m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+        read.error = notOpen();
         return read;
     }
     Statement select(handleOf(m_db), "SELECT observed_at, fare, special FROM observation WHERE "
@@ -665,7 +669,7 @@ HistoryRead<QList<FarePoint>> FareHistory::farePoints(const QString& routeId) co
 HistoryRead<QList<CalendarEntry>> FareHistory::latestCalendar(const QString& routeId) const {
     HistoryRead<QList<CalendarEntry>> read;
     if (!m_ready) {
-        read.error = m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+        read.error = notOpen();
         return read;
     }
     Statement select(handleOf(m_db),

@@ -114,6 +114,8 @@ private:
     void sayOnce(const QString& what, const QString& reason);
     void roundLost(const QString& reason);
     QString readFailure(const QString& reason) const;
+    // What a read says while the store is not open: why it could not be opened.
+    QString notOpen() const;
 
     QString m_path;
     QString m_connection;

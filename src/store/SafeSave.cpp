@@ -86,6 +86,10 @@ QString followedLinks(const QString& path) {
     return target;
 }
 
+QString tooLarge(qint64 size, qint64 maxSize) {
+    return QStringLiteral("文件太大（%1 字节，最多 %2 字节）").arg(size).arg(maxSize);
+}
+
 QString readOpenedFile(int fd, qint64 maxSize, QByteArray& bytes) {
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
@@ -95,7 +99,7 @@ QString readOpenedFile(int fd, qint64 maxSize, QByteArray& bytes) {
         return QStringLiteral("不是普通文件");
     }
     if (maxSize >= 0 && info.st_size > maxSize) {
-        return QStringLiteral("文件太大（%1 字节，最多 %2 字节）").arg(info.st_size).arg(maxSize);
+        return tooLarge(info.st_size, maxSize);
     }
     QByteArray read(qsizetype(info.st_size), Qt::Uninitialized);
     qsizetype done = 0;
@@ -268,7 +272,7 @@ QString readResource(const QString& path, QByteArray& bytes, qint64 maxSize) {
         return file.errorString();
     }
     if (maxSize >= 0 && file.size() > maxSize) {
-        return QStringLiteral("文件太大（%1 字节，最多 %2 字节）").arg(file.size()).arg(maxSize);
+        return tooLarge(file.size(), maxSize);
     }
     bytes = file.readAll();
     return bytes.size() == file.size() ? QString() : QStringLiteral("short read");

@@ -32,11 +32,7 @@ public:
                 const QPixmap& decoded = {}, QWidget* parent = nullptr);
     ~AlertWindow() override;
 
-    static QString titleFor(qsizetype count) { return alertTitle(count); }
     static QString hintLine() { return alertHint(); }
-    static QPoint placeIn(const QRect& availableArea, const QSize& size) {
-        return alertCorner(availableArea, size);
-    }
 
     // Starts the 10 s countdown with the fade that follows it.
     void startCountdown(int showMs = kShowMs, int fadeStepMs = kFadeStepMs);

@@ -49,7 +49,7 @@ void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
         }
     });
     const QScreen* screen = QGuiApplication::primaryScreen();
-    m_alert->move(AlertWindow::placeIn(screen->availableGeometry(), m_alert->size()));
+    m_alert->move(alertCorner(screen->availableGeometry(), m_alert->size()));
     m_ops.openWindow(m_alert, nullptr, false);
     m_alert->startCountdown();
 }
@@ -262,7 +262,11 @@ void Desktop::openSkinWindow() {
 }
 
 void Desktop::applyConfiguredSkin() {
-    frame().setFramePicture(SkinFolder::readPicture(m_settings.skinPath()));
+    // The picture every framed window shares; a file that cannot be read changes nothing.
+    const SkinPicture& skin = m_frontEnd.configuredSkin();
+    if (skin.fromFile) {
+        frame().setFramePicture(skin.bytes, skin.pixmap);
+    }
 }
 
 bool Desktop::exitProgram() {

@@ -26,11 +26,16 @@ SingleInstance::SingleInstance(const QString& dataDirectory, QString runtimeDire
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::socketPath() const {
-    QString runtime = m_runtimeDirectory;
-    if (runtime.isEmpty()) {
-        runtime = userRuntimeDirectory();
+// The folder for the socket, found once: the one a test gave, else the user's own.
+QString SingleInstance::runtimeDirectory(QString* reason) {
+    if (m_runtimeDirectory.isEmpty()) {
+        m_runtimeDirectory = userRuntimeDirectory(reason);
     }
+    return m_runtimeDirectory;
+}
+
+QString SingleInstance::socketPath() {
+    const QString runtime = runtimeDirectory();
     if (runtime.isEmpty()) {
         return {};
     }
@@ -50,11 +55,7 @@ SingleInstance::Claim SingleInstance::claim() {
         return Claim::Unguarded;
     }
     QString reason;
-    QString runtime = m_runtimeDirectory;
-    if (runtime.isEmpty()) {
-        runtime = userRuntimeDirectory(&reason);
-    }
-    if (runtime.isEmpty()) {
+    if (runtimeDirectory(&reason).isEmpty()) {
         m_problem = QStringLiteral("无法为本用户建立套接字文件夹：") + reason;
         return Claim::Unguarded;
     }

@@ -39,13 +39,16 @@ public:
     // be reached.
     bool handOver(int timeoutMs = 5000);
 
-    QString socketPath() const;
+    // Where the socket is; empty when the user has no folder for it.
+    QString socketPath();
 
 Q_SIGNALS:
     // Another program was started on the same directory.
     void activationRequested();
 
 private:
+    QString runtimeDirectory(QString* reason = nullptr);
+
     QString m_directory;
     QString m_runtimeDirectory;
     QString m_problem;

@@ -294,13 +294,13 @@ void SkinFrame::navigationClicked(int n) {
     }
 }
 
-void SkinFrame::setFramePicture(const QByteArray& picture) {
+void SkinFrame::setFramePicture(const QByteArray& picture, const QPixmap& decoded) {
     if (picture.isEmpty()) {
         return;
     }
     m_settings.picture = picture;
-    m_settings.decoded = QPixmap();
-    loadSkin(picture);
+    m_settings.decoded = decoded;
+    loadSkin(picture, decoded);
     window().update();
 }
 

@@ -70,8 +70,8 @@ public:
     QAbstractButton* navigationButton(int n) const;
     int selectedNavigationButton() const { return m_selected; }
 
-    // Empty bytes leave the picture as it is.
-    void setFramePicture(const QByteArray& picture);
+    // Empty bytes leave the picture as it is; decoded: its pixels, when the caller has them.
+    void setFramePicture(const QByteArray& picture, const QPixmap& decoded = {});
     void setFrameOpacity(int opacity);
     // Drops the window edge by edge in ten steps, then closes it (a window deleted on close
     // is destroyed); the pauses between the steps keep serving events. A second call while

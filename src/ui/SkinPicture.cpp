@@ -56,7 +56,9 @@ const SkinPicture& ConfiguredSkin::current() {
     m_path = path;
     m_size = size;
     m_modified = modified;
-    m_picture.bytes = configuredSkinPicture(m_settings);
+    const QByteArray fileBytes = size >= 0 ? SkinFolder::readPicture(path) : QByteArray();
+    m_picture.fromFile = !fileBytes.isEmpty();
+    m_picture.bytes = m_picture.fromFile ? fileBytes : defaultSkinPicture();
     QString reason;
     m_picture.pixmap = QPixmap::fromImage(decodeSkinPicture(m_picture.bytes, &reason));
     if (m_picture.pixmap.isNull()) {

@@ -29,10 +29,11 @@ QRect coveringPart(const QSize& picture, const QSize& window);
 struct SkinPicture {
     QByteArray bytes;
     QPixmap pixmap;
+    bool fromFile = false; // the configured file was read; else the built-in default
 };
 
 // The configured skin of the settings, or the built-in default when its file cannot be
-// used, read and decoded once and again only when the setting or the file (its size or
+// read or decoded, read and decoded once and again only when the setting or the file (its size or
 // modification time) has changed: every framed window then shares one decoded picture.
 class ConfiguredSkin {
 public:

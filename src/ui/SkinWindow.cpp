@@ -137,11 +137,11 @@ void SkinWindow::onReleased(QPoint at) {
     if (change.configuredChanged) {
         const QByteArray picture = SkinFolder::readPicture(change.framePicture);
         QString refused;
-        decodeSkinPicture(picture, &refused);
+        const QPixmap decoded = QPixmap::fromImage(decodeSkinPicture(picture, &refused));
         if (error.isEmpty() && !refused.isEmpty()) {
             error = QStringLiteral("无法使用图片 %1：%2").arg(change.framePicture, refused);
         }
-        SkinFrame::of(*this)->setFramePicture(picture);
+        SkinFrame::of(*this)->setFramePicture(picture, decoded);
         Q_EMIT skinChanged();
     }
     if (!error.isEmpty()) {
