@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/stat.h>
-
 using namespace skylark;
 using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
@@ -236,7 +234,7 @@ void TstSkinFolder::configuredSkin_fallsBackToTheBuiltInDefault() {
 void TstSkinFolder::nonRegularFiles_areNoSkins_data() {
     QTest::addColumn<QString>("kind");
     QTest::newRow("a FIFO") << u"fifo"_s;
-    QTest::newRow("a link to a device") << u"device"_s;
+    QTest::newRow("a link to a device") << u"device link"_s;
     QTest::newRow("a folder") << u"folder"_s;
 }
 
@@ -246,13 +244,7 @@ void TstSkinFolder::nonRegularFiles_areNoSkins() {
     QFETCH(QString, kind);
     Folder folder({u"b.png"_s});
     const QString odd = folder.path(u"00.png"_s);
-    if (kind == u"fifo") {
-        QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
-    } else if (kind == u"device") {
-        QVERIFY(QFile::link(u"/dev/zero"_s, odd));
-    } else {
-        QVERIFY(QDir().mkdir(odd));
-    }
+    QVERIFY(makeSpecialFile(odd, kind));
     folder.skins.open();
     QCOMPARE(folder.names(), (QStringList{u"01.jpg"_s, u"b.png"_s}));
     QVERIFY(folder.settings.setSkinPath(odd));

@@ -17,7 +17,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <limits>
+#include <utility>
 
 using namespace skylark;
 using namespace skylark::testing;
@@ -52,6 +54,8 @@ public:
     }
 
     ScriptedServer server;
+    // Runs as a calendar request arrives, while the round waits for its answer.
+    std::function<void(const QByteArray& request)> onCalendarRequest;
 
 private:
     ScriptedServer::Answer answer(const QByteArray& request) {
@@ -60,6 +64,9 @@ private:
         }
         if (request.contains("/get_search_str.php")) {
             return ScriptedServer::ok("r=" + queryValue(request, "depCity"));
+        }
+        if (onCalendarRequest) {
+            onCalendarRequest(request);
         }
         const auto [fare, delay] = fares.value(queryValue(request, "r"));
         ScriptedServer::Answer answer =
@@ -313,13 +320,16 @@ void TstMonitor::routeDeletedDuringARound_isNotQueriedAgain() {
     Rig rig;
     rig.addRoutes({u"560"_s, u"570"_s, u"580"_s});
     rig.source.setFare(u"成都"_s, u"480"_s, 300);
-    // While the first route waits, the second and the first are deleted, as the route
-    // menu would: remove the section and rebuild the list.
-    QTimer::singleShot(100, [&] {
-        QVERIFY(rig.book.removeRoute(u"201411001"));
-        QVERIFY(rig.book.removeRoute(u"201411000"));
-        loadRouteBook(rig.book, rig.routes);
-    });
+    // While the first route waits for its calendar, the second and the first are deleted, as
+    // the route menu would: remove the section and rebuild the list.
+    bool deleted = false;
+    rig.source.onCalendarRequest = [&](const QByteArray&) {
+        if (!std::exchange(deleted, true)) {
+            QVERIFY(rig.book.removeRoute(u"201411001"));
+            QVERIFY(rig.book.removeRoute(u"201411000"));
+            loadRouteBook(rig.book, rig.routes);
+        }
+    };
     rig.monitor.runRound();
     QCOMPARE(
         rig.logTexts(),

@@ -16,7 +16,6 @@
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 using namespace skylark;
 using namespace skylark::testing;
@@ -254,15 +253,8 @@ void TstSafeSave::nonRegularTarget_isNeverReplaced() {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"export.csv"_s);
     const QByteArray name = QFile::encodeName(path);
-    if (kind == u"fifo") {
-        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
-    } else if (kind == u"device") {
-        if (!runsAsRoot()) {
-            QSKIP("making a device node needs root");
-        }
-        QCOMPARE(::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
-    } else {
-        QVERIFY(QDir(dir.path()).mkdir(u"export.csv"_s));
+    if (!makeSpecialFile(path, kind)) {
+        QSKIP("cannot make it here (a device node needs root)");
     }
     struct stat before {};
     QCOMPARE(::lstat(name.constData(), &before), 0);
@@ -305,12 +297,10 @@ void TstSafeSave::nonRegularFile_isNeverReadOrWaitedOn() {
     QFETCH(QString, kind);
     QTemporaryDir dir;
     QString path = dir.filePath(u"00.png"_s);
-    if (kind == u"fifo") {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == u"device") {
+    if (kind == u"device") {
         path = u"/dev/zero"_s;
     } else {
-        QVERIFY(QDir(dir.path()).mkdir(u"00.png"_s));
+        QVERIFY(makeSpecialFile(path, kind));
     }
     QByteArray bytes = "before";
     const QString reason = readWholeFile(path, bytes);

@@ -23,6 +23,30 @@ using namespace skylark::ui;
 using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// Opens the store and records one round of route 1 成都 → 上海 with that alert price and fare.
+void recordOne(FareHistory& history, const QDateTime& at, const QString& alertPrice,
+               const QString& fare) {
+    QVERIFY(history.open(at));
+    history.beginRound();
+    history.record({u"1"_s,
+                    u"成都"_s,
+                    u"上海"_s,
+                    u"2099-11-20"_s,
+                    u"domestic"_s,
+                    alertPrice,
+                    at,
+                    fare,
+                    FareOutcome::Found,
+                    true,
+                    {{u"2099-11-20"_s, fare}}});
+    history.endRound();
+    history.flush();
+}
+
+} // namespace
+
 class TstHistoryWindow : public QObject {
     Q_OBJECT
 
@@ -71,21 +95,7 @@ void TstHistoryWindow::damagedStore_isSaidInTheStatusBar() {
     const QDateTime now = QDateTime::currentDateTime();
     {
         FareHistory history(dir.path());
-        QVERIFY(history.open(now));
-        history.beginRound();
-        history.record({u"1"_s,
-                        u"成都"_s,
-                        u"上海"_s,
-                        u"2099-11-20"_s,
-                        u"domestic"_s,
-                        u"500"_s,
-                        now,
-                        u"450"_s,
-                        FareOutcome::Found,
-                        true,
-                        {{u"2099-11-20"_s, u"450"_s}}});
-        history.endRound();
-        history.flush();
+        recordOne(history, now, u"500"_s, u"450"_s);
     }
     overwriteRootPages(dir.filePath(FareHistory::fileName()),
                        {u"observation_chart"_s, u"observation"_s});
@@ -102,21 +112,7 @@ void TstHistoryWindow::oneObservation_isAPointOnAReadableChart() {
     QTemporaryDir dir;
     const QDateTime now = QDateTime::currentDateTime();
     FareHistory history(dir.path());
-    QVERIFY(history.open(now));
-    history.beginRound();
-    history.record({u"1"_s,
-                    u"成都"_s,
-                    u"上海"_s,
-                    u"2099-11-20"_s,
-                    u"domestic"_s,
-                    u"600元"_s,
-                    now,
-                    u"583"_s,
-                    FareOutcome::Found,
-                    true,
-                    {{u"2099-11-20"_s, u"583"_s}}});
-    history.endRound();
-    history.flush();
+    recordOne(history, now, u"600元"_s, u"583"_s);
     HistoryWindow window(history, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"600元"_s});
     QCOMPARE(window.alertPriceSeries().at(0).y(), 600.0);
     QCOMPARE(window.fareSeries().count(), 1);
