@@ -101,13 +101,7 @@ QString RouteCommands::searchPageUrl(int selectedRow) const {
     const QString depCity = m_routes.cell(selectedRow, RouteListModel::DepartureColumn);
     const QString arrCity = m_routes.cell(selectedRow, RouteListModel::ArrivalColumn);
     const QString kind = m_book.routeKindOf(m_routes.cell(selectedRow, RouteListModel::IdColumn));
-    if (kind == u"domestic") {
-        return domesticSearchPageUrl(m_endpoints, depCity, arrCity, depDate);
-    }
-    if (kind == u"international") {
-        return internationalSearchPageUrl(m_endpoints, depCity, arrCity, depDate);
-    }
-    return {};
+    return routeSearchPageUrl(m_endpoints, kind, depCity, arrCity, depDate);
 }
 
 void RouteCommands::openRouteSearchPage(int selectedRow) {

@@ -15,12 +15,15 @@
 #include "net/CookieStore.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
+#include "notify/AlertDispatcher.h"
+#include "notify/ChannelSettings.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
 #include "store/ProgramDirectory.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QEventLoop>
 #include <QProcess>
 
 #include <cstdlib>
@@ -70,6 +73,8 @@ struct Cli::Session {
     RouteCommands commands{book, routes, log, fetcher, endpoints, clock, opener};
     FareQuery fares{fetcher, endpoints, book};
     PushNotifier push{fetcher, endpoints, settings, log, clock};
+    ChannelBook channels{directory};
+    AlertDispatcher alerts{channels, log, clock, endpoints};
     std::unique_ptr<Monitor> monitor;
     std::unique_ptr<PushSettingsLogic> pushSettings;
     std::unique_ptr<FareHistory> history;
@@ -89,6 +94,8 @@ struct Cli::Session {
 
     Monitor& monitorWith(MonitorTiming timing) {
         monitor = std::make_unique<Monitor>(routes, log, fares, push, *frontEnd, clock, timing);
+        QObject::connect(monitor.get(), &Monitor::specialFaresAlerted, &alerts,
+                         &AlertDispatcher::deliverRound);
         return *monitor;
     }
     PushSettingsLogic& pushSettingsLogic() {
@@ -152,6 +159,13 @@ Commands:
                              only by a complete export, and only when it is a regular
                              file or missing (a symbolic link: its target)
   history --keep-days N      keep recorded fares N days (400 unless set)
+  channels                   the alert channels, one line each: name, on or off, and
+                             their settings as KEY=VALUE (secrets masked), by tabs
+  channel set NAME KEY VALUE store one setting of a channel (desktop, email, ntfy,
+                             webhook); an empty VALUE clears it
+  channel on|off NAME        switch a channel on (its settings complete) or off
+  channel test NAME          send a test message through the channel and wait for
+                             the outcome
   version                    the version line, after asking the update server
   sim [--port P]             run the demo server alone until interrupted
 
@@ -196,6 +210,12 @@ int Cli::run(QStringList arguments) {
     }
     if (command == u"push-test") {
         return pushTest(arguments);
+    }
+    if (command == u"channels" && arguments.isEmpty()) {
+        return listChannels();
+    }
+    if (command == u"channel") {
+        return channel(arguments);
     }
     if (command == u"version" && arguments.isEmpty()) {
         return version();
@@ -388,7 +408,7 @@ int Cli::monitor(const QStringList& arguments) {
         ++roundsDone;
         if (interrupted || (roundLimit > 0 && roundsDone >= roundLimit)) {
             monitor.stopMonitoring();
-            QCoreApplication::exit(kDone);
+            exitWhenDelivered(kDone);
         }
     });
     QObject::connect(&signals, &SignalWatcher::interrupted, [&] {
@@ -402,7 +422,7 @@ int Cli::monitor(const QStringList& arguments) {
         // Like the stop button: the start wait or the round under way runs to its end.
         monitor.stopMonitoring();
         if (!monitor.busy()) {
-            QCoreApplication::exit(kDone);
+            exitWhenDelivered(kDone);
             return;
         }
         m_err << QStringLiteral("监控将在本轮结束后停止；再次中断则立即退出。") << '\n';
@@ -421,6 +441,18 @@ int Cli::monitor(const QStringList& arguments) {
         Qt::QueuedConnection);
     const int status = QCoreApplication::exec();
     return refused ? kRefused : status;
+}
+
+void Cli::exitWhenDelivered(int status) {
+    AlertDispatcher& alerts = session().alerts;
+    if (alerts.pending() == 0) {
+        QCoreApplication::exit(status);
+        return;
+    }
+    m_err << QStringLiteral("正在等待提醒发送完毕……") << '\n';
+    m_err.flush();
+    QObject::connect(&alerts, &AlertDispatcher::settled, &alerts,
+                     [status] { QCoreApplication::exit(status); });
 }
 
 int Cli::history(const QStringList& arguments) {
@@ -524,6 +556,71 @@ int Cli::pushTest(const QStringList& arguments) {
     }
     online().pushSettingsLogic().sendTestPush(arguments[0]);
     return kDone;
+}
+
+int Cli::listChannels() {
+    QString error;
+    const QList<ChannelSettings> channels = session().channels.channels(&error);
+    if (!error.isEmpty()) {
+        m_err << session().channels.path() << QStringLiteral("：") << error << '\n';
+        return kRefused;
+    }
+    for (const ChannelSettings& channel : channels) {
+        m_out << channel.name << '\t' << (channel.enabled ? "on" : "off");
+        for (const ChannelField& field : channelFields(channel.name)) {
+            m_out << '\t' << field.key << '='
+                  << shownChannelValue(channel.name, field.key, channel.value(field.key));
+        }
+        m_out << '\n';
+    }
+    return kDone;
+}
+
+int Cli::channel(const QStringList& arguments) {
+    const QString verb = arguments.value(0);
+    WriteResult written = WriteResult::success();
+    if (verb == u"set" && arguments.size() == 4) {
+        written = session().channels.set(arguments[1], arguments[2], arguments[3]);
+    } else if ((verb == u"on" || verb == u"off") && arguments.size() == 2) {
+        written = session().channels.setEnabled(arguments[1], verb == u"on");
+    } else if (verb == u"test" && arguments.size() == 2) {
+        return testChannel(arguments[1]);
+    } else {
+        return usageError();
+    }
+    if (!written) {
+        m_err << written.message() << '\n';
+        return kRefused;
+    }
+    return kDone;
+}
+
+int Cli::testChannel(const QString& name) {
+    Session& s = session();
+    QString error;
+    const ChannelSettings settings = s.channels.channel(name, &error);
+    QString problem = channelNames().contains(name)
+                          ? channelReadinessProblem(settings)
+                          : channelValueProblem(name, QString(), QString());
+    if (!error.isEmpty()) {
+        problem = s.channels.path() + QStringLiteral("：") + error;
+    }
+    if (!problem.isEmpty()) {
+        m_err << problem << '\n';
+        return kRefused;
+    }
+    DeliveryOutcome result;
+    QEventLoop wait;
+    s.alerts.sendTest(settings, [&](const DeliveryOutcome& outcome) {
+        result = outcome;
+        wait.quit();
+    });
+    if (s.alerts.pending() > 0) {
+        wait.exec();
+    }
+    const QString line = deliveryLogLine(channelCaption(name), result);
+    (result.sent ? m_out : m_err) << QStringLiteral("测试：") << line << '\n';
+    return result.sent ? kDone : kRefused;
 }
 
 int Cli::version() {

@@ -38,6 +38,12 @@ private:
     int push(const QStringList& arguments);
     int pushSettings(const QStringList& arguments);
     int pushTest(const QStringList& arguments);
+    int listChannels();
+    int channel(const QStringList& arguments);
+    int testChannel(const QString& name);
+    // Exits the event loop with the status once the alert channels' deliveries under way
+    // have ended; each of them is bounded in time.
+    void exitWhenDelivered(int status);
     int version();
     int history(const QStringList& arguments);
     int exportHistory(const FareHistory& history, const QString& path);

@@ -191,6 +191,7 @@ bool Monitor::queryRoute(const RouteRef& route) {
     Q_EMIT routeQueried(observation);
     if (row >= 0 && special) {
         m_specialFares.append({depCity, arrCity, depDate, fare, time});
+        m_specialObservations.append(observation);
         for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
             m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
         }
@@ -222,6 +223,7 @@ void Monitor::runRound() {
     }
     log(QStringLiteral("共有待搜索航线：") + QString::number(count) + QStringLiteral("条"));
     m_specialFares.clear();
+    m_specialObservations.clear();
     if (m_recorder) {
         m_recorder->beginRound();
     }
@@ -243,6 +245,7 @@ void Monitor::runRound() {
             m_frontEnd.showAlertWindow(m_specialFares);
         }
         m_push.pushSpecialFares(m_specialFares, m_lastPushTime);
+        Q_EMIT specialFaresAlerted(m_specialObservations);
     }
     log(QStringLiteral("本轮航班搜索结束！"));
     m_roundRunning = false;

@@ -71,6 +71,9 @@ Q_SIGNALS:
     void roundFinished();
     // One route of a round was queried.
     void routeQueried(const skylark::FareObservation& observation);
+    // A round with special fares ended with its sound, alert window and push step; the
+    // observations of its special fares, in the order of the round.
+    void specialFaresAlerted(const QList<skylark::FareObservation>& fares);
 
 private:
     struct RouteRef {
@@ -101,6 +104,7 @@ private:
     bool m_startQueued = false; // a start clicked while busy, run when the round ends
     bool m_stopRequested = false;
     QList<SpecialFare> m_specialFares;
+    QList<FareObservation> m_specialObservations;
     QDateTime m_lastPushTime;
     QString m_lockDirectory;
     std::unique_ptr<FileLock> m_directoryLock;

@@ -163,6 +163,17 @@ QString internationalSearchPageUrl(const Endpoints& endpoints, const QString& de
            endpoints.affiliateId + QStringLiteral("&ali_trackid=") + endpoints.linkTrackingId;
 }
 
+QString routeSearchPageUrl(const Endpoints& endpoints, QStringView routeKind,
+                           const QString& depCity, const QString& arrCity, const QString& depDate) {
+    if (routeKind == u"domestic") {
+        return domesticSearchPageUrl(endpoints, depCity, arrCity, depDate);
+    }
+    if (routeKind == u"international") {
+        return internationalSearchPageUrl(endpoints, depCity, arrCity, depDate);
+    }
+    return {};
+}
+
 QString startPageUrl(const Endpoints& endpoints) {
     return endpoints.domesticHost + QStringLiteral("/flight_search_result.htm?ali_trackid=") +
            endpoints.startTrackingId + QStringLiteral("&pid=") + endpoints.affiliateId;

@@ -57,6 +57,10 @@ QString domesticSearchPageUrl(const Endpoints& endpoints, const QString& depCity
                               const QString& arrCity, const QString& depDate);
 QString internationalSearchPageUrl(const Endpoints& endpoints, const QString& depCity,
                                    const QString& arrCity, const QString& depDate);
+// The search page of a route of that kind ("domestic" or "international"); empty for any
+// other kind.
+QString routeSearchPageUrl(const Endpoints& endpoints, QStringView routeKind,
+                           const QString& depCity, const QString& arrCity, const QString& depDate);
 QString startPageUrl(const Endpoints& endpoints);
 QString priceChartPageUrl(const Endpoints& endpoints);
 

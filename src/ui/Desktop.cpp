@@ -96,6 +96,8 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_pushSettings(m_settings, m_push, m_frontEnd, m_monitor)
     , m_skins(directory + QStringLiteral("/Skin"), builtInFirstSkin(), m_settings)
     , m_history(directory)
+    , m_channels(directory)
+    , m_alerts(m_channels, m_log, m_clock, m_endpoints)
     , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
                                                            m_settings, m_routes, m_log, ops})) {
     m_frontEnd.setMainWindow(m_window.get());
@@ -119,6 +121,34 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     m_history.open(m_clock.now());
     m_monitor.setRecorder(&m_history);
     m_monitor.setExclusiveIn(directory);
+    QObject::connect(&m_monitor, &Monitor::specialFaresAlerted, &m_alerts,
+                     &AlertDispatcher::deliverRound);
+    bindDesktopChannel();
+}
+
+void Desktop::setNotificationBus(const QDBusConnection& bus) {
+    m_alerts.setDesktopChannel(std::make_unique<DesktopChannel>(bus, QStringLiteral("skylark")));
+    bindDesktopChannel();
+}
+
+// The notification's action brings the main window back; without a notification service
+// the tray's balloon shows the message.
+void Desktop::bindDesktopChannel() {
+    DesktopChannel& channel = m_alerts.desktopChannel();
+    channel.setFallback(m_tray.get());
+    QObject::connect(&channel, &DesktopChannel::windowWanted, m_window.get(),
+                     [this] { showMainWindow(*m_window); });
+}
+
+void Desktop::openAlertChannelsWindow() {
+    if (!m_channelsWindow) {
+        m_channelsWindow = new AlertChannelsWindow(m_channels, m_alerts, m_ops);
+        m_channelsWindow->setWindowIcon(programIcon());
+        centreOnScreen(*m_channelsWindow);
+        m_ops.openWindow(m_channelsWindow, nullptr, false);
+    }
+    m_channelsWindow->raise();
+    m_channelsWindow->activateWindow();
 }
 
 void Desktop::openHistoryWindow() {
@@ -151,6 +181,7 @@ Desktop::~Desktop() {
     delete m_frontEnd.pushSettingsWindow();
     delete m_frontEnd.alertWindow();
     delete m_historyWindow;
+    delete m_channelsWindow;
 }
 
 void Desktop::start(const QString& startUpProblem) {
@@ -197,8 +228,9 @@ void Desktop::installTray() {
                         },
                         [this] { m_opener.openUrl(feedbackPageUrl(m_endpoints)); },
                         [this] { m_opener.openUrl(mailFeedbackUrl(m_endpoints)); },
-                        [this] { exitProgram(); }},
+                        [this] { openAlertChannelsWindow(); }, [this] { exitProgram(); }},
         programIcon(), QString::fromUtf16(kWindowCaption));
+    m_alerts.desktopChannel().setFallback(m_tray.get());
 }
 
 void Desktop::showStartWindows() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AlertChannelsWindow.h"
 #include "AlertSound.h"
 #include "AlertWindow.h"
 #include "EmbeddedPages.h"
@@ -23,6 +24,8 @@
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
+#include "notify/AlertDispatcher.h"
+#include "notify/ChannelSettings.h"
 #include "notify/PushAlerts.h"
 
 #include <QPointer>
@@ -129,6 +132,14 @@ public:
     QWidget* tipWindow() const { return m_tipWindow; }
     // The tip window's tick, one second unless a test shortens it; set before start().
     void setTipTickMs(int ms) { m_tipTickMs = ms; }
+    // The alert channels' settings and deliveries.
+    ChannelBook& channels() { return m_channels; }
+    AlertDispatcher& alerts() { return m_alerts; }
+    // Desktop notifications through this bus instead of the session bus.
+    void setNotificationBus(const QDBusConnection& bus);
+    // The window "提醒方式", not modal and without an owner; brought forward when open.
+    void openAlertChannelsWindow();
+    AlertChannelsWindow* alertChannelsWindow() const { return m_channelsWindow; }
     // The delay of the two web pages after start-up, one second; 0 never loads them.
     void setStartPagesDelayMs(int ms) { m_startPagesDelayMs = ms; }
 
@@ -138,6 +149,7 @@ private:
     void installTray();
     void showStartWindows();
     void hideMainWindow();
+    void bindDesktopChannel();
 
     SystemClock m_clock;
     QString m_directory;
@@ -158,6 +170,8 @@ private:
     PushSettingsLogic m_pushSettings;
     SkinFolder m_skins;
     FareHistory m_history;
+    ChannelBook m_channels;
+    AlertDispatcher m_alerts;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<EmbeddedPages> m_pages;
@@ -167,6 +181,7 @@ private:
     QPointer<QWidget> m_tipWindow;
     QPointer<SkinWindow> m_skinWindow;
     QPointer<HistoryWindow> m_historyWindow;
+    QPointer<AlertChannelsWindow> m_channelsWindow;
     SkinWindow::FileChooser m_chooseSkinFile;
     NoNavigationSound m_navigationSound;
     ProgramExit m_exit{m_navigationSound};

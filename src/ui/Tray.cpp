@@ -46,6 +46,7 @@ Tray::Tray(QWidget& mainWindow, WindowOps& ops, MainMenuActions actions, const Q
     item(QStringLiteral("微信设置"), std::move(actions.openPushSettings));
     item(QStringLiteral("问题反馈"), std::move(actions.openFeedbackPage));
     item(QStringLiteral("邮件反馈"), std::move(actions.openMailFeedback));
+    item(QStringLiteral("提醒方式"), std::move(actions.openAlertChannels));
     item(QStringLiteral("退出软件"), std::move(actions.exitProgram));
 
     m_icon.setIcon(icon);
@@ -57,6 +58,14 @@ Tray::Tray(QWidget& mainWindow, WindowOps& ops, MainMenuActions actions, const Q
 
 bool Tray::available() {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool Tray::showMessage(const QString& title, const QString& body) {
+    if (!available()) {
+        return false;
+    }
+    m_icon.showMessage(title, body, m_icon.icon());
+    return true;
 }
 
 void Tray::onTrayEvent(int event) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "notify/DesktopChannel.h"
+
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -16,12 +18,14 @@ struct MainMenuActions {
     std::function<void()> openPushSettings;
     std::function<void()> openFeedbackPage;
     std::function<void()> openMailFeedback;
+    std::function<void()> openAlertChannels;
     std::function<void()> exitProgram;
 };
 
 // The notification-area icon and the main menu "菜单" that it and the title bar's menu
-// button pop up.
-class Tray : public QObject {
+// button pop up; its balloon shows desktop notifications where the desktop has no
+// notification service.
+class Tray : public QObject, public NotificationFallback {
     Q_OBJECT
 
 public:
@@ -39,6 +43,7 @@ public:
     const QSystemTrayIcon& icon() const { return m_icon; }
     // Whether the desktop has a notification area to put the icon in.
     static bool available();
+    bool showMessage(const QString& title, const QString& body) override;
 
 private:
     QWidget& m_mainWindow;

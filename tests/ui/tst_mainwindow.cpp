@@ -319,8 +319,9 @@ void TstMainWindow::trayEvents_showTheWindowOrPopUpTheMenu() {
     for (const QAction* action : tray.mainMenu().actions()) {
         items.append(action->text());
     }
+    // The channels' item comes after the five of the Part and before the exit.
     QCOMPARE(items, (QStringList{u"论坛主页"_s, u"显示界面"_s, u"微信设置"_s, u"问题反馈"_s,
-                                 u"邮件反馈"_s, u"退出软件"_s}));
+                                 u"邮件反馈"_s, u"提醒方式"_s, u"退出软件"_s}));
     tray.onTrayEvent(event);
     QCOMPARE(window.isVisible(), visibleAfter);
     QCOMPARE(tray.mainMenu().isVisible(), !showHideCaption.isEmpty());

@@ -1,0 +1,129 @@
+#include "AlertDispatcher.h"
+
+#include "DesktopChannel.h"
+#include "WebChannels.h"
+#include "app/Clock.h"
+#include "app/StatusLog.h"
+#include "net/Endpoints.h"
+
+namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
+
+AlertRound alertRoundOf(const QList<FareObservation>& fares, const Endpoints& endpoints,
+                        const QDateTime& sentAt) {
+    AlertRound round;
+    round.sentAt = sentAt;
+    for (const FareObservation& fare : fares) {
+        round.fares.append({fare.routeId, fare.depCityName, fare.arrCityName, fare.depDate,
+                            fare.fare, fare.alertPrice, fare.observedAt,
+                            routeSearchPageUrl(endpoints, fare.routeKind, fare.depCityName,
+                                               fare.arrCityName, fare.depDate)});
+    }
+    return round;
+}
+
+AlertDispatcher::AlertDispatcher(const ChannelBook& book, StatusLog& log, const Clock& clock,
+                                 const Endpoints& endpoints, DeliveryLimits limits, QObject* parent)
+    : QObject(parent)
+    , m_book(book)
+    , m_log(log)
+    , m_clock(clock)
+    , m_endpoints(endpoints)
+    , m_workers(limits) {}
+
+AlertDispatcher::~AlertDispatcher() = default;
+
+DesktopChannel& AlertDispatcher::desktopChannel() {
+    if (!m_desktop) {
+        m_desktop = std::make_unique<DesktopChannel>(QDBusConnection::sessionBus(), u"skylark"_s);
+    }
+    return *m_desktop;
+}
+
+void AlertDispatcher::setDesktopChannel(std::unique_ptr<DesktopChannel> channel) {
+    m_desktop = std::move(channel);
+}
+
+void AlertDispatcher::deliverRound(const QList<FareObservation>& fares) {
+    if (fares.isEmpty()) {
+        return;
+    }
+    const QDateTime now = m_clock.now();
+    const AlertRound round = alertRoundOf(fares, m_endpoints, now);
+    QString error;
+    const QList<ChannelSettings> channels = m_book.channels(&error);
+    if (!error.isEmpty()) {
+        m_log.appendLog(u"发送提醒结果：无法读取 %1（%2）"_s.arg(m_book.path(), error));
+        return;
+    }
+    for (const ChannelSettings& settings : channels) {
+        const QString& name = settings.name;
+        const QString caption = channelCaption(name);
+        if (!settings.enabled) {
+            continue;
+        }
+        if (withinLeastInterval(settings, now)) {
+            m_log.appendLog(u"发送%1提醒结果：距上次提醒不到 %2 分钟"_s.arg(
+                caption, QString::number(settings.minMinutes())));
+            continue;
+        }
+        const QDateTime previous = m_lastSent.value(name);
+        m_lastSent.insert(name, now);
+        send(settings, round, [this, name, caption, now, previous](const DeliveryOutcome& outcome) {
+            if (!outcome.sent && m_lastSent.value(name) == now) {
+                m_lastSent.insert(name, previous); // the next round tries again
+            }
+            if (!outcome.quiet) {
+                m_log.appendLog(deliveryLogLine(caption, outcome));
+            }
+            Q_EMIT delivered(name, outcome);
+        });
+    }
+}
+
+void AlertDispatcher::sendTest(const ChannelSettings& settings, DeliveryDone done) {
+    AlertRound round;
+    round.sentAt = m_clock.now();
+    send(settings, round, std::move(done));
+}
+
+bool AlertDispatcher::withinLeastInterval(const ChannelSettings& settings,
+                                          const QDateTime& now) const {
+    const QDateTime last = m_lastSent.value(settings.name);
+    return settings.minMinutes() > 0 && last.isValid() &&
+           last.secsTo(now) < qint64(settings.minMinutes()) * 60;
+}
+
+void AlertDispatcher::send(const ChannelSettings& settings, const AlertRound& round,
+                           DeliveryDone done) {
+    ++m_pending;
+    DeliveryDone settle = [this, done = std::move(done)](const DeliveryOutcome& outcome) {
+        done(outcome);
+        if (--m_pending == 0) {
+            Q_EMIT settled();
+        }
+    };
+    if (settings.name == u"desktop") {
+        desktopChannel().send(round, std::move(settle));
+    } else if (const std::unique_ptr<AlertChannel> channel = makeChannel(settings)) {
+        channel->send(round, std::move(settle)); // it hands its work to the workers and goes
+    } else {
+        settle(DeliveryOutcome::failed(u"没有这种提醒方式"_s));
+    }
+}
+
+std::unique_ptr<AlertChannel> AlertDispatcher::makeChannel(const ChannelSettings& settings) {
+    if (settings.name == u"email") {
+        return std::make_unique<EmailChannel>(settings, m_workers);
+    }
+    if (settings.name == u"ntfy") {
+        return std::make_unique<NtfyChannel>(settings, m_workers);
+    }
+    if (settings.name == u"webhook") {
+        return std::make_unique<WebhookChannel>(settings, m_workers);
+    }
+    return nullptr;
+}
+
+} // namespace skylark

@@ -1,0 +1,160 @@
+#include "AlertChannelsWindow.h"
+
+#include "WindowOps.h"
+#include "notify/AlertDispatcher.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+namespace skylark::ui {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+QString textOf(const QWidget* field) {
+    if (const auto* choice = qobject_cast<const QComboBox*>(field)) {
+        return choice->currentText();
+    }
+    return static_cast<const QLineEdit*>(field)->text();
+}
+
+void setTextOf(QWidget* field, const QString& text) {
+    if (auto* choice = qobject_cast<QComboBox*>(field)) {
+        choice->setCurrentIndex(qMax(0, choice->findText(text)));
+    } else {
+        static_cast<QLineEdit*>(field)->setText(text);
+    }
+}
+
+QWidget* makeField(const ChannelField& field) {
+    if (!field.choices.isEmpty()) {
+        auto* choice = new QComboBox;
+        choice->addItems(field.choices);
+        return choice;
+    }
+    auto* edit = new QLineEdit;
+    if (field.secret) {
+        edit->setEchoMode(QLineEdit::Password);
+    }
+    return edit;
+}
+
+} // namespace
+
+AlertChannelsWindow::AlertChannelsWindow(ChannelBook& book, AlertDispatcher& alerts, WindowOps& ops,
+                                         QWidget* parent)
+    : QWidget(parent)
+    , m_book(book)
+    , m_alerts(alerts)
+    , m_ops(ops) {
+    setWindowTitle(u"提醒方式"_s);
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(makeGroup(u"email"_s), 0, 0, 3, 1);
+    grid->addWidget(makeGroup(u"desktop"_s), 0, 1);
+    grid->addWidget(makeGroup(u"ntfy"_s), 1, 1);
+    grid->addWidget(makeGroup(u"webhook"_s), 2, 1);
+    m_save = new QPushButton(u"保存"_s);
+    auto* close = new QPushButton(u"关闭"_s);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_save);
+    buttons->addWidget(close);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    connect(m_save, &QPushButton::clicked, this, [this] { save(); });
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    load();
+}
+
+QWidget* AlertChannelsWindow::makeGroup(const QString& name) {
+    auto* box = new QGroupBox(channelCaption(name));
+    auto* form = new QFormLayout(box);
+    Group& group = m_groups[name];
+    group.enabled = new QCheckBox(u"启用"_s);
+    group.enabled->setObjectName(name + u"-enabled"_s);
+    group.enabled->setAccessibleName(channelCaption(name) + u" 启用"_s);
+    form->addRow(group.enabled);
+    for (const ChannelField& field : channelFields(name)) {
+        QWidget* edit = makeField(field);
+        edit->setObjectName(name + u'-' + field.key);
+        edit->setAccessibleName(channelCaption(name) + u' ' + field.label);
+        form->addRow(field.label + u"：", edit);
+        group.fields.insert(field.key, edit);
+    }
+    group.test = new QPushButton(u"测试"_s);
+    group.test->setObjectName(name + u"-test"_s);
+    group.outcome = new QLabel;
+    group.outcome->setWordWrap(true);
+    group.outcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(group.test, group.outcome);
+    connect(group.test, &QPushButton::clicked, this, [this, name] { test(name); });
+    return box;
+}
+
+void AlertChannelsWindow::load() {
+    QString error;
+    for (const ChannelSettings& settings : m_book.channels(&error)) {
+        Group& group = m_groups[settings.name];
+        group.enabled->setChecked(settings.enabled);
+        for (auto field = group.fields.begin(); field != group.fields.end(); ++field) {
+            setTextOf(field.value(), settings.value(field.key()));
+        }
+    }
+    if (!error.isEmpty()) {
+        m_groups[u"desktop"_s].outcome->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), error));
+    }
+}
+
+ChannelSettings AlertChannelsWindow::shownSettings(const QString& name) const {
+    const Group& group = m_groups[name];
+    ChannelSettings settings;
+    settings.name = name;
+    settings.enabled = group.enabled->isChecked();
+    for (auto field = group.fields.begin(); field != group.fields.end(); ++field) {
+        settings.values.insert(field.key(), textOf(field.value()));
+    }
+    return settings;
+}
+
+bool AlertChannelsWindow::save() {
+    QList<ChannelSettings> channels;
+    for (const QString& name : channelNames()) {
+        channels.append(shownSettings(name));
+    }
+    if (const WriteResult saved = m_book.save(channels); !saved) {
+        m_ops.messageBox(saved.message(), WindowOps::Buttons::Ok, QMessageBox::Warning);
+        return false;
+    }
+    return true;
+}
+
+void AlertChannelsWindow::test(const QString& name) {
+    ChannelSettings settings = shownSettings(name);
+    settings.enabled = true; // a test asks for what switching on would need
+    Group& group = m_groups[name];
+    if (const QString problem = channelSettingsProblem(settings); !problem.isEmpty()) {
+        group.outcome->setText(problem);
+        return;
+    }
+    group.test->setEnabled(false);
+    group.outcome->setText(u"正在发送测试消息……"_s);
+    const QPointer<AlertChannelsWindow> self(this);
+    m_alerts.sendTest(settings, [self, name](const DeliveryOutcome& outcome) {
+        if (!self) {
+            return;
+        }
+        const Group& shown = self->m_groups[name];
+        shown.test->setEnabled(true);
+        shown.outcome->setText(outcome.sent ? u"测试消息已发送"_s
+                                            : u"发送失败：%1"_s.arg(outcome.reason));
+    });
+}
+
+} // namespace skylark::ui
