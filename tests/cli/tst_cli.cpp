@@ -1,10 +1,12 @@
 #include "common/Disks.h"
 #include "common/Files.h"
+#include "common/SmtpServer.h"
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
 #include "text/Gbk.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -53,6 +55,8 @@ private Q_SLOTS:
     void monitorLockThatCannotBeMade_saysWhyNotAnotherMonitor();
     void dataFiles_areTheUsersAlone();
     void add_withTheRelayUnreachable_saysSo();
+    void channels_areSetListedAndTested();
+    void monitor_mailsTheRoundBeforeItExits();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -510,6 +514,76 @@ void TstCli::add_withTheRelayUnreachable_saysSo() {
     QVERIFY2(add.err.contains(u"出发城市或到达城市填写错误"_s) &&
                  add.err.contains(u"城市查询失败：无法连接服务器"_s),
              qPrintable(add.err));
+}
+
+void TstCli::channels_areSetListedAndTested() {
+    SmtpServer smtp({true, u"alice"_s, u"pass word"_s});
+    QVERIFY(smtp.listening());
+    const QList<QStringList> settings{
+        {u"server"_s, u"127.0.0.1"_s},   {u"port"_s, QString::number(smtp.port())},
+        {u"security"_s, u"starttls"_s},  {u"user"_s, u"alice"_s},
+        {u"password"_s, u"pass word"_s}, {u"from"_s, u"skylark@example.com"_s},
+        {u"to"_s, u"me@example.com"_s},  {u"ca-file"_s, smtp.caFile()}};
+    for (const QStringList& setting : settings) {
+        const Run set = cli(QStringList{u"channel"_s, u"set"_s, u"email"_s} + setting);
+        QVERIFY2(set.status == 0, qPrintable(set.err));
+    }
+    QCOMPARE(cli({u"channel"_s, u"on"_s, u"email"_s}).status, 0);
+
+    const Run listed = cli({u"channels"_s});
+    QCOMPARE(listed.status, 0);
+    QCOMPARE(listed.out.size(), 4);
+    QCOMPARE(listed.out[0], u"desktop\toff\tmin-minutes="_s);
+    QVERIFY2(listed.out[1].startsWith(u"email\ton\tserver=127.0.0.1\tport="_s),
+             qPrintable(listed.out[1]));
+    QVERIFY(listed.out[1].contains(u"\tpassword=******\t"_s));
+    QVERIFY(!listed.out.join(u'\n').contains(u"pass word"_s));
+
+    const Run tested = cli({u"channel"_s, u"test"_s, u"email"_s});
+    QVERIFY2(tested.status == 0, qPrintable(tested.err));
+    QCOMPARE(tested.out, QStringList{u"测试：发送邮件提醒结果：已发送"_s});
+    QTRY_COMPARE_WITH_TIMEOUT(smtp.messages().size(), 1, 20000);
+    QCOMPARE(smtp.messages()[0][u"subject"_s].toString(), u"鸿雁票讯：测试提醒"_s);
+    QCOMPARE(smtp.messages()[0][u"rcpt_tos"_s].toArray().first().toString(), u"me@example.com"_s);
+
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+    const QString closedPort = QString::number(closed.serverPort());
+    closed.close();
+    QCOMPARE(cli({u"channel"_s, u"set"_s, u"email"_s, u"port"_s, closedPort}).status, 0);
+    const Run refused = cli({u"channel"_s, u"test"_s, u"email"_s});
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.err.contains(u"发送邮件提醒结果：失败（连接被拒绝）"_s),
+             qPrintable(refused.err));
+    QVERIFY(!refused.err.contains(u"pass word"_s));
+
+    const Run badPort = cli({u"channel"_s, u"set"_s, u"email"_s, u"port"_s, u"70000"_s});
+    QCOMPARE(badPort.status, 1);
+    QVERIFY(badPort.err.contains(u"邮件的端口必须是 1 到 65535 之间的整数"_s));
+    QCOMPARE(cli({u"channel"_s, u"test"_s, u"sms"_s}).status, 1);
+    QCOMPARE(cli({u"channel"_s, u"ring"_s, u"email"_s}).status, 2);
+}
+
+void TstCli::monitor_mailsTheRoundBeforeItExits() {
+    SmtpServer smtp;
+    QVERIFY(smtp.listening());
+    for (const QStringList& setting : QList<QStringList>{{u"server"_s, u"127.0.0.1"_s},
+                                                         {u"port"_s, QString::number(smtp.port())},
+                                                         {u"security"_s, u"none"_s},
+                                                         {u"from"_s, u"skylark@example.com"_s},
+                                                         {u"to"_s, u"me@example.com"_s}}) {
+        QCOMPARE(cli(QStringList{u"channel"_s, u"set"_s, u"email"_s} + setting).status, 0);
+    }
+    QCOMPARE(cli({u"channel"_s, u"on"_s, u"email"_s}).status, 0);
+    const QString date = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, date, u"99999"_s}).status, 0);
+
+    const Run monitored = cli({u"monitor"_s, u"--rounds"_s, u"1"_s, u"--start-delay"_s, u"0"_s});
+    QVERIFY2(monitored.status == 0, qPrintable(monitored.err));
+    QVERIFY2(monitored.out.join(u'\n').contains(u"发送邮件提醒结果：已发送"_s),
+             qPrintable(monitored.out.join(u'\n')));
+    QTRY_COMPARE_WITH_TIMEOUT(smtp.messages().size(), 1, 20000);
+    QVERIFY(smtp.messages()[0][u"subject"_s].toString().startsWith(u"鸿雁票讯：成都→上海 "_s));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

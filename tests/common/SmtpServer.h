@@ -36,7 +36,11 @@ public:
         }
         m_process.setStandardErrorFile(QProcess::nullDevice()); // its tracebacks of refused TLS
         m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
-        while (m_port == 0 && m_process.waitForReadyRead(10000)) {
+        // Python takes its time to start on a busy machine.
+        while (m_port == 0 && (m_process.canReadLine() || m_process.waitForReadyRead(60000))) {
+            if (!m_process.canReadLine()) {
+                continue;
+            }
             const QByteArray line = m_process.readLine().trimmed();
             if (line.startsWith("PORT ")) {
                 m_port = line.mid(5).toUShort();
