@@ -19,11 +19,15 @@
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
+#include "notify/AlertDispatcher.h"
+#include "notify/ChannelSettings.h"
 #include "notify/PushAlerts.h"
 
 #include <QCoreApplication>
 #include <QDate>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -33,6 +37,7 @@
 #include <vector>
 
 using namespace skylark;
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -116,13 +121,68 @@ double floorRoutesPerSecond(const QList<QByteArray>& urls) {
     return kRoutes * 1e9 / double(qMax<qint64>(1, clock.nsecsElapsed()));
 }
 
-void printSummary(const Turns& turns) {
+// A real SMTP server for the e-mail channel: the tests' one, on a port of its own.
+class MailServer {
+public:
+    MailServer() {
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.setStandardErrorFile(QProcess::nullDevice());
+        m_process.start(QStringLiteral("/usr/bin/python3"),
+                        {QStringLiteral(SKYLARK_TEST_COMMON_DIR "/smtp_server.py")});
+        while (m_port == 0 && (m_process.canReadLine() || m_process.waitForReadyRead(60000))) {
+            if (!m_process.canReadLine()) {
+                continue;
+            }
+            const QByteArray line = m_process.readLine().trimmed();
+            if (line.startsWith("PORT ")) {
+                m_port = line.mid(5).toInt();
+            }
+        }
+    }
+    ~MailServer() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    int port() const { return m_port; }
+    // How many messages it received.
+    int received() {
+        m_lines += m_process.readAllStandardOutput().count('\n');
+        return m_lines;
+    }
+
+private:
+    QProcess m_process;
+    int m_port = 0;
+    int m_lines = 0;
+};
+
+// Every channel on: e-mail to the mail server, ntfy and the webhook to a loopback server,
+// desktop notifications on whatever session bus there is.
+void switchOnEveryChannel(ChannelBook& book, int mailPort, const QString& web) {
+    const QList<ChannelSettings> channels{
+        {u"desktop"_s, true, {}},
+        {u"email"_s,
+         true,
+         {{u"server"_s, u"127.0.0.1"_s},
+          {u"port"_s, QString::number(mailPort)},
+          {u"security"_s, u"none"_s},
+          {u"from"_s, u"bench@example.com"_s},
+          {u"to"_s, u"me@example.com"_s}}},
+        {u"ntfy"_s, true, {{u"url"_s, web + u"/fares"_s}}},
+        {u"webhook"_s, true, {{u"url"_s, web + u"/hook"_s}, {u"secret"_s, u"s"_s}}}};
+    if (const WriteResult saved = book.save(channels); !saved) {
+        std::fprintf(stderr, "%s\n", qPrintable(saved.message()));
+        std::exit(1);
+    }
+}
+
+void printSummary(const Turns& turns, const char* title) {
     const double floor = medianOf(turns.floorPerSecond);
     const double round = medianOf(turns.roundPerSecond);
     const double stall = *std::max_element(turns.stallMs.begin(), turns.stallMs.end());
     std::printf("Rounds over %d routes against a loopback server answering from memory, "
-                "%d turns:\n",
-                kRoutes, kTurns);
+                "%d turns, %s:\n",
+                kRoutes, kTurns, title);
     for (int i = 0; i < kTurns; ++i) {
         std::printf("  turn %d: floor %6.0f routes/s, round %6.0f routes/s, stall %5.1f ms\n",
                     i + 1, turns.floorPerSecond[size_t(i)], turns.roundPerSecond[size_t(i)],
@@ -161,11 +221,15 @@ int main(int argc, char* argv[]) {
     Monitor monitor(routes, log, fares, push, frontEnd, clock, {0, 0});
     const QList<QByteArray> urls = roundRequests(book.routes(), endpoints);
 
-    Turns turns;
-    QTimer::singleShot(0, [&] {
-        // A first turn, not counted, warms both up: connections, allocations, the log.
-        floorRoutesPerSecond(urls);
-        monitor.runRound();
+    ChannelBook channels(directory.path());
+    AlertDispatcher alerts(channels, log, clock, endpoints);
+    QObject::connect(&monitor, &Monitor::specialFaresAlerted, &alerts,
+                     &AlertDispatcher::deliverRound);
+    MailServer mail;
+    bench::LoopbackServer receiver(
+        [](const std::string&) { return bench::LoopbackServer::ok("{}", "application/json"); });
+
+    const auto runTurns = [&](Turns& turns) {
         for (int turn = 0; turn < kTurns; ++turn) {
             turns.floorPerSecond.push_back(floorRoutesPerSecond(urls));
             bench::StallMeter stalls;
@@ -179,8 +243,33 @@ int main(int argc, char* argv[]) {
             turns.stallMs.push_back(stalls.worstMs());
         }
         turns.specials = monitor.specialFares().size();
-        printSummary(turns);
-        QCoreApplication::quit();
+    };
+    Turns turns;
+    Turns withChannels;
+    QTimer::singleShot(0, [&] {
+        // A first turn, not counted, warms both up: connections, allocations, the log.
+        floorRoutesPerSecond(urls);
+        monitor.runRound();
+        runTurns(turns);
+        printSummary(turns, "no alert channel");
+        switchOnEveryChannel(channels, mail.port(), receiver.baseUrl());
+        runTurns(withChannels);
+        printSummary(withChannels, "all four alert channels on");
+        const double ratio =
+            medianOf(withChannels.roundPerSecond) / medianOf(turns.roundPerSecond);
+        std::printf("  with every channel on the round runs at %.2f of its speed without "
+                    "(target: at least 0.9, %s)\n",
+                    ratio, verdict(ratio >= 0.9));
+        QTimer::singleShot(0, [&] {
+            if (alerts.pending() > 0) {
+                QEventLoop settled;
+                QObject::connect(&alerts, &AlertDispatcher::settled, &settled, &QEventLoop::quit);
+                settled.exec();
+            }
+            std::printf("  messages received by the mail server: %d of %d rounds\n",
+                        mail.received(), kTurns);
+            QCoreApplication::quit();
+        });
     });
     return app.exec();
 }
