@@ -255,8 +255,7 @@ int main(int argc, char* argv[]) {
         switchOnEveryChannel(channels, mail.port(), receiver.baseUrl());
         runTurns(withChannels);
         printSummary(withChannels, "all four alert channels on");
-        const double ratio =
-            medianOf(withChannels.roundPerSecond) / medianOf(turns.roundPerSecond);
+        const double ratio = medianOf(withChannels.roundPerSecond) / medianOf(turns.roundPerSecond);
         std::printf("  with every channel on the round runs at %.2f of its speed without "
                     "(target: at least 0.9, %s)\n",
                     ratio, verdict(ratio >= 0.9));

@@ -17,9 +17,9 @@ constexpr int kMaxMinMinutes = 366 * 24 * 60;
 
 const QString kMinMinutes = u"min-minutes"_s;
 
-ChannelField field(const QString& key, const QString& label, bool secret = false,
-                   QStringList choices = {}) {
-    return {key, label, secret, std::move(choices)};
+ChannelField field(const QString& key, const QString& label, const QString& example = {},
+                   bool secret = false, QStringList choices = {}) {
+    return {key, label, secret, std::move(choices), example};
 }
 
 bool isWholeNumberIn(const QString& text, int low, int high) {
@@ -189,23 +189,25 @@ QList<ChannelField> channelFields(const QString& name) {
     QList<ChannelField> fields;
     if (name == u"email") {
         fields = {
-            field(u"server"_s, u"服务器"_s),
-            field(u"port"_s, u"端口"_s),
-            field(u"security"_s, u"安全方式"_s, false, {u"starttls"_s, u"smtps"_s, u"none"_s}),
-            field(u"user"_s, u"用户名"_s),
-            field(u"password"_s, u"密码"_s, true),
-            field(u"from"_s, u"发件人"_s),
-            field(u"to"_s, u"收件人"_s),
-            field(u"ca-file"_s, u"CA 证书文件"_s)};
+            field(u"server"_s, u"服务器"_s, u"smtp.example.com"_s),
+            field(u"port"_s, u"端口"_s, u"587 / 465 / 25"_s),
+            field(u"security"_s, u"安全方式"_s, {}, false, {u"starttls"_s, u"smtps"_s, u"none"_s}),
+            field(u"user"_s, u"用户名"_s, u"me@example.com"_s),
+            field(u"password"_s, u"密码"_s, {}, true),
+            field(u"from"_s, u"发件人"_s, u"me@example.com"_s),
+            field(u"to"_s, u"收件人"_s, u"a@example.com, b@example.org"_s),
+            field(u"ca-file"_s, u"CA 证书文件"_s, u"可不填：/path/to/ca.pem"_s)};
     } else if (name == u"ntfy") {
-        fields = {field(u"url"_s, u"主题网址"_s), field(u"token"_s, u"访问令牌"_s, true),
-                  field(u"priority"_s, u"优先级"_s)};
+        fields = {field(u"url"_s, u"主题网址"_s, u"https://ntfy.sh/mytopic"_s),
+                  field(u"token"_s, u"访问令牌"_s, u"可不填"_s, true),
+                  field(u"priority"_s, u"优先级"_s, u"1-5"_s)};
     } else if (name == u"webhook") {
-        fields = {field(u"url"_s, u"网址"_s), field(u"secret"_s, u"签名密钥"_s, true)};
+        fields = {field(u"url"_s, u"网址"_s, u"https://example.com/hook"_s),
+                  field(u"secret"_s, u"签名密钥"_s, u"可不填"_s, true)};
     } else if (name != u"desktop") {
         return {};
     }
-    fields.append(field(kMinMinutes, u"最短间隔（分钟）"_s));
+    fields.append(field(kMinMinutes, u"最短间隔（分钟）"_s, u"0：每轮都发"_s));
     return fields;
 }
 

@@ -17,6 +17,7 @@ struct ChannelField {
     QString label;       // the window's caption of the field
     bool secret = false; // masked in listings, a password box in the window
     QStringList choices; // the only values allowed; empty for free text
+    QString example;     // what a value looks like, shown in the empty field
 };
 
 // The settings of one alert channel. Values are kept as the user wrote them.

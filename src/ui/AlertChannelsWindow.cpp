@@ -40,6 +40,7 @@ QWidget* makeField(const ChannelField& field) {
         return choice;
     }
     auto* edit = new QLineEdit;
+    edit->setPlaceholderText(field.example);
     if (field.secret) {
         edit->setEchoMode(QLineEdit::Password);
     }
