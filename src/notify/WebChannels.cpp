@@ -113,13 +113,20 @@ EmailChannel::EmailChannel(const ChannelSettings& settings, DeliveryWorkers& wor
 }
 
 void EmailChannel::send(const AlertRound& round, DeliveryDone done) {
-    MailTransfer transfer = m_transfer;
-    const QByteArray messageId = "<" + QByteArray::number(round.sentAt.toMSecsSinceEpoch()) + "." +
-                                 QByteArray::number(quintptr(this), 16) + ".skylark@" +
-                                 domainOf(transfer.from).toUtf8() + ">";
-    transfer.message = alertMailMessage(transfer.from, transfer.to, round, messageId);
-    m_workers.run([transfer](const DeliveryTerms& terms) { return sendMail(transfer, terms); },
-                  std::move(done));
+    // The message is made on the worker too: a round of many fares makes a long one.
+    m_workers.run(
+        [transfer = m_transfer, round,
+         serial = quintptr(this)](const DeliveryTerms& terms) mutable {
+            if (transfer.message.isEmpty()) { // a retry sends the same message
+                const QByteArray messageId = "<" +
+                                             QByteArray::number(round.sentAt.toMSecsSinceEpoch()) +
+                                             "." + QByteArray::number(serial, 16) + ".skylark@" +
+                                             domainOf(transfer.from).toUtf8() + ">";
+                transfer.message = alertMailMessage(transfer.from, transfer.to, round, messageId);
+            }
+            return sendMail(transfer, terms);
+        },
+        std::move(done));
 }
 
 HttpPost ntfyPost(const ChannelSettings& settings, const AlertRound& round) {
@@ -158,9 +165,11 @@ NtfyChannel::NtfyChannel(const ChannelSettings& settings, DeliveryWorkers& worke
     , m_workers(workers) {}
 
 void NtfyChannel::send(const AlertRound& round, DeliveryDone done) {
-    const HttpPost post = ntfyPost(m_settings, round);
-    m_workers.run([post](const DeliveryTerms& terms) { return postOverHttp(post, terms); },
-                  std::move(done));
+    m_workers.run(
+        [settings = m_settings, round](const DeliveryTerms& terms) {
+            return postOverHttp(ntfyPost(settings, round), terms);
+        },
+        std::move(done));
 }
 
 HttpPost webhookPost(const ChannelSettings& settings, const AlertRound& round) {
@@ -196,9 +205,11 @@ WebhookChannel::WebhookChannel(const ChannelSettings& settings, DeliveryWorkers&
     , m_workers(workers) {}
 
 void WebhookChannel::send(const AlertRound& round, DeliveryDone done) {
-    const HttpPost post = webhookPost(m_settings, round);
-    m_workers.run([post](const DeliveryTerms& terms) { return postOverHttp(post, terms); },
-                  std::move(done));
+    m_workers.run(
+        [settings = m_settings, round](const DeliveryTerms& terms) {
+            return postOverHttp(webhookPost(settings, round), terms);
+        },
+        std::move(done));
 }
 
 } // namespace skylark
