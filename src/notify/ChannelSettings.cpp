@@ -200,10 +200,12 @@ QList<ChannelField> channelFields(const QString& name) {
     } else if (name == u"ntfy") {
         fields = {field(u"url"_s, u"主题网址"_s, u"https://ntfy.sh/mytopic"_s),
                   field(u"token"_s, u"访问令牌"_s, u"可不填"_s, true),
-                  field(u"priority"_s, u"优先级"_s, u"1-5"_s)};
+                  field(u"priority"_s, u"优先级"_s, u"1-5，默认 3"_s),
+                  field(u"ca-file"_s, u"CA 证书文件"_s, u"可不填：/path/to/ca.pem"_s)};
     } else if (name == u"webhook") {
         fields = {field(u"url"_s, u"网址"_s, u"https://example.com/hook"_s),
-                  field(u"secret"_s, u"签名密钥"_s, u"可不填"_s, true)};
+                  field(u"secret"_s, u"签名密钥"_s, u"可不填"_s, true),
+                  field(u"ca-file"_s, u"CA 证书文件"_s, u"可不填：/path/to/ca.pem"_s)};
     } else if (name != u"desktop") {
         return {};
     }

@@ -144,14 +144,14 @@ HttpPost ntfyPost(const ChannelSettings& settings, const AlertRound& round) {
                          {u"title"_s, alertTitle(round)},
                          {u"message"_s, alertBodyText(round, false)},
                          {u"tags"_s, QJsonArray{u"airplane"_s}}};
-    if (const QString priority = settings.value(u"priority"_s); !priority.isEmpty()) {
-        document.insert(u"priority"_s, priority.toInt());
-    }
+    const QString priority = settings.value(u"priority"_s);
+    document.insert(u"priority"_s, priority.isEmpty() ? 3 : priority.toInt());
     if (!round.isTest() && !round.fares.first().searchPageUrl.isEmpty()) {
         document.insert(u"click"_s, round.fares.first().searchPageUrl);
     }
     HttpPost post;
     post.url = root.toString();
+    post.caFile = settings.value(u"ca-file"_s);
     post.body = QJsonDocument(document).toJson(QJsonDocument::Compact);
     post.headers = {"Content-Type: application/json"};
     if (const QString token = settings.value(u"token"_s).trimmed(); !token.isEmpty()) {
@@ -190,6 +190,7 @@ HttpPost webhookPost(const ChannelSettings& settings, const AlertRound& round) {
 
     HttpPost post;
     post.url = settings.value(u"url"_s).trimmed();
+    post.caFile = settings.value(u"ca-file"_s);
     post.body = QJsonDocument(document).toJson(QJsonDocument::Compact);
     post.headers = {"Content-Type: application/json", "User-Agent: Skylark"};
     if (const QString secret = settings.value(u"secret"_s); !secret.isEmpty()) {

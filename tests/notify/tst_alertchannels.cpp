@@ -4,6 +4,7 @@
 #include "app/StatusLog.h"
 #include "common/FakeClock.h"
 #include "common/FakeFrontEnd.h"
+#include "common/Files.h"
 #include "common/PrivateBus.h"
 #include "common/ScriptedServer.h"
 #include "common/SmtpServer.h"
@@ -24,6 +25,10 @@
 #include <QJsonObject>
 #include <QMessageAuthenticationCode>
 #include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -138,6 +143,7 @@ private Q_SLOTS:
     void switchingOn_needsTheChannelComplete();
     void email_arrivesOverStartTlsWithTheWholeMessage();
     void ntfyAndWebhook_postEachRoundByteForByte();
+    void https_isVerifiedAgainstTheSystemAndTheExtraAuthority();
     void desktop_notifiesThroughTheServiceAndItsActionAsksForTheWindow();
     void desktop_withoutServiceUsesTheFallbackOrSaysNothing();
     void failures_areSaidAndNeverDelayTheRound_data();
@@ -334,6 +340,53 @@ void TstAlertChannels::ntfyAndWebhook_postEachRoundByteForByte() {
     QVERIFY(!hook.contains("tk_secret"));
     QVERIFY(!ntfy.contains(u"共享 key"_s.toUtf8()));
     QVERIFY(!rig.log.lines().join(u'\n').contains(u"tk_secret"_s));
+}
+
+void TstAlertChannels::https_isVerifiedAgainstTheSystemAndTheExtraAuthority() {
+    const QString certificate = QStringLiteral(SKYLARK_TEST_DATA "/selfsigned.crt");
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(readBytes(certificate)));
+    tls.setPrivateKey(
+        QSslKey(readBytes(QStringLiteral(SKYLARK_TEST_DATA "/selfsigned.key")), QSsl::Rsa));
+    QSslServer server;
+    server.setSslConfiguration(tls);
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    int requests = 0;
+    QObject::connect(&server, &QSslServer::pendingConnectionAvailable, &server, [&] {
+        while (auto* socket = qobject_cast<QSslSocket*>(server.nextPendingConnection())) {
+            QObject::connect(socket, &QSslSocket::readyRead, socket, [&, socket] {
+                if (socket->readAll().contains("\r\n\r\n")) {
+                    ++requests;
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+                    socket->disconnectFromHost();
+                }
+            });
+            QObject::connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+    const QString url = u"https://127.0.0.1:%1/fares"_s.arg(server.serverPort());
+    ChannelSettings ntfy{u"ntfy"_s, true, {{u"url"_s, url}}};
+    Rig rig;
+    const auto test = [&rig](const ChannelSettings& settings) {
+        DeliveryOutcome result;
+        QSignalSpy settled(&rig.alerts, &AlertDispatcher::settled);
+        rig.alerts.sendTest(settings,
+                            [&result](const DeliveryOutcome& outcome) { result = outcome; });
+        [&] { QVERIFY(settled.wait(kWaitMs)); }();
+        return result;
+    };
+    const DeliveryOutcome untrusted = test(ntfy);
+    QVERIFY(!untrusted.sent);
+    QVERIFY2(untrusted.reason.startsWith(u"TLS 证书验证失败"_s), qPrintable(untrusted.reason));
+    QCOMPARE(requests, 0);
+
+    ntfy.values.insert(u"ca-file"_s, certificate);
+    const DeliveryOutcome trusted = test(ntfy);
+    QVERIFY2(trusted.sent, qPrintable(trusted.reason));
+    QCOMPARE(requests, 1);
+
+    ntfy.values.insert(u"ca-file"_s, rig.dir.filePath(u"missing.pem"_s));
+    QVERIFY(test(ntfy).reason.startsWith(u"无法读取 CA 证书文件 "_s));
 }
 
 void TstAlertChannels::desktop_notifiesThroughTheServiceAndItsActionAsksForTheWindow() {
