@@ -317,7 +317,12 @@ WriteResult ChannelBook::change(const std::function<WriteResult(Sections&)>& edi
     if (WriteResult refused = edit(sections); !refused) {
         return refused;
     }
-    return saveFileAtomically(m_path, fileBytesOf(sections));
+    WriteResult saved = saveFileAtomically(m_path, fileBytesOf(sections));
+    if (saved) {
+        // It holds passwords: a file someone opened to others is closed again.
+        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    }
+    return saved;
 }
 
 WriteResult ChannelBook::set(const QString& name, const QString& key, const QString& value) {

@@ -139,7 +139,8 @@ private Q_SLOTS:
     void settingsFile_keepsEveryCharacterForItsOwnerAlone();
     void settingsFile_refusesBadInputBeforeWriting_data();
     void settingsFile_refusesBadInputBeforeWriting();
-    void settingsFile_thatCannotBeWrittenSaysWhy();
+    void settingsFile_thatCannotBeUsedSaysWhy_data();
+    void settingsFile_thatCannotBeUsedSaysWhy();
     void switchingOn_needsTheChannelComplete();
     void email_arrivesOverStartTlsWithTheWholeMessage();
     void ntfyAndWebhook_postEachRoundByteForByte();
@@ -161,6 +162,11 @@ void TstAlertChannels::settingsFile_keepsEveryCharacterForItsOwnerAlone() {
     QCOMPARE(rig.book.channel(u"email"_s).value(u"to"_s), u"a@example.com, 用户@例子.公司"_s);
 
     struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(rig.book.path()).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0600u);
+    QVERIFY(QFile::setPermissions(rig.book.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                       QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(rig.book.set(u"email"_s, u"user"_s, u"bob"_s));
     QCOMPARE(::stat(QFile::encodeName(rig.book.path()).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, 0600u);
     QFile file(rig.book.path());
@@ -224,12 +230,27 @@ void TstAlertChannels::settingsFile_refusesBadInputBeforeWriting() {
     QVERIFY(!QFile::exists(rig.book.path()));
 }
 
-void TstAlertChannels::settingsFile_thatCannotBeWrittenSaysWhy() {
+void TstAlertChannels::settingsFile_thatCannotBeUsedSaysWhy_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder in its place") << u"folder"_s;
+    QTest::newRow("a FIFO in its place, never waited on") << u"fifo"_s;
+}
+
+void TstAlertChannels::settingsFile_thatCannotBeUsedSaysWhy() {
+    QFETCH(QString, kind);
     Rig rig;
-    QVERIFY(QDir(rig.dir.path()).mkdir(u"alerts.ini"_s));
+    QVERIFY(makeSpecialFile(rig.book.path(), kind));
+    QString error;
+    QCOMPARE(rig.book.channels(&error).size(), 4);
+    QVERIFY(!error.isEmpty());
     const WriteResult written = rig.book.set(u"ntfy"_s, u"url"_s, u"https://ntfy.sh/a"_s);
     QVERIFY(!written);
     QVERIFY2(written.message().contains(rig.book.path()), qPrintable(written.message()));
+    rig.alerts.deliverRound(twoSpecialFares());
+    QCOMPARE(rig.alerts.pending(), 0);
+    QCOMPARE(texts(rig.log).size(), 1);
+    QVERIFY2(texts(rig.log).first().startsWith(u"发送提醒结果：无法读取 "_s),
+             qPrintable(texts(rig.log).first()));
 }
 
 void TstAlertChannels::switchingOn_needsTheChannelComplete() {
