@@ -12,11 +12,13 @@ QString routeOf(const AlertedFare& fare) {
 } // namespace
 
 QString alertTitle(const AlertRound& round) {
+    const QString sender = QString::fromUtf16(kAlertSenderName);
     if (round.isTest()) {
-        return u"鸿雁票讯：测试提醒"_s;
+        return sender + u"：测试提醒"_s;
     }
     const AlertedFare& first = round.fares.first();
-    QString title = u"鸿雁票讯：%1 %2 特价 %3 元"_s.arg(routeOf(first), first.depDate, first.fare);
+    QString title =
+        u"%1：%2 %3 特价 %4 元"_s.arg(sender, routeOf(first), first.depDate, first.fare);
     if (round.fares.size() > 1) {
         title += u"，共 %1 条特价票"_s.arg(round.fares.size());
     }

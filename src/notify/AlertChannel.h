@@ -8,6 +8,9 @@
 
 namespace skylark {
 
+// The name the channels' messages come from.
+inline constexpr char16_t kAlertSenderName[] = u"鸿雁票讯";
+
 // One special fare of a round as the alert channels tell it.
 struct AlertedFare {
     QString routeId;

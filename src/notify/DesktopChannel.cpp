@@ -36,7 +36,7 @@ void DesktopChannel::send(const AlertRound& round, DeliveryDone done) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, u"Notify"_s);
     const QVariantMap hints{{u"desktop-entry"_s, u"io.github.skylark.Skylark"_s},
                             {u"urgency"_s, QVariant::fromValue(uchar(1))}};
-    call << u"鸿雁票讯"_s << uint(0) << m_iconName << alertTitle(round)
+    call << QString::fromUtf16(kAlertSenderName) << uint(0) << m_iconName << alertTitle(round)
          << alertBodyText(round, false) << QStringList{kShowAction, u"打开主窗口"_s} << hints
          << int(-1);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kAnswerTimeoutMs), this);

@@ -65,7 +65,9 @@ AlertChannelsWindow::AlertChannelsWindow(ChannelBook& book, AlertDispatcher& ale
     m_save = new QPushButton(u"保存"_s);
     auto* close = new QPushButton(u"关闭"_s);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
+    m_problem = new QLabel;
+    m_problem->setWordWrap(true);
+    buttons->addWidget(m_problem, 1);
     buttons->addWidget(m_save);
     buttons->addWidget(close);
     grid->addLayout(buttons, 3, 0, 1, 2);
@@ -109,7 +111,7 @@ void AlertChannelsWindow::load() {
         }
     }
     if (!error.isEmpty()) {
-        m_groups[u"desktop"_s].outcome->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), error));
+        m_problem->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), error));
     }
 }
 

@@ -42,6 +42,8 @@ public:
     QPushButton& testButtonOf(const QString& name) const { return *m_groups[name].test; }
     QLabel& outcomeOf(const QString& name) const { return *m_groups[name].outcome; }
     QPushButton& saveButton() const { return *m_save; }
+    // Why the stored settings could not be read; empty when they could.
+    QLabel& problemLine() const { return *m_problem; }
 
 private:
     struct Group {
@@ -59,6 +61,7 @@ private:
     WindowOps& m_ops;
     QHash<QString, Group> m_groups;
     QPushButton* m_save = nullptr;
+    QLabel* m_problem = nullptr;
 };
 
 } // namespace skylark::ui

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void save_storesEveryChannelOrSaysWhyAndStoresNothing_data();
     void save_storesEveryChannelOrSaysWhyAndStoresNothing();
     void testButton_showsTheOutcomeInTheWindow();
+    void unreadableSettings_areSaidInTheWindow();
     void notificationAction_bringsTheMainWindowBack();
 };
 
@@ -128,6 +129,19 @@ void TstAlertChannelsWindow::testButton_showsTheOutcomeInTheWindow() {
     QVERIFY(hook.requests().last().contains("鸿雁票讯：测试提醒"));
     QVERIFY(!QFile::exists(rig.desktop->channels().path()));
     QVERIFY(rig.logTexts().filter(u"ntfy"_s).isEmpty()); // a test writes no log line
+}
+
+void TstAlertChannelsWindow::unreadableSettings_areSaidInTheWindow() {
+    DesktopRig rig;
+    QVERIFY(makeSpecialFile(rig.desktop->channels().path(), u"fifo"_s));
+    ui::AlertChannelsWindow* window = openThroughTheMenu(rig);
+    QVERIFY(window);
+    QVERIFY2(window->problemLine().text().startsWith(u"无法读取 "_s +
+                                                     rig.desktop->channels().path() + u"："_s),
+             qPrintable(window->problemLine().text()));
+    QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
+    QCOMPARE(rig.messages.size(), 1);
+    QVERIFY(rig.messages.first().contains(rig.desktop->channels().path()));
 }
 
 void TstAlertChannelsWindow::notificationAction_bringsTheMainWindowBack() {
