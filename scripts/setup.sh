@@ -12,7 +12,7 @@ packages=(
     desktop-file-utils appstream dpkg-dev file
     qt6-charts-dev libqt6sql6-sqlite libsqlite3-dev
     openbox xdotool imagemagick python3 util-linux
-    qt6-translations-l10n python3-aiosmtpd dbus
+    qt6-translations-l10n python3-aiosmtpd dbus dbus-session-bus-common openssl
 )
 
 missing=()
