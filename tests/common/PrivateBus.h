@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QVariantMap>
 
 namespace skylark::testing {
@@ -14,9 +15,12 @@ namespace skylark::testing {
 class PrivateBus {
 public:
     PrivateBus() {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
+        // Its socket lives in a folder of the test's, gone with it.
+        m_daemon.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"),
+             QStringLiteral("--address=unix:path=") + m_dir.filePath(QStringLiteral("bus")),
+             QStringLiteral("--print-address=1")});
         if (m_daemon.waitForReadyRead(10000)) {
             m_address = QString::fromUtf8(m_daemon.readLine().trimmed());
         }
@@ -25,8 +29,11 @@ public:
         for (const QString& name : m_names) {
             QDBusConnection::disconnectFromBus(name);
         }
-        m_daemon.kill();
-        m_daemon.waitForFinished();
+        m_daemon.terminate();
+        if (!m_daemon.waitForFinished(5000)) {
+            m_daemon.kill();
+            m_daemon.waitForFinished();
+        }
     }
 
     bool running() const { return !m_address.isEmpty(); }
@@ -37,6 +44,7 @@ public:
     }
 
 private:
+    QTemporaryDir m_dir;
     QProcess m_daemon;
     QString m_address;
     QStringList m_names;
