@@ -1,6 +1,7 @@
 #include "AlertDispatcher.h"
 
 #include "DesktopChannel.h"
+#include "EmailChannel.h"
 #include "WebChannels.h"
 #include "app/Clock.h"
 #include "app/StatusLog.h"
