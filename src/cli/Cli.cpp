@@ -40,6 +40,16 @@ public:
     }
 };
 
+// What monitor says on the error stream as a round ends: its figures and the next round.
+QString roundEndLine(const MonitorStatus& status, bool last) {
+    QString line = QStringLiteral("第 %1 轮结束：").arg(status.round) + lastRoundLine(status);
+    if (!last && status.nextRoundAt.isValid()) {
+        line +=
+            QStringLiteral("；下一轮 ") + status.nextRoundAt.toString(QStringLiteral("HH:mm:ss"));
+    }
+    return line;
+}
+
 // Takes "--name VALUE" out of the arguments; false when the value is missing.
 bool takeOption(QStringList& arguments, const QString& name, QString& value) {
     const qsizetype at = arguments.indexOf(name);
@@ -406,7 +416,10 @@ int Cli::monitor(const QStringList& arguments) {
     bool interrupted = false;
     QObject::connect(&monitor, &Monitor::roundFinished, [&] {
         ++roundsDone;
-        if (interrupted || (roundLimit > 0 && roundsDone >= roundLimit)) {
+        const bool last = interrupted || (roundLimit > 0 && roundsDone >= roundLimit);
+        m_err << roundEndLine(monitor.state().status(), last) << '\n';
+        m_err.flush();
+        if (last) {
             monitor.stopMonitoring();
             exitWhenDelivered(kDone);
         }

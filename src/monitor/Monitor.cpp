@@ -82,6 +82,7 @@ void Monitor::startMonitoring() {
     // Busy from here on: the log line below already lets a stop or a start run.
     m_startWaiting = true;
     setMonitoring(true);
+    m_state.startWaiting();
     log(QStringLiteral("已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"));
     m_routes.setCell(0, RouteListModel::StatusColumn, QStringLiteral("3秒后开始自动查询..."));
     processPendingEvents();
@@ -97,6 +98,7 @@ void Monitor::stopMonitoring() {
     m_stopRequested = true;
     m_startQueued = false;
     setMonitoring(false);
+    m_state.switchOff();
     releaseDirectoryLockWhenIdle();
 }
 
@@ -188,6 +190,7 @@ bool Monitor::queryRoute(const RouteRef& route) {
     if (m_recorder) {
         m_recorder->record(observation);
     }
+    m_state.countRoute(found, row >= 0 && special);
     Q_EMIT routeQueried(observation);
     if (row >= 0 && special) {
         m_specialFares.append({depCity, arrCity, depDate, fare, time});
@@ -227,8 +230,13 @@ void Monitor::runRound() {
     if (m_recorder) {
         m_recorder->beginRound();
     }
+    m_state.beginRound(int(routes.size()), m_clock.now());
 
-    for (const RouteRef& route : routes) {
+    for (qsizetype index = 0; index < routes.size(); ++index) {
+        const RouteRef& route = routes[index];
+        if (currentRowOf(route) >= 0) {
+            m_state.askRoute(int(index) + 1, route.routeId);
+        }
         const bool queried = queryRoute(route);
         if (queried && m_stopRequested) {
             break;
@@ -247,6 +255,8 @@ void Monitor::runRound() {
         m_push.pushSpecialFares(m_specialFares, m_lastPushTime);
         Q_EMIT specialFaresAlerted(m_specialObservations);
     }
+    const QDateTime now = m_clock.now();
+    m_state.endRound(now, m_timer.isActive() ? now.addMSecs(m_timer.remainingTime()) : QDateTime());
     log(QStringLiteral("本轮航班搜索结束！"));
     m_roundRunning = false;
     releaseDirectoryLockWhenIdle();

@@ -4,6 +4,7 @@
 #include "app/IntervalTimer.h"
 #include "app/RouteListModel.h"
 #include "monitor/FareRecorder.h"
+#include "monitor/MonitorState.h"
 
 #include <QDateTime>
 #include <QList>
@@ -58,6 +59,8 @@ public:
     const QList<SpecialFare>& specialFares() const { return m_specialFares; }
     const QDateTime& lastPushTime() const { return m_lastPushTime; }
     const IntervalTimer& timer() const { return m_timer; }
+    // Where monitoring stands: off, the start wait, the route a round asks, the next round.
+    const MonitorState& state() const { return m_state; }
     // Where the rounds' observations go; none by default.
     void setRecorder(FareRecorder* recorder) { m_recorder = recorder; }
     // One monitor per data directory, across processes: from the start until monitoring
@@ -98,6 +101,7 @@ private:
     const Clock& m_clock;
     MonitorTiming m_timing;
     IntervalTimer m_timer;
+    MonitorState m_state;
     bool m_monitoring = false;
     bool m_roundRunning = false;
     bool m_startWaiting = false;

@@ -262,9 +262,22 @@ void Desktop::attachFrame(const QString& secondLine) {
             &pages);
     }
     frame->selectNavigationButton(2);
+    QObject::connect(&m_monitor.state(), &MonitorState::changed, m_window.get(),
+                     [this] { showMonitorState(); });
+    QObject::connect(&m_stateTick, &IntervalTimer::tick, m_window.get(),
+                     [this] { showMonitorState(); });
+    showMonitorState();
     // Attaching the frame makes the window anew and polishes its controls again under the
     // style sheet, which drops the faces set before: they are given after it.
     applyFaces(*m_window);
+}
+
+// The state line along the frame's bottom edge; its countdown moves each second while
+// monitoring waits for the next round.
+void Desktop::showMonitorState() {
+    const MonitorStatus& status = m_monitor.state().status();
+    frame().setStatusText(monitorStateLine(status, m_clock.now()));
+    m_stateTick.setInterval(status.phase == MonitorStatus::Phase::Waiting ? 1000 : 0);
 }
 
 SkinFrame& Desktop::frame() {

@@ -150,6 +150,7 @@ private:
     void showStartWindows();
     void hideMainWindow();
     void bindDesktopChannel();
+    void showMonitorState();
 
     SystemClock m_clock;
     QString m_directory;
@@ -177,6 +178,7 @@ private:
     std::unique_ptr<EmbeddedPages> m_pages;
     IntervalTimer m_startPagesTimer;  // 时钟_开启线程
     IntervalTimer m_trendReloadTimer; // 时钟_刷新票价趋势
+    IntervalTimer m_stateTick;        // the state line's countdown
     std::function<void()> m_quit;
     QPointer<QWidget> m_tipWindow;
     QPointer<SkinWindow> m_skinWindow;

@@ -27,7 +27,8 @@ constexpr int kSecondLineHeight = 22;
 // A frame text, left-aligned and centred on the rectangle's height, in white on a faint
 // shadow. Every space is a third of the face's height wide, as in the faces the frame texts
 // were laid out with: the alert's hint line puts its last words under the hot area so.
-void drawFrameText(QPainter& painter, const QRect& rect, const QString& text) {
+// Returns where the text ends.
+qreal drawFrameText(QPainter& painter, const QRect& rect, const QString& text) {
     const QFontMetricsF metrics(painter.font());
     const qreal space = painter.font().pixelSize() / 3.0;
     const qreal baseline = rect.top() + (rect.height() - metrics.height()) / 2 + metrics.ascent();
@@ -53,6 +54,7 @@ void drawFrameText(QPainter& painter, const QRect& rect, const QString& text) {
         at = end;
     }
     painter.restore();
+    return x;
 }
 
 // A title-bar button: a white glyph that lights up under the mouse; close turns red.
@@ -389,10 +391,26 @@ void SkinFrame::paint(const QRect& dirty) {
         drawFrameText(painter, titleRect, w.windowTitle());
     }
     const QRect band(0, w.height() - kSecondLineHeight, w.width(), kSecondLineHeight);
-    if (!m_settings.secondLine.isEmpty() && dirty.intersects(band)) {
+    if ((!m_settings.secondLine.isEmpty() || !m_statusText.isEmpty()) && dirty.intersects(band)) {
         // A shade under the line keeps its white text readable on light skins.
         painter.fillRect(band, QColor(8, 45, 100, 120));
-        drawFrameText(painter, secondLineRect(), m_settings.secondLine);
+        const QRect line = secondLineRect();
+        const qreal end = drawFrameText(painter, line, m_settings.secondLine);
+        // The status goes to the right end of the line, cut short before it reaches the
+        // line's own text.
+        const QFontMetrics metrics(painter.font());
+        const int room = line.right() - int(end) - 24;
+        const QString shown = metrics.elidedText(m_statusText, Qt::ElideRight, qMax(0, room));
+        const int width = metrics.horizontalAdvance(shown) + 2;
+        drawFrameText(painter, QRect(line.right() - width - 4, line.top(), width, line.height()),
+                      shown);
+    }
+}
+
+void SkinFrame::setStatusText(const QString& text) {
+    if (text != m_statusText) {
+        m_statusText = text;
+        window().update(secondLineRect());
     }
 }
 

@@ -78,6 +78,11 @@ public:
     // it runs does nothing.
     void closeWithEffect(int pauseMs = kClosingPauseMs);
 
+    // A text at the right end of the second line (the monitor's state), shortened where
+    // it would run into the line's own text.
+    void setStatusText(const QString& text);
+    const QString& statusText() const { return m_statusText; }
+
     // Where the second line's text starts and which font it has: where its words lie.
     QRect secondLineRect() const;
     QFont frameFont() const;
@@ -96,6 +101,7 @@ private:
     const QPixmap& skinForSize(const QSize& size);
 
     FrameSettings m_settings;
+    QString m_statusText;
     QPixmap m_skin;
     QPixmap m_fitted;
     QList<QAbstractButton*> m_titleButtons;

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void add_withTheRelayUnreachable_saysSo();
     void channels_areSetListedAndTested();
     void monitor_mailsTheRoundBeforeItExits();
+    void monitor_saysEachRoundsEndOnTheErrorStream();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -139,6 +140,11 @@ void TstCli::addThenMonitorOneRound_endToEnd() {
     QCOMPARE(texts.mid(6), (QStringList{u"发送微信提醒结果：ok"_s, u"本轮航班搜索结束！"_s}));
     QVERIFY(round.err.contains(u"特价：成都-上海 "_s + date + u" 300"_s));
     QVERIFY(round.err.contains(u'\a'));
+    // The state goes to the error stream only: the counts of the round, and no next round
+    // after the last one.
+    QVERIFY2(round.err.contains(u"第 1 轮结束：上一轮 "_s) &&
+                 round.err.contains(u" 秒：找到 2，特价 1，未找到 0\n"_s),
+             qPrintable(round.err));
 
     const QString book = u"["_s + id1 + u"]\r\ndepDate="_s + date +
                          u"\r\ndepCityName=成都\r\narrCityName=上海\r\nprice=500\r\n"
@@ -584,6 +590,20 @@ void TstCli::monitor_mailsTheRoundBeforeItExits() {
              qPrintable(monitored.out.join(u'\n')));
     QTRY_COMPARE_WITH_TIMEOUT(smtp.messages().size(), 1, 20000);
     QVERIFY(smtp.messages()[0][u"subject"_s].toString().startsWith(u"鸿雁票讯：成都→上海 "_s));
+}
+
+void TstCli::monitor_saysEachRoundsEndOnTheErrorStream() {
+    const QString date = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, date, u"1"_s}).status, 0);
+    const Run run = cli({u"monitor"_s, u"--rounds"_s, u"2"_s, u"--start-delay"_s, u"0"_s,
+                         u"--route-period"_s, u"0.05"_s});
+    QCOMPARE(run.status, 0);
+    const QRegularExpression first(
+        u"第 1 轮结束：上一轮 \\d+\\.\\d 秒：找到 1，特价 0，未找到 0；下一轮 \\d\\d:\\d\\d:\\d\\d\n"_s);
+    QVERIFY2(first.match(run.err).hasMatch(), qPrintable(run.err));
+    QVERIFY(run.err.contains(u"第 2 轮结束：上一轮 "_s));
+    QVERIFY(!run.err.section(u"第 2 轮结束："_s, 1).contains(u"下一轮"_s));
+    QVERIFY(!run.out.join(u'\n').contains(u"轮结束"_s));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -23,6 +23,9 @@
 
 using namespace skylark;
 using namespace skylark::testing;
+
+Q_DECLARE_METATYPE(skylark::MonitorStatus)
+Q_DECLARE_METATYPE(skylark::RoundCounts)
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -146,7 +149,41 @@ private Q_SLOTS:
     void timerInterval_neverOverflows();
     void secondMonitorOnTheDirectory_isRefusedUntilTheFirstStops();
     void directoryThatCannotBeLocked_refusesTheStartWithItsReason();
+    void state_followsTheRounds_data();
+    void state_followsTheRounds();
+    void stateLine_saysThePhaseAndTheLastRound_data();
+    void stateLine_saysThePhaseAndTheLastRound();
 };
+
+namespace {
+
+// What the state went through, one short text a change: the phase, the round, the route.
+QStringList phasesOf(const QList<MonitorStatus>& statuses) {
+    QStringList phases;
+    for (const MonitorStatus& status : statuses) {
+        switch (status.phase) {
+        case MonitorStatus::Phase::Off:
+            phases.append(u"off"_s);
+            break;
+        case MonitorStatus::Phase::StartWait:
+            phases.append(u"start wait"_s);
+            break;
+        case MonitorStatus::Phase::Round:
+            phases.append(u"round %1 route %2/%3 %4"_s.arg(status.round)
+                              .arg(status.routeIndex)
+                              .arg(status.routeCount)
+                              .arg(status.routeId)
+                              .trimmed());
+            break;
+        case MonitorStatus::Phase::Waiting:
+            phases.append(u"waiting"_s);
+            break;
+        }
+    }
+    return phases;
+}
+
+} // namespace
 
 void TstMonitor::specialFare_data() {
     QTest::addColumn<QString>("fare");
@@ -451,6 +488,100 @@ void TstMonitor::directoryThatCannotBeLocked_refusesTheStartWithItsReason() {
     QCOMPARE(rig.frontEnd.calls.size(), 1);
     QVERIFY2(rig.frontEnd.calls.first().contains(u"不是普通文件"_s),
              qPrintable(rig.frontEnd.calls.first()));
+}
+
+void TstMonitor::state_followsTheRounds_data() {
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QStringList>("phases");
+    QTest::addColumn<RoundCounts>("counts");
+    QTest::newRow("a start runs the first round and waits for the next")
+        << u"start"_s
+        << QStringList{u"start wait"_s,
+                       u"round 1 route 0/3"_s,
+                       u"round 1 route 1/3 201411000"_s,
+                       u"round 1 route 2/3 201411001"_s,
+                       u"round 1 route 3/3 201411002"_s,
+                       u"waiting"_s}
+        << RoundCounts{3, 1, 0};
+    QTest::newRow("a stop in the start wait still ends its one-route round, then is off")
+        << u"stop in the start wait"_s
+        << QStringList{u"start wait"_s, u"off"_s, u"round 1 route 0/3"_s,
+                       u"round 1 route 1/3 201411000"_s, u"off"_s}
+        << RoundCounts{1, 0, 0};
+    QTest::newRow("a route deleted mid-round is never asked")
+        << u"delete mid-round"_s
+        << QStringList{u"round 1 route 0/3"_s, u"round 1 route 1/3 201411000"_s,
+                       u"round 1 route 3/3 201411002"_s, u"waiting"_s}
+        << RoundCounts{2, 0, 0};
+}
+
+void TstMonitor::state_followsTheRounds() {
+    QFETCH(QString, scenario);
+    QFETCH(QStringList, phases);
+    QFETCH(RoundCounts, counts);
+    Rig rig;
+    rig.addRoutes({u"560"_s, u"470"_s, u"580"_s});
+    QList<MonitorStatus> seen;
+    QObject::connect(&rig.monitor.state(), &MonitorState::changed,
+                     [&](const MonitorStatus& status) { seen.append(status); });
+    if (scenario == u"delete mid-round") {
+        bool deleted = false;
+        rig.source.onCalendarRequest = [&](const QByteArray&) {
+            if (!std::exchange(deleted, true)) {
+                QVERIFY(rig.book.removeRoute(u"201411001"));
+                loadRouteBook(rig.book, rig.routes);
+            }
+        };
+        rig.monitor.runRound();
+    } else {
+        if (scenario == u"stop in the start wait") {
+            QTimer::singleShot(0, &rig.monitor, [&] { rig.monitor.stopMonitoring(); });
+        }
+        rig.monitor.startMonitoring();
+    }
+    QCOMPARE(phasesOf(seen), phases);
+    const MonitorStatus& last = rig.monitor.state().status();
+    QVERIFY(last.hasLastRound);
+    QCOMPARE(last.lastCounts, counts);
+    QCOMPARE(last.round, 1);
+    if (last.phase == MonitorStatus::Phase::Waiting) {
+        const qint64 wait = rig.clock.now().msecsTo(last.nextRoundAt);
+        QVERIFY2(wait > 0 && wait <= 180000, qPrintable(QString::number(wait)));
+    }
+}
+
+void TstMonitor::stateLine_saysThePhaseAndTheLastRound_data() {
+    QTest::addColumn<MonitorStatus>("status");
+    QTest::addColumn<QString>("line");
+    const QDateTime now(QDate(2026, 12, 10), QTime(9, 5, 3));
+    MonitorStatus status;
+    QTest::newRow("off") << status << u"监控未开启"_s;
+    status.phase = MonitorStatus::Phase::StartWait;
+    QTest::newRow("the start wait") << status << u"即将开始第一轮"_s;
+    status.phase = MonitorStatus::Phase::Round;
+    status.round = 2;
+    status.routeIndex = 4;
+    status.routeCount = 12;
+    status.routeId = u"20141116090503"_s;
+    QTest::newRow("a round") << status << u"第 2 轮：正在搜索 4/12（20141116090503）"_s;
+    status.hasLastRound = true;
+    status.lastRoundMs = 3250;
+    status.lastCounts = {10, 1, 2};
+    status.phase = MonitorStatus::Phase::Waiting;
+    status.nextRoundAt = now.addSecs(42);
+    QTest::newRow("waiting, with the last round's figures")
+        << status << u"下一轮 09:05:45（还有 0:42） · 上一轮 3.3 秒：找到 10，特价 1，未找到 2"_s;
+    status.nextRoundAt = now.addSecs(3 * 3600 + 62);
+    status.hasLastRound = false;
+    QTest::newRow("a wait of hours") << status << u"下一轮 12:06:05（还有 3:01:02）"_s;
+    status.nextRoundAt = now.addSecs(-5);
+    QTest::newRow("a round that is late") << status << u"下一轮 09:04:58（还有 0:00）"_s;
+}
+
+void TstMonitor::stateLine_saysThePhaseAndTheLastRound() {
+    QFETCH(MonitorStatus, status);
+    QFETCH(QString, line);
+    QCOMPARE(monitorStateLine(status, QDateTime(QDate(2026, 12, 10), QTime(9, 5, 3))), line);
 }
 
 QTEST_GUILESS_MAIN(TstMonitor)

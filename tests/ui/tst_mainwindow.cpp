@@ -62,6 +62,7 @@ private Q_SLOTS:
     void startUp_setsTheBoxesGreetsAndLoadsTheRoutes();
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
+    void stateLine_saysWhatTheMonitorDoes();
     void pushSettings_openRefuseSaveAndTest();
     void trayEvents_showTheWindowOrPopUpTheMenu_data();
     void trayEvents_showTheWindowOrPopUpTheMenu();
@@ -208,6 +209,31 @@ void TstMainWindow::addAndDelete_throughTheWindow() {
     menu.actions()[1]->trigger();
     QCOMPARE(list->model()->rowCount(), 1);
     QCOMPARE(rig.desktop->book().routes().first().depCityName, u"成都"_s);
+}
+
+void TstMainWindow::stateLine_saysWhatTheMonitorDoes() {
+    Rig rig;
+    rig.server.setFixedFare(u"成都"_s, u"上海"_s, 300);
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.add(u"北京"_s, u"东京"_s, u"100"_s);
+    const QString id = rig.desktop->routes().cell(1, RouteListModel::IdColumn);
+    QCOMPARE(rig.desktop->frame().statusText(), u"监控未开启"_s);
+    QString duringTheRound;
+    QObject::connect(&rig.desktop->log(), &StatusLog::lineAppended, [&](int, const QString& line) {
+        if (line.endsWith(u"正在搜索航线："_s + id)) {
+            duringTheRound = rig.desktop->frame().statusText();
+        }
+    });
+    QSignalSpy rounds(&rig.desktop->monitor(), &Monitor::roundFinished);
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_开始"_s), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(rounds.count() == 1, 20000);
+    QCOMPARE(duringTheRound, u"第 1 轮：正在搜索 2/2（%1）"_s.arg(id));
+    const QString waiting = rig.desktop->frame().statusText();
+    QVERIFY2(waiting.startsWith(u"下一轮 "_s) && waiting.contains(u"（还有 2:0"_s) &&
+                 waiting.endsWith(u"找到 2，特价 1，未找到 0"_s),
+             qPrintable(waiting));
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
+    QVERIFY(rig.desktop->frame().statusText().startsWith(u"监控未开启 · 上一轮 "_s));
 }
 
 void TstMainWindow::round_highlightsTheSpecialFareInTheView() {
