@@ -144,5 +144,10 @@ int main(int argc, char* argv[]) {
     if (ui::PushSettingsWindow* push = desktop.frontEnd().pushSettingsWindow()) {
         ok = save(*push, out.filePath(QStringLiteral("push-settings.png"))) && ok;
     }
+    desktop.openAlertChannelsWindow();
+    if (ui::AlertChannelsWindow* channels = desktop.alertChannelsWindow()) {
+        channels->move(250, 80);
+        ok = save(*channels, out.filePath(QStringLiteral("alert-channels.png"))) && ok;
+    }
     return ok ? 0 : 1;
 }

@@ -33,6 +33,9 @@ void setTextOf(QWidget* field, const QString& text) {
     }
 }
 
+// Wide enough for an address or a URL and the examples in the empty fields.
+constexpr int kFieldWidth = 230;
+
 QWidget* makeField(const ChannelField& field) {
     if (!field.choices.isEmpty()) {
         auto* choice = new QComboBox;
@@ -40,6 +43,7 @@ QWidget* makeField(const ChannelField& field) {
         return choice;
     }
     auto* edit = new QLineEdit;
+    edit->setMinimumWidth(kFieldWidth);
     edit->setPlaceholderText(field.example);
     if (field.secret) {
         edit->setEchoMode(QLineEdit::Password);

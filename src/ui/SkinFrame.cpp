@@ -17,6 +17,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cmath>
+
 namespace skylark::ui {
 namespace {
 
@@ -27,6 +29,18 @@ constexpr int kSecondLineHeight = 22;
 // A frame text, left-aligned and centred on the rectangle's height, in white on a faint
 // shadow. Every space is a third of the face's height wide, as in the faces the frame texts
 // were laid out with: the alert's hint line puts its last words under the hot area so.
+// How wide drawFrameText draws the text.
+qreal frameTextWidth(const QFont& font, const QString& text) {
+    const QFontMetricsF metrics(font);
+    qreal width = 0;
+    for (const QString& run : text.split(u' ')) {
+        width += metrics.horizontalAdvance(run) + font.pixelSize() / 3.0;
+    }
+    return width - font.pixelSize() / 3.0;
+}
+
+const QString kStatusPartGap = QStringLiteral(" · ");
+
 // Returns where the text ends.
 qreal drawFrameText(QPainter& painter, const QRect& rect, const QString& text) {
     const QFontMetricsF metrics(painter.font());
@@ -372,6 +386,17 @@ QFont SkinFrame::frameFont() const {
     return frameFace(kFaceSize);
 }
 
+QString fittedStatusText(const QFont& font, const QString& text, int room) {
+    QString shown = text;
+    while (frameTextWidth(font, shown) > room && shown.contains(kStatusPartGap)) {
+        shown.truncate(shown.lastIndexOf(kStatusPartGap));
+    }
+    if (frameTextWidth(font, shown) > room) {
+        shown = QFontMetrics(font).elidedText(shown, Qt::ElideRight, qMax(0, room));
+    }
+    return shown;
+}
+
 QRect SkinFrame::secondLineRect() const {
     return {2, window().height() - kSecondLineHeight, window().width() - 4, kSecondLineHeight};
 }
@@ -396,14 +421,13 @@ void SkinFrame::paint(const QRect& dirty) {
         painter.fillRect(band, QColor(8, 45, 100, 120));
         const QRect line = secondLineRect();
         const qreal end = drawFrameText(painter, line, m_settings.secondLine);
-        // The status goes to the right end of the line, cut short before it reaches the
-        // line's own text.
-        const QFontMetrics metrics(painter.font());
-        const int room = line.right() - int(end) - 24;
-        const QString shown = metrics.elidedText(m_statusText, Qt::ElideRight, qMax(0, room));
-        const int width = metrics.horizontalAdvance(shown) + 2;
-        drawFrameText(painter, QRect(line.right() - width - 4, line.top(), width, line.height()),
-                      shown);
+        // The status goes to the right end of the line. Where it would run into the line's
+        // own text, its last parts (after " · ") go, then the rest is cut short.
+        const QString shown =
+            fittedStatusText(painter.font(), m_statusText, line.right() - int(end) - 24);
+        const int width = int(std::ceil(frameTextWidth(painter.font(), shown))) + 2;
+        drawFrameText(painter,
+                      QRect(line.right() - width - 4, line.top(), width + 4, line.height()), shown);
     }
 }
 

@@ -24,6 +24,10 @@ class QWidget;
 
 namespace skylark::ui {
 
+// The status text as it fits in room pixels of the frame's face: its last parts (after
+// " · ") dropped first, then the rest cut short with an ellipsis.
+QString fittedStatusText(const QFont& font, const QString& text, int room);
+
 // What a frame draws and builds; a copy can be taken and given back.
 struct FrameSettings {
     QByteArray picture = {};       // the skin, any picture format Qt reads

@@ -72,6 +72,8 @@ class TstSkinFrame : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void statusText_dropsItsLastPartsBeforeItIsCut_data();
+    void statusText_dropsItsLastPartsBeforeItIsCut();
     void titleBarButtons_ofTheFramedWindows_data();
     void titleBarButtons_ofTheFramedWindows();
     void navigation_selectsPagesAndCutsCaptions();
@@ -452,6 +454,32 @@ void TstSkinFrame::skinWindow_deletingTheConfiguredSkinReskinsTheMainWindow() {
     QCOMPARE(readBytes(folder + u"/01.jpg"_s), builtInFirstSkin());
     QVERIFY(!ui::decodeSkinPicture(builtInFirstSkin()).isNull()); // the picture, not nothing
     QTRY_VERIFY(!rig.desktop->skinWindow());
+}
+
+void TstSkinFrame::statusText_dropsItsLastPartsBeforeItIsCut_data() {
+    QTest::addColumn<int>("room");
+    QTest::addColumn<QString>("shown");
+    const QString text =
+        u"下一轮 15:38:19（还有 2:55） · 上一轮 0.2 秒：找到 3，特价 1，未找到 0"_s;
+    QTest::newRow("room for the whole text") << 2000 << text;
+    QTest::newRow("room for the first part alone") << 200 << u"下一轮 15:38:19（还有 2:55）"_s;
+    QTest::newRow("room for less than the first part") << 60 << QString();
+}
+
+void TstSkinFrame::statusText_dropsItsLastPartsBeforeItIsCut() {
+    QFETCH(int, room);
+    QFETCH(QString, shown);
+    QWidget window;
+    SkinFrame* frame = SkinFrame::attach(window, {.size = QSize(1040, 551)});
+    const QString text =
+        u"下一轮 15:38:19（还有 2:55） · 上一轮 0.2 秒：找到 3，特价 1，未找到 0"_s;
+    const QString fitted = fittedStatusText(frame->frameFont(), text, room);
+    if (shown.isEmpty()) {
+        QVERIFY2(fitted.startsWith(u"下一轮"_s) && fitted.endsWith(u"…"_s), qPrintable(fitted));
+        QVERIFY(QFontMetrics(frame->frameFont()).horizontalAdvance(fitted) <= room + 2);
+    } else {
+        QCOMPARE(fitted, shown);
+    }
 }
 
 QTEST_MAIN(TstSkinFrame)
