@@ -546,7 +546,8 @@ void TstMonitor::state_followsTheRounds() {
     QCOMPARE(last.round, 1);
     if (last.phase == MonitorStatus::Phase::Waiting) {
         const qint64 wait = rig.clock.now().msecsTo(last.nextRoundAt);
-        QVERIFY2(wait > 0 && wait <= 180000, qPrintable(QString::number(wait)));
+        // A coarse timer may fire up to 5 % late, and says so in its remaining time.
+        QVERIFY2(wait > 0 && wait <= 189000, qPrintable(QString::number(wait)));
     }
 }
 
