@@ -52,9 +52,8 @@ QVariant RouteListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         return m_rows[index.row()][index.column()];
     }
-    if (role == Qt::ToolTipRole && index.column() == LowestFareColumn) {
-        const QString& reason = m_fareReasons[index.row()];
-        return reason.isEmpty() ? QVariant() : QVariant(reason);
+    if (role == Qt::ToolTipRole || role == PlaceholderRole) {
+        return noteData(index, role);
     }
     if ((role == TextColourRole || role == BackColourRole) && m_colouringActive) {
         const CellColour colour =
@@ -62,6 +61,47 @@ QVariant RouteListModel::data(const QModelIndex& index, int role) const {
         return role == TextColourRole ? colour.text : colour.back;
     }
     return {};
+}
+
+QVariant RouteListModel::noteData(const QModelIndex& index, int role) const {
+    const int column = index.column();
+    if (column != LowestFareColumn && column != UpdateTimeColumn) {
+        return {};
+    }
+    const RouteNote& note = m_notes[index.row()];
+    const bool placeholder = m_rows[index.row()][column].isEmpty() && !note.lastFare.isEmpty();
+    if (role == PlaceholderRole) {
+        if (!placeholder) {
+            return {};
+        }
+        return column == LowestFareColumn ? note.lastFare
+                                          : note.lastSeen.toString(QStringLiteral("HH:mm:ss"));
+    }
+    QStringList lines;
+    if (column == LowestFareColumn && !m_fareReasons[index.row()].isEmpty()) {
+        lines.append(m_fareReasons[index.row()]);
+    }
+    if (placeholder) {
+        lines.append(QStringLiteral("上次：") + note.lastFare + QStringLiteral("，") +
+                     note.lastSeen.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    }
+    if (column == LowestFareColumn && !note.context.isEmpty()) {
+        lines.append(note.context);
+    }
+    return lines.isEmpty() ? QVariant() : QVariant(lines.join(u'\n'));
+}
+
+void RouteListModel::setRouteNote(int row, const RouteNote& note) {
+    if (row < 0 || row >= m_notes.size() || m_notes[row] == note) {
+        return;
+    }
+    m_notes[row] = note;
+    Q_EMIT dataChanged(index(row, LowestFareColumn), index(row, UpdateTimeColumn),
+                       {Qt::ToolTipRole, PlaceholderRole});
+}
+
+RouteListModel::RouteNote RouteListModel::routeNote(int row) const {
+    return row >= 0 && row < m_notes.size() ? m_notes[row] : RouteNote();
 }
 
 QVariant RouteListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -84,6 +124,7 @@ bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent) {
     beginRemoveRows({}, row, row + count - 1);
     m_rows.remove(row, count);
     m_fareReasons.remove(row, count);
+    m_notes.remove(row, count);
     endRemoveRows();
     return true;
 }
@@ -101,6 +142,7 @@ void RouteListModel::setRoutes(QList<Route> routes) {
         cells[PriceColumn] = std::move(route.price);
     }
     m_fareReasons = QStringList(m_rows.size());
+    m_notes = QList<RouteNote>(m_rows.size());
     endResetModel();
 }
 
@@ -111,6 +153,7 @@ int RouteListModel::appendRow(const QString& routeId) {
     cells[IdColumn] = routeId;
     m_rows.append(std::move(cells));
     m_fareReasons.append(QString());
+    m_notes.append(RouteNote());
     endInsertRows();
     return row;
 }

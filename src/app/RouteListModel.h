@@ -3,6 +3,7 @@
 #include "Route.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -21,6 +22,10 @@ namespace skylark {
 // positions, not to routes, and are served through TextColourRole and BackColourRole as
 // RGB values with red in the low byte; while colouring is active every other cell reads
 // black on the list's background.
+//
+// Rows may carry a note from the fare history: the route's last stored fare, served
+// through PlaceholderRole while the fare and time cells are empty, and its price context,
+// added to the fare cell's tooltip. Notes belong to positions too and start empty.
 class RouteListModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -37,7 +42,7 @@ public:
         ColumnCount
     };
 
-    enum Role { TextColourRole = Qt::UserRole + 1, BackColourRole };
+    enum Role { TextColourRole = Qt::UserRole + 1, BackColourRole, PlaceholderRole };
 
     using Rgb = quint32; // red in the low byte, then green, then blue
     static constexpr Rgb kBlack = 0x000000;
@@ -47,6 +52,15 @@ public:
         Rgb text;
         Rgb back;
         bool operator==(const CellColour&) const = default;
+    };
+
+    // What the history knows of a row's route.
+    struct RouteNote {
+        QString lastFare;   // the last fare stored for it; empty when none
+        QDateTime lastSeen; // when that fare was seen
+        QString context;    // lines on its prices, for the fare cell's tooltip
+
+        bool operator==(const RouteNote&) const = default;
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -69,6 +83,8 @@ public:
     bool setCell(int row, int column, const QString& text);
     // Why the row's fare was not found, the tooltip of its fare cell; empty for none.
     void setFareReason(int row, const QString& reason);
+    void setRouteNote(int row, const RouteNote& note);
+    RouteNote routeNote(int row) const;
     // The first row that shows this identifier, or -1.
     int rowOfRoute(QStringView routeId) const;
 
@@ -83,9 +99,11 @@ private:
     using Row = std::array<QString, ColumnCount>;
 
     void repaintAll();
+    QVariant noteData(const QModelIndex& index, int role) const;
 
     QList<Row> m_rows;
     QStringList m_fareReasons; // one for each row
+    QList<RouteNote> m_notes;  // one for each row
     QHash<QPair<int, int>, CellColour> m_cellColours;
     CellColour m_listColours{kBlack, kWhite};
     bool m_colouringActive = false;

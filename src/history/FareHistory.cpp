@@ -666,6 +666,50 @@ HistoryRead<QList<FarePoint>> FareHistory::farePoints(const QString& routeId) co
     return read;
 }
 
+HistoryRead<RouteFareSummary> FareHistory::fareSummary(const QString& routeId,
+                                                       const QDateTime& recentSince) const {
+    HistoryRead<RouteFareSummary> read;
+    if (!m_ready) {
+        read.error = notOpen();
+        return read;
+    }
+    RouteFareSummary& summary = read.rows;
+    // Each through the route's chart index: no row of the wide table is read.
+    Statement last(handleOf(m_db), "SELECT observed_at, fare FROM observation WHERE route_id = ? "
+                                   "AND fare IS NOT NULL ORDER BY observed_at DESC LIMIT 1");
+    Statement lowest(handleOf(m_db),
+                     "SELECT observed_at, CAST(fare AS REAL) AS amount FROM observation WHERE "
+                     "route_id = ? AND fare IS NOT NULL ORDER BY amount, observed_at LIMIT 1");
+    Statement recent(handleOf(m_db),
+                     "SELECT CAST(fare AS REAL) FROM observation WHERE route_id = ? AND "
+                     "observed_at >= ? AND fare IS NOT NULL");
+    for (Statement* statement : {&last, &lowest, &recent}) {
+        if (statement->prepared()) {
+            bindText(statement->get(), 1, routeId);
+        }
+    }
+    sqlite3_bind_int64(recent.get(), 2, recentSince.toMSecsSinceEpoch());
+    if (last.prepared() && last.next()) {
+        summary.lastSeen = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(last.get(), 0));
+        summary.lastFare = last.text(1);
+    }
+    if (lowest.prepared() && lowest.next()) {
+        summary.lowestSeen = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(lowest.get(), 0));
+        summary.lowest = sqlite3_column_double(lowest.get(), 1);
+    }
+    if (recent.prepared()) {
+        while (recent.next()) {
+            summary.recentFares.append(sqlite3_column_double(recent.get(), 0));
+        }
+    }
+    for (const Statement* statement : {&last, &lowest, &recent}) {
+        if (const QString error = statement->error(); !error.isEmpty()) {
+            read.error = readFailure(error);
+        }
+    }
+    return read;
+}
+
 HistoryRead<QList<CalendarEntry>> FareHistory::latestCalendar(const QString& routeId) const {
     HistoryRead<QList<CalendarEntry>> read;
     if (!m_ready) {

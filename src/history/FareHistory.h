@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/PriceContext.h"
 #include "monitor/FareRecorder.h"
 #include "store/WriteResult.h"
 
@@ -93,6 +94,9 @@ public:
                                                      const QDate& since = {}) const;
     // The route's found fares, oldest first: what its chart draws.
     HistoryRead<QList<FarePoint>> farePoints(const QString& routeId) const;
+    // The route's last found fare, its lowest, and its found fares from recentSince on.
+    HistoryRead<RouteFareSummary> fareSummary(const QString& routeId,
+                                              const QDateTime& recentSince) const;
     // The calendar of the route's latest observation that had one.
     HistoryRead<QList<CalendarEntry>> latestCalendar(const QString& routeId) const;
 

@@ -20,6 +20,7 @@
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
 #include "history/FareHistory.h"
+#include "history/RouteNotes.h"
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
@@ -117,6 +118,8 @@ public:
     void fillTrendSearch();
     // The fare history of the rounds.
     FareHistory& history() { return m_history; }
+    // The rows' notes from the history: last fares and price context.
+    RouteNotes& routeNotes() { return m_routeNotes; }
     // The history window of the selected route; none without a selection.
     void openHistoryWindow();
     HistoryWindow* historyWindow() const { return m_historyWindow; }
@@ -171,6 +174,7 @@ private:
     PushSettingsLogic m_pushSettings;
     SkinFolder m_skins;
     FareHistory m_history;
+    RouteNotes m_routeNotes{m_history, m_routes, m_clock};
     ChannelBook m_channels;
     AlertDispatcher m_alerts;
     std::unique_ptr<MainWindow> m_window;

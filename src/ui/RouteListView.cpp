@@ -39,6 +39,7 @@ public:
             painter->fillRect(option.rect, background.value<QBrush>());
         }
         QStyledItemDelegate::paint(painter, own, index);
+        paintPlaceholder(painter, option, index);
         if (!(option.state & QStyle::State_Selected)) {
             return;
         }
@@ -58,6 +59,22 @@ public:
     }
 
 private:
+    // A route's last stored fare or time, in grey, where the round has written nothing yet.
+    static void paintPlaceholder(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) {
+        const QString placeholder = index.data(RouteListModel::PlaceholderRole).toString();
+        if (placeholder.isEmpty() || !index.data(Qt::DisplayRole).toString().isEmpty()) {
+            return;
+        }
+        painter->save();
+        painter->setPen(kPlaceholderText);
+        painter->setFont(option.font);
+        painter->drawText(option.rect.adjusted(3, 0, -3, 0), int(alignmentOf(index.column())),
+                          placeholder);
+        painter->restore();
+    }
+
+    static constexpr QColor kPlaceholderText{150, 150, 150};
     static constexpr QColor kTint{13, 60, 116, 60};
     static constexpr QColor kFrame{13, 60, 116};
 };

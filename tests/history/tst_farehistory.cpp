@@ -10,6 +10,8 @@
 #include "common/Files.h"
 #include "history/FareHistory.h"
 #include "history/HistoryChart.h"
+#include "history/PriceContext.h"
+#include "history/RouteNotes.h"
 #include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
@@ -111,6 +113,9 @@ class TstFareHistory : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void priceContext_ofAMadeUpHistory_data();
+    void priceContext_ofAMadeUpHistory();
+    void routeNotes_showTheLastFareAfterARestartAndADelete();
     void schema_isCreatedOrMigratedFromTheFirstVersion();
     void round_recordsOneObservationPerRouteInOneTransaction();
     void retention_prunesOldObservations();
@@ -443,6 +448,104 @@ void TstFareHistory::timeScale_labelsDiffer() {
                           .toString(scale.format));
     }
     QCOMPARE(labels.size(), 5);
+}
+
+namespace {
+
+// Stores one round for each fare, a day apart, the last one today.
+void recordDaily(FareHistory& history, const QString& routeId, const QStringList& fares) {
+    for (qsizetype i = 0; i < fares.size(); ++i) {
+        history.beginRound();
+        history.record(observation(routeId, kNow.addDays(-(fares.size() - 1 - i)), fares[i],
+                                   fares[i].isEmpty() ? FareOutcome::NoJson : FareOutcome::Found));
+        history.endRound();
+    }
+    history.flush();
+}
+
+} // namespace
+
+void TstFareHistory::priceContext_ofAMadeUpHistory_data() {
+    QTest::addColumn<QStringList>("fares"); // one a day, oldest first, the last today
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no fare ever found") << QStringList{QString(), QString()} << QString();
+    QTest::newRow("fewer than 10 fares: no verdict")
+        << QStringList{u"500"_s, u"480"_s, u"520"_s}
+        << u"最低 480（2026-12-08）；通常 500（近 30 天 3 次的中位数）"_s;
+    const QStringList ten{u"500"_s, u"510"_s, u"520"_s, u"530"_s, u"540"_s,
+                          u"550"_s, u"560"_s, u"570"_s, u"580"_s};
+    QTest::newRow("a last fare under the 20th percentile is low")
+        << ten + QStringList{u"400"_s}
+        << u"最低 400（2026-12-09）；通常 535（近 30 天 10 次的中位数）；当前 低"_s;
+    QTest::newRow("a last fare between is normal")
+        << ten + QStringList{u"545"_s}
+        << u"最低 500（2026-11-30）；通常 542.5（近 30 天 10 次的中位数）；当前 正常"_s;
+    QTest::newRow("a last fare over the 80th percentile is high")
+        << ten + QStringList{u"700"_s}
+        << u"最低 500（2026-11-30）；通常 545（近 30 天 10 次的中位数）；当前 高"_s;
+    QStringList old(40, u"300"_s);
+    QTest::newRow("the typical fare is of the last 30 days; the lowest of all time")
+        << old + QStringList{u"600"_s, u"620.5"_s}
+        << u"最低 300（2026-10-29）；通常 300（近 30 天 31 次的中位数）；当前 高"_s;
+}
+
+void TstFareHistory::priceContext_ofAMadeUpHistory() {
+    QFETCH(QStringList, fares);
+    QFETCH(QString, text);
+    QTemporaryDir dir;
+    FareHistory history(dir.path());
+    QVERIFY(history.open(kNow));
+    recordDaily(history, u"1"_s, fares);
+    const HistoryRead<RouteFareSummary> read =
+        history.fareSummary(u"1"_s, kNow.addDays(-PriceContext::kRecentDays));
+    QVERIFY2(read.ok(), qPrintable(read.error));
+    QCOMPARE(priceContextText(priceContextOf(read.rows)), text);
+}
+
+void TstFareHistory::routeNotes_showTheLastFareAfterARestartAndADelete() {
+    Rig rig;
+    {
+        FareHistory history(rig.dir.path());
+        QVERIFY(history.open(kNow));
+        rig.monitor->setRecorder(&history);
+        rig.monitor->runRound();
+        history.flush();
+    }
+    // A restart: a new list from the book, its run-time cells empty.
+    FareHistory history(rig.dir.path());
+    QVERIFY(history.open(kNow));
+    RouteListModel routes;
+    RouteNotes notes(history, routes, rig.clock);
+    QSignalSpy refreshed(&notes, &RouteNotes::refreshed);
+    loadRouteBook(rig.book, routes);
+    QVERIFY(refreshed.wait());
+    const QModelIndex fare = routes.index(0, RouteListModel::LowestFareColumn);
+    const QModelIndex time = routes.index(0, RouteListModel::UpdateTimeColumn);
+    QCOMPARE(fare.data().toString(), QString());
+    QCOMPARE(fare.data(RouteListModel::PlaceholderRole).toString(), u"420"_s);
+    QCOMPARE(time.data(RouteListModel::PlaceholderRole).toString(), u"09:05:03"_s);
+    QCOMPARE(time.data(Qt::ToolTipRole).toString(), u"上次：420，2026-12-09 09:05:03"_s);
+    QCOMPARE(
+        fare.data(Qt::ToolTipRole).toString(),
+        u"上次：420，2026-12-09 09:05:03\n最低 420（2026-12-09）；通常 420（近 30 天 1 次的中位数）"_s);
+
+    // A delete rebuilds the list: the notes come back for the rows that remain.
+    QVERIFY(rig.book.removeRoute(u"2"));
+    loadRouteBook(rig.book, routes);
+    QCOMPARE(routes.index(0, RouteListModel::LowestFareColumn)
+                 .data(RouteListModel::PlaceholderRole)
+                 .toString(),
+             QString());
+    QVERIFY(refreshed.wait());
+    QCOMPARE(routes.index(0, RouteListModel::LowestFareColumn)
+                 .data(RouteListModel::PlaceholderRole)
+                 .toString(),
+             u"420"_s);
+
+    // A round's own fare takes the placeholder's place; the context stays in the tooltip.
+    routes.setCell(0, RouteListModel::LowestFareColumn, u"430"_s);
+    QCOMPARE(fare.data(RouteListModel::PlaceholderRole), QVariant());
+    QVERIFY(fare.data(Qt::ToolTipRole).toString().startsWith(u"最低 420"_s));
 }
 
 QTEST_GUILESS_MAIN(TstFareHistory)

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace skylark {
+
+// What the store holds on one route's found fares: the last, the lowest and the recent.
+struct RouteFareSummary {
+    QString lastFare; // empty when none was ever found
+    QDateTime lastSeen;
+    double lowest = 0;
+    QDateTime lowestSeen;
+    QList<double> recentFares; // those of the last kRecentDays days
+};
+
+// A route's prices as its history tells them.
+struct PriceContext {
+    static constexpr int kRecentDays = 30;
+    static constexpr int kVerdictObservations = 10;
+
+    enum class Verdict { None, Low, Normal, High };
+
+    bool known = false; // a fare was ever found
+    double lowest = 0;
+    QDateTime lowestSeen;
+    bool hasTypical = false;
+    double typical = 0; // the median of the recent fares
+    int recentCount = 0;
+    Verdict verdict = Verdict::None; // of the last fare, among the recent ones
+
+    bool operator==(const PriceContext&) const = default;
+};
+
+// The lowest fare and when, the typical fare (the median of the last 30 days), and with at
+// least 10 recent fares the verdict on the last one: low below the 20th percentile, high
+// above the 80th, normal between.
+PriceContext priceContextOf(const RouteFareSummary& summary);
+// "最低 420（2026-12-01）；通常 480（近 30 天 25 次）；当前 低", or empty when nothing is known.
+QString priceContextText(const PriceContext& context);
+QString verdictText(PriceContext::Verdict verdict);
+
+} // namespace skylark

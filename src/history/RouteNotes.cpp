@@ -1,0 +1,103 @@
+#include "RouteNotes.h"
+
+#include "FareHistory.h"
+#include "app/Clock.h"
+#include "app/RouteListModel.h"
+
+namespace skylark {
+
+RouteNotes::RouteNotes(const FareHistory& history, RouteListModel& routes, const Clock& clock,
+                       QObject* parent)
+    : QObject(parent)
+    , m_history(history)
+    , m_routes(routes)
+    , m_clock(clock) {
+    connect(&routes, &RouteListModel::modelReset, this, &RouteNotes::refreshAll);
+    connect(&routes, &RouteListModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) {
+                QStringList ids;
+                for (int row = first; row <= last; ++row) {
+                    ids.append(m_routes.cell(row, RouteListModel::IdColumn));
+                }
+                refreshRoutes(ids);
+            });
+    connect(&history, &FareHistory::recorded, this,
+            [this](const QList<FareObservation>& observations) {
+                QStringList ids;
+                for (const FareObservation& seen : observations) {
+                    ids.append(seen.routeId);
+                }
+                refreshRoutes(ids);
+            });
+}
+
+void RouteNotes::refreshAll() {
+    QStringList ids;
+    for (int row = 0; row < m_routes.rowCount(); ++row) {
+        ids.append(m_routes.cell(row, RouteListModel::IdColumn));
+    }
+    refreshRoutes(ids);
+}
+
+void RouteNotes::refreshRoutes(const QStringList& routeIds) {
+    for (const QString& id : routeIds) {
+        if (!id.isEmpty() && !m_queued.contains(id)) {
+            m_queued.insert(id);
+            m_queue.append(id);
+        }
+    }
+    scheduleTurn();
+}
+
+void RouteNotes::scheduleTurn() {
+    if (m_queue.isEmpty() || m_turnScheduled) {
+        return;
+    }
+    m_turnScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_turnScheduled = false;
+            readSome(kRoutesPerTurn);
+            scheduleTurn();
+        },
+        Qt::QueuedConnection);
+}
+
+void RouteNotes::finish() {
+    readSome(int(m_queue.size()));
+}
+
+void RouteNotes::readSome(int count) {
+    if (m_queue.isEmpty()) {
+        return;
+    }
+    // Where each route's rows are now: the list may have changed since it was queued.
+    QHash<QString, QList<int>> rows;
+    for (int row = 0; row < m_routes.rowCount(); ++row) {
+        rows[m_routes.cell(row, RouteListModel::IdColumn)].append(row);
+    }
+    const QDateTime recentSince = m_clock.now().addDays(-PriceContext::kRecentDays);
+    for (int done = 0; done < count && !m_queue.isEmpty(); ++done) {
+        const QString id = m_queue.takeFirst();
+        m_queued.remove(id);
+        const auto found = rows.constFind(id);
+        if (found == rows.constEnd() || !m_history.isOpen()) {
+            continue;
+        }
+        const HistoryRead<RouteFareSummary> read = m_history.fareSummary(id, recentSince);
+        if (!read.ok()) {
+            continue; // the history says its failure itself; the rows keep their notes
+        }
+        const RouteListModel::RouteNote note{read.rows.lastFare, read.rows.lastSeen,
+                                             priceContextText(priceContextOf(read.rows))};
+        for (int row : *found) {
+            m_routes.setRouteNote(row, note);
+        }
+    }
+    if (m_queue.isEmpty()) {
+        Q_EMIT refreshed();
+    }
+}
+
+} // namespace skylark
