@@ -40,6 +40,22 @@ public:
     }
 };
 
+// The columns of routes --context: the last fare and when, the lowest and when, the
+// typical fare and of how many, the verdict; "-" for what is not known.
+QString contextColumns(const RouteFareSummary& summary) {
+    const PriceContext context = priceContextOf(summary);
+    const auto orDash = [](const QString& text) {
+        return text.isEmpty() ? QStringLiteral("-") : text;
+    };
+    const QString format = QStringLiteral("yyyy-MM-ddTHH:mm:ss");
+    QStringList columns{orDash(summary.lastFare), orDash(summary.lastSeen.toString(format))};
+    columns << (context.known ? QString::number(context.lowest) : QStringLiteral("-"))
+            << orDash(context.lowestSeen.toString(format))
+            << (context.hasTypical ? QString::number(context.typical) : QStringLiteral("-"))
+            << QString::number(context.recentCount) << orDash(verdictText(context.verdict));
+    return columns.join(u'\t');
+}
+
 // What monitor says on the error stream as a round ends: its figures and the next round.
 QString roundEndLine(const MonitorStatus& status, bool last) {
     QString line = QStringLiteral("第 %1 轮结束：").arg(status.round) + lastRoundLine(status);
@@ -143,8 +159,12 @@ Options:
   --help           show this text
 
 Commands:
-  routes                     one line per route in book order: identifier, departure,
-                             arrival, date, price and type, separated by tabs
+  routes [--context]         one line per route in book order: identifier, departure,
+                             arrival, date, price and type, separated by tabs; with
+                             --context also from the fare history: the last fare and
+                             its time, the lowest fare and its time, the typical fare
+                             (median of 30 days), how many fares that is, the verdict
+                             (低, 正常 or 高 from 10 fares on); - where unknown
   add FROM TO DATE PRICE     add a route (DATE as YYYY-MM-DD) after the checks of the
                              add button, the relay's city check among them
   delete ID                  delete the route with that identifier
@@ -198,7 +218,10 @@ int Cli::run(QStringList arguments) {
     }
     const QString command = arguments.takeFirst();
     if (command == u"routes" && arguments.isEmpty()) {
-        return routes();
+        return routes(false);
+    }
+    if (command == u"routes" && arguments == QStringList{QStringLiteral("--context")}) {
+        return routes(true);
     }
     if (command == u"add") {
         return add(arguments);
@@ -301,11 +324,24 @@ int Cli::rowOfRoute(const QString& routeId) {
     return row;
 }
 
-int Cli::routes() {
+int Cli::routes(bool withContext) {
     const RouteBook book(programDirectory(m_dataDir));
+    const FareHistory* history =
+        withContext ? &session().openHistory(m_err, HistoryAccess::ReadOnly) : nullptr;
+    const QDateTime recentSince = QDateTime::currentDateTime().addDays(-PriceContext::kRecentDays);
     for (const Route& route : book.routes()) {
         m_out << route.routeId << '\t' << route.depCityName << '\t' << route.arrCityName << '\t'
-              << route.depDate << '\t' << route.price << '\t' << route.type << '\n';
+              << route.depDate << '\t' << route.price << '\t' << route.type;
+        if (history) {
+            const HistoryRead<RouteFareSummary> read =
+                history->fareSummary(route.routeId, recentSince);
+            if (!read.ok()) {
+                m_out.flush();
+                return reportReadError(read.error);
+            }
+            m_out << '\t' << contextColumns(read.rows);
+        }
+        m_out << '\n';
     }
     m_out.flush();
     if (reportUnreadable(book)) {

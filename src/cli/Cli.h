@@ -30,7 +30,7 @@ public:
 private:
     struct Session;
 
-    int routes();
+    int routes(bool withContext);
     int add(const QStringList& arguments);
     int remove(const QStringList& arguments);
     int open(const QStringList& arguments);

@@ -92,6 +92,10 @@ HistoryWindow::HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* 
     m_status->setSizeGripEnabled(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_context = new QLabel(this);
+    m_context->setContentsMargins(10, 6, 10, 0);
+    m_context->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_context);
     layout->addWidget(viewOf(m_fareChart, this), 3);
     layout->addWidget(viewOf(m_calendarChart, this), 2);
     layout->addWidget(m_status);
@@ -100,6 +104,10 @@ HistoryWindow::HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* 
     connect(&m_history, &FareHistory::failed, m_status,
             [this](const QString& message) { m_status->showMessage(message); });
     reload();
+}
+
+QString HistoryWindow::contextText() const {
+    return m_context->text();
 }
 
 QString HistoryWindow::statusText() const {
@@ -145,6 +153,9 @@ void HistoryWindow::reload() {
     auto* price = static_cast<QValueAxis*>(m_fareChart->axes(Qt::Vertical).first());
     price->setRange(prices.min, prices.max);
     price->setTickCount(prices.ticks);
+    const HistoryRead<RouteFareSummary> summary = m_history.fareSummary(
+        m_route.routeId, QDateTime::currentDateTime().addDays(-PriceContext::kRecentDays));
+    m_context->setText(priceContextText(priceContextOf(summary.rows)));
     const HistoryRead<QList<CalendarEntry>> latest = m_history.latestCalendar(m_route.routeId);
     // What could not be read is said, never drawn as a history without fares.
     if (!read.ok() || !latest.ok()) {

@@ -40,6 +40,8 @@ public:
     QLineSeries& alertPriceSeries() const { return *m_alertPrice; }
     QBarSet& calendarBars() const { return *m_calendar; }
     QString statusText() const;
+    // The header line: the route's lowest and typical fares and the verdict.
+    QString contextText() const;
     QChart& fareChart() const { return *m_fareChart; }
 
 private:
@@ -55,6 +57,7 @@ private:
     QLineSeries* m_alertPrice = nullptr;
     QBarSet* m_calendar = nullptr;
     QStatusBar* m_status = nullptr;
+    QLabel* m_context = nullptr;
 };
 
 } // namespace skylark::ui

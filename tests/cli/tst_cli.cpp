@@ -58,6 +58,7 @@ private Q_SLOTS:
     void channels_areSetListedAndTested();
     void monitor_mailsTheRoundBeforeItExits();
     void monitor_saysEachRoundsEndOnTheErrorStream();
+    void routesContext_addsWhatTheHistoryKnows();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -604,6 +605,27 @@ void TstCli::monitor_saysEachRoundsEndOnTheErrorStream() {
     QVERIFY(run.err.contains(u"第 2 轮结束：上一轮 "_s));
     QVERIFY(!run.err.section(u"第 2 轮结束："_s, 1).contains(u"下一轮"_s));
     QVERIFY(!run.out.join(u'\n').contains(u"轮结束"_s));
+}
+
+void TstCli::routesContext_addsWhatTheHistoryKnows() {
+    const QString date = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, date, u"500"_s}).status, 0);
+    const Run before = cli({u"routes"_s, u"--context"_s});
+    QCOMPARE(before.status, 0);
+    QCOMPARE(before.out.size(), 1);
+    QVERIFY2(before.out[0].endsWith(u"\tdomestic\t-\t-\t-\t-\t-\t0\t-"_s),
+             qPrintable(before.out[0]));
+
+    m_demo->setFixedFare(u"成都"_s, u"上海"_s, 300);
+    QCOMPARE(cli({u"monitor"_s, u"--rounds"_s, u"1"_s, u"--start-delay"_s, u"0"_s}).status, 0);
+    const Run after = cli({u"routes"_s, u"--context"_s});
+    QCOMPARE(after.status, 0);
+    const QStringList columns = after.out.value(0).split(u'\t');
+    QCOMPARE(columns.size(), 13);
+    QCOMPARE(columns[6], u"300"_s);
+    QVERIFY(QDateTime::fromString(columns[7], Qt::ISODate).isValid());
+    QCOMPARE(columns.mid(8), (QStringList{u"300"_s, columns[7], u"300"_s, u"1"_s, u"-"_s}));
+    QCOMPARE(cli({u"routes"_s}).out.value(0).split(u'\t').size(), 6);
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -87,6 +87,8 @@ void TstHistoryWindow::window_showsTheRoundsOfTheSelectedRoute() {
     desktop.history().flush();
     QCOMPARE(window->fareSeries().count(), 2);
     QVERIFY(window->statusText().contains(u"2"));
+    QCOMPARE(window->contextText(), u"最低 300（%1）；通常 300（近 30 天 2 次的中位数）"_s.arg(
+                                        QDate::currentDate().toString(Qt::ISODate)));
 }
 
 // A store that cannot be read is said, never drawn as a route without fares.
