@@ -1,9 +1,5 @@
 #include "ChannelSettings.h"
 
-#include "store/FileLock.h"
-#include "store/SafeSave.h"
-
-#include <QFile>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -12,7 +8,6 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-constexpr qint64 kMaxFileBytes = 1024 * 1024;
 constexpr int kMaxMinMinutes = 366 * 24 * 60;
 
 const QString kMinMinutes = u"min-minutes"_s;
@@ -102,47 +97,22 @@ ChannelSettings defaultsOf(const QString& name) {
     return settings;
 }
 
-QByteArray fileBytesOf(const QMap<QString, ChannelSettings>& sections) {
-    QByteArray bytes;
-    for (const QString& name : channelNames()) {
-        const auto found = sections.constFind(name);
-        if (found == sections.constEnd()) {
-            continue;
-        }
-        bytes += "[" + name.toUtf8() + "]\n";
-        bytes += QByteArray("enabled=") + (found->enabled ? "1" : "0") + "\n";
-        for (auto value = found->values.constBegin(); value != found->values.constEnd(); ++value) {
-            bytes += value.key().toUtf8() + "=" + value.value().toUtf8() + "\n";
+ChannelSettings settingsOf(const QString& name, const KeyFile::Section& section) {
+    ChannelSettings settings = defaultsOf(name);
+    for (auto value = section.constBegin(); value != section.constEnd(); ++value) {
+        if (value.key() == u"enabled") {
+            settings.enabled = value.value().trimmed() == u"1";
+        } else if (!labelOf(name, value.key()).isEmpty()) {
+            settings.values.insert(value.key(), value.value());
         }
     }
-    return bytes;
+    return settings;
 }
 
-void parseInto(const QByteArray& bytes, QMap<QString, ChannelSettings>& sections) {
-    ChannelSettings* current = nullptr;
-    for (QByteArray line : bytes.split('\n')) {
-        if (line.endsWith('\r')) {
-            line.chop(1);
-        }
-        const QString text = QString::fromUtf8(line);
-        if (text.startsWith(u'[') && text.endsWith(u']')) {
-            const QString name = text.mid(1, text.size() - 2).trimmed();
-            current =
-                isKnownChannel(name) ? &sections.insert(name, defaultsOf(name)).value() : nullptr;
-            continue;
-        }
-        const qsizetype equals = text.indexOf(u'=');
-        if (!current || equals <= 0 || text.startsWith(u';') || text.startsWith(u'#')) {
-            continue;
-        }
-        const QString key = text.left(equals).trimmed();
-        const QString value = text.mid(equals + 1); // a password may start or end in spaces
-        if (key == u"enabled") {
-            current->enabled = value.trimmed() == u"1";
-        } else if (!labelOf(current->name, key).isEmpty()) {
-            current->values.insert(key, value);
-        }
-    }
+KeyFile::Section sectionOf(const ChannelSettings& settings) {
+    KeyFile::Section section = settings.values;
+    section.insert(u"enabled"_s, settings.enabled ? u"1"_s : u"0"_s);
+    return section;
 }
 
 } // namespace
@@ -270,16 +240,17 @@ QString shownChannelValue(const QString& name, const QString& key, const QString
 }
 
 ChannelBook::ChannelBook(const QString& directory)
-    : m_path(directory + u"/alerts.ini"_s) {}
+    : m_file(directory + u"/alerts.ini"_s) {}
 
 QString ChannelBook::readSections(Sections& sections) const {
-    QByteArray bytes;
-    const QString error = readWholeFile(m_path, bytes, kMaxFileBytes);
-    if (!error.isEmpty()) {
-        return QFile::exists(m_path) ? error : QString();
+    KeyFile::Sections raw;
+    const QString error = m_file.read(raw);
+    for (auto section = raw.constBegin(); section != raw.constEnd(); ++section) {
+        if (isKnownChannel(section.key())) {
+            sections.insert(section.key(), settingsOf(section.key(), section.value()));
+        }
     }
-    parseInto(bytes, sections);
-    return {};
+    return error;
 }
 
 ChannelSettings ChannelBook::channel(const QString& name, QString* error) const {
@@ -305,24 +276,21 @@ QList<ChannelSettings> ChannelBook::channels(QString* error) const {
 }
 
 WriteResult ChannelBook::change(const std::function<WriteResult(Sections&)>& edit) {
-    const FileLock lock(m_path);
-    if (!lock.locked()) {
-        return WriteResult::failure(m_path, lock.reason());
-    }
-    removeLeftoverTemporaries(m_path);
-    Sections sections;
-    if (const QString error = readSections(sections); !error.isEmpty()) {
-        return WriteResult::failure(m_path, u"文件存在但无法读取（%1）"_s.arg(error));
-    }
-    if (WriteResult refused = edit(sections); !refused) {
-        return refused;
-    }
-    WriteResult saved = saveFileAtomically(m_path, fileBytesOf(sections));
-    if (saved) {
-        // It holds passwords: a file someone opened to others is closed again.
-        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
-    }
-    return saved;
+    return m_file.change([&](KeyFile::Sections& raw) {
+        Sections sections;
+        for (const QString& name : channelNames()) {
+            if (raw.contains(name)) {
+                sections.insert(name, settingsOf(name, raw.value(name)));
+            }
+        }
+        if (WriteResult refused = edit(sections); !refused) {
+            return refused;
+        }
+        for (auto each = sections.constBegin(); each != sections.constEnd(); ++each) {
+            raw.insert(each.key(), sectionOf(each.value()));
+        }
+        return WriteResult::success();
+    });
 }
 
 WriteResult ChannelBook::set(const QString& name, const QString& key, const QString& value) {

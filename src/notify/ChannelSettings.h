@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/KeyFile.h"
 #include "store/WriteResult.h"
 
 #include <QList>
@@ -59,7 +60,7 @@ class ChannelBook {
 public:
     explicit ChannelBook(const QString& directory);
 
-    const QString& path() const { return m_path; }
+    const QString& path() const { return m_file.path(); }
 
     // The channel's settings as the file holds them now; the defaults when the file or
     // the section is missing. error says why an existing file could not be read.
@@ -79,7 +80,7 @@ private:
     QString readSections(Sections& sections) const;
     WriteResult change(const std::function<WriteResult(Sections&)>& edit);
 
-    QString m_path;
+    KeyFile m_file;
 };
 
 } // namespace skylark
