@@ -2,6 +2,7 @@
 
 #include "ConsoleFrontEnd.h"
 #include "SignalWatcher.h"
+#include "app/MonitorRules.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
@@ -100,6 +101,7 @@ struct Cli::Session {
     FareQuery fares{fetcher, endpoints, book};
     PushNotifier push{fetcher, endpoints, settings, log, clock};
     ChannelBook channels{directory};
+    RulesBook rules{directory};
     AlertDispatcher alerts{channels, log, clock, endpoints};
     std::unique_ptr<Monitor> monitor;
     std::unique_ptr<PushSettingsLogic> pushSettings;
@@ -120,6 +122,7 @@ struct Cli::Session {
 
     Monitor& monitorWith(MonitorTiming timing) {
         monitor = std::make_unique<Monitor>(routes, log, fares, push, *frontEnd, clock, timing);
+        monitor->setRulesSource([this] { return rules.rules(); });
         QObject::connect(monitor.get(), &Monitor::specialFaresAlerted, &alerts,
                          &AlertDispatcher::deliverRound);
         return *monitor;
@@ -189,6 +192,12 @@ Commands:
                              only by a complete export, and only when it is a regular
                              file or missing (a symbolic link: its target)
   history --keep-days N      keep recorded fares N days (400 unless set)
+  rules                      the monitor's rules, one line each: key, value (- for the
+                             default) and what it does, separated by tabs
+  rules set KEY VALUE        store one rule (an empty VALUE restores its default):
+                             back-off on|off: after a round the fare source refused
+                             in full (refusal, time-out, HTTP 429 or 5xx) the next
+                             waits twice as long, up to 8 times, ±10 %
   channels                   the alert channels, one line each: name, on or off, and
                              their settings as KEY=VALUE (secrets masked), by tabs
   channel set NAME KEY VALUE store one setting of a channel (desktop, email, ntfy,
@@ -243,6 +252,9 @@ int Cli::run(QStringList arguments) {
     }
     if (command == u"push-test") {
         return pushTest(arguments);
+    }
+    if (command == u"rules") {
+        return rules(arguments);
     }
     if (command == u"channels" && arguments.isEmpty()) {
         return listChannels();
@@ -604,6 +616,34 @@ int Cli::pushTest(const QStringList& arguments) {
         return usageError();
     }
     online().pushSettingsLogic().sendTestPush(arguments[0]);
+    return kDone;
+}
+
+int Cli::rules(const QStringList& arguments) {
+    RulesBook& book = session().rules;
+    WriteResult written = WriteResult::success();
+    if (arguments.isEmpty()) {
+        QString error;
+        const KeyFile::Section values = book.values(&error);
+        if (!error.isEmpty()) {
+            m_err << book.path() << QStringLiteral("：") << error << '\n';
+            return kRefused;
+        }
+        for (const RuleField& field : ruleFields()) {
+            m_out << field.key << '\t' << values.value(field.key, QStringLiteral("-")) << '\t'
+                  << field.label << '\n';
+        }
+        return kDone;
+    }
+    if (arguments.size() == 3 && arguments[0] == u"set") {
+        written = book.set(arguments[1], arguments[2]);
+    } else {
+        return usageError();
+    }
+    if (!written) {
+        m_err << written.message() << '\n';
+        return kRefused;
+    }
     return kDone;
 }
 

@@ -38,6 +38,7 @@ private:
     int push(const QStringList& arguments);
     int pushSettings(const QStringList& arguments);
     int pushTest(const QStringList& arguments);
+    int rules(const QStringList& arguments);
     int listChannels();
     int channel(const QStringList& arguments);
     int testChannel(const QString& name);

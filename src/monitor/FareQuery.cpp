@@ -62,7 +62,7 @@ FareAnswer FareQuery::queryCalendarFare(const QString& depCityName, const QStrin
     const QString searchString = fetchSearchString(depCityName, arrCityName, depDate, &relay);
     // A route deleted meanwhile, by this program or another, is not asked for.
     if (!m_routeBook.hasRoute(routeId)) {
-        return {notFoundText(), {}, FareOutcome::RouteMissing, {}};
+        return {notFoundText(), {}, FareOutcome::RouteMissing, {}, 0, 0};
     }
     const QString kind = m_routeBook.routeKindOf(routeId);
     FetchResponse calendar;
@@ -73,10 +73,15 @@ FareAnswer FareQuery::queryCalendarFare(const QString& depCityName, const QStrin
         body = fetch(m_fetcher, internationalCalendarUrl(m_endpoints, searchString, depDate),
                      calendar);
     } else {
-        return {notFoundText(), {}, FareOutcome::UnknownRouteKind, kind};
+        return {notFoundText(), {}, FareOutcome::UnknownRouteKind, kind, 0, 0};
     }
     FareAnswer answer = readCalendarAnswer(body, depDate);
     answer.routeKind = kind;
+    answer.calendarStatus = calendar.status;
+    if (calendar.status == 429) {
+        answer.retryAfterSeconds =
+            retryAfterSeconds(calendar.rawHeaders, QDateTime::currentDateTimeUtc());
+    }
     if (answer.outcome != FareOutcome::Found) {
         answer.outcome = reasonOf(relay, searchString, calendar, answer.outcome);
     }

@@ -9,6 +9,8 @@
 #include "app/StatusLog.h"
 #include "store/FileLock.h"
 
+#include <QRandomGenerator>
+
 #include <limits>
 
 namespace skylark {
@@ -20,6 +22,23 @@ int roundInterval(qint64 routes, qint64 periodPerRouteMs) {
     constexpr qint64 kLongest = std::numeric_limits<int>::max();
     const qint64 interval = routes * qBound<qint64>(0, periodPerRouteMs, kLongest);
     return int(qMin(interval, kLongest));
+}
+
+// A refusal, a time-out, HTTP 429 or 5xx: the fare source asks to be left alone.
+bool fareSourceRefused(const FareAnswer& answer) {
+    switch (answer.outcome) {
+    case FareOutcome::CalendarUnreachable:
+    case FareOutcome::TimedOut:
+        return true;
+    case FareOutcome::HttpStatus:
+        return answer.calendarStatus == 429 || answer.calendarStatus >= 500;
+    default:
+        return false;
+    }
+}
+
+QString secondsText(qint64 ms) {
+    return QString::number(double(ms) / 1000.0, 'f', ms % 1000 == 0 ? 0 : 1);
 }
 
 } // namespace
@@ -66,6 +85,7 @@ void Monitor::startMonitoring() {
         return;
     }
     m_lastPushTime = m_clock.now().addDays(-1);
+    m_backOffFactor = 1;
     m_routes.clearCellColours();
     const int rows = m_routes.rowCount();
     for (int row = 0; row < rows; ++row) {
@@ -100,6 +120,35 @@ void Monitor::stopMonitoring() {
     setMonitoring(false);
     m_state.switchOff();
     releaseDirectoryLockWhenIdle();
+}
+
+int Monitor::nextInterval(int plainInterval) {
+    if (!m_rules.backOff || plainInterval <= 0) {
+        return plainInterval;
+    }
+    const int before = m_backOffFactor;
+    if (m_roundFound) {
+        m_backOffFactor = 1;
+    } else if (m_roundQueried > 0 && m_roundRefused == m_roundQueried) {
+        m_backOffFactor = qMin(m_backOffFactor * 2, kMaxBackOffFactor);
+    }
+    if (m_backOffFactor == 1) {
+        if (before > 1) {
+            log(QStringLiteral("票价来源已恢复，下一轮间隔恢复为 %1 秒")
+                    .arg(secondsText(plainInterval)));
+        }
+        return plainInterval;
+    }
+    const double spread = m_spread ? m_spread() : QRandomGenerator::global()->bounded(0.2) + 0.9;
+    constexpr double kLongest = std::numeric_limits<int>::max();
+    double interval = double(plainInterval) * m_backOffFactor * qBound(0.9, spread, 1.1);
+    interval = qMax(interval, double(m_roundRetryAfterSeconds) * 1000.0);
+    const int next = int(qMin(interval, kLongest));
+    if (m_backOffFactor != before || m_roundRetryAfterSeconds > 0) {
+        log(QStringLiteral("票价来源拒绝了本轮的全部查询，下一轮间隔延长为 %1 秒（平时 %2 秒）")
+                .arg(secondsText(next), secondsText(plainInterval)));
+    }
+    return next;
 }
 
 bool Monitor::takeDirectoryLock() {
@@ -171,6 +220,12 @@ bool Monitor::queryRoute(const RouteRef& route) {
     const QString time = makeStamp(now).clockText;
     const bool special = isSpecialFare(fare, alertPrice);
     const bool found = answer.outcome == FareOutcome::Found;
+    ++m_roundQueried;
+    m_roundFound = m_roundFound || found;
+    if (fareSourceRefused(answer)) {
+        ++m_roundRefused;
+        m_roundRetryAfterSeconds = qMax(m_roundRetryAfterSeconds, answer.retryAfterSeconds);
+    }
     if (row >= 0) {
         m_routes.setCell(row, RouteListModel::LowestFareColumn, fare);
         m_routes.setCell(row, RouteListModel::UpdateTimeColumn, time);
@@ -215,6 +270,9 @@ void Monitor::runRound() {
         return; // rounds never overlap: a tick during a round is skipped
     }
     m_roundRunning = true;
+    if (m_rulesSource) {
+        m_rules = m_rulesSource();
+    }
     m_routes.clearCellColours();
     const int count = m_routes.rowCount();
     // The round's routes, taken now: later changes of the list move rows, not routes.
@@ -231,6 +289,10 @@ void Monitor::runRound() {
         m_recorder->beginRound();
     }
     m_state.beginRound(int(routes.size()), m_clock.now());
+    m_roundQueried = 0;
+    m_roundRefused = 0;
+    m_roundFound = false;
+    m_roundRetryAfterSeconds = 0;
 
     for (qsizetype index = 0; index < routes.size(); ++index) {
         const RouteRef& route = routes[index];
@@ -246,7 +308,8 @@ void Monitor::runRound() {
     if (m_recorder) {
         m_recorder->endRound();
     }
-    m_timer.setInterval(m_stopRequested ? 0 : roundInterval(count, m_timing.periodPerRouteMs));
+    m_timer.setInterval(
+        m_stopRequested ? 0 : nextInterval(roundInterval(count, m_timing.periodPerRouteMs)));
     if (!m_stopRequested && !m_specialFares.isEmpty()) {
         m_frontEnd.playAlertSound();
         if (!m_frontEnd.alertWindowSuppressed()) {

@@ -2,6 +2,7 @@
 
 #include "app/FareRecords.h"
 #include "app/IntervalTimer.h"
+#include "app/MonitorRules.h"
 #include "app/RouteListModel.h"
 #include "monitor/FareRecorder.h"
 #include "monitor/MonitorState.h"
@@ -10,6 +11,7 @@
 #include <QList>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace skylark {
@@ -68,6 +70,17 @@ public:
     // held, and a start while another process holds it is refused with a message. No lock
     // by default.
     void setExclusiveIn(const QString& dataDirectory) { m_lockDirectory = dataDirectory; }
+    // The rules beyond the plain rounds; the defaults are the plain rounds themselves.
+    void setRules(const MonitorRules& rules) { m_rules = rules; }
+    // Where each round takes its rules from, so that a change applies from the next round.
+    void setRulesSource(std::function<MonitorRules()> source) { m_rulesSource = std::move(source); }
+    const MonitorRules& rules() const { return m_rules; }
+    // Where the back-off's spread comes from: a factor in [0.9, 1.1]; random by default.
+    void setSpreadSource(std::function<double()> spread) { m_spread = std::move(spread); }
+    // How many times the plain interval the next round waits (1, 2, 4 or 8).
+    int backOffFactor() const { return m_backOffFactor; }
+
+    static constexpr int kMaxBackOffFactor = 8;
 
 Q_SIGNALS:
     void monitoringChanged(bool monitoring);
@@ -90,6 +103,9 @@ private:
     void setMonitoring(bool monitoring);
     void runQueuedStart();
     bool takeDirectoryLock();
+    // The next round's interval: the plain one, or under the back-off rule a longer one
+    // after a round the fare source refused in full; says a change in the log.
+    int nextInterval(int plainInterval);
     void releaseDirectoryLockWhenIdle();
 
     RouteListModel& m_routes;
@@ -111,6 +127,15 @@ private:
     QList<FareObservation> m_specialObservations;
     QDateTime m_lastPushTime;
     QString m_lockDirectory;
+    MonitorRules m_rules;
+    std::function<MonitorRules()> m_rulesSource;
+    std::function<double()> m_spread;
+    int m_backOffFactor = 1;
+    // What the round's queries met at the fare source, for the back-off.
+    int m_roundQueried = 0;
+    int m_roundRefused = 0;
+    bool m_roundFound = false;
+    int m_roundRetryAfterSeconds = 0;
     std::unique_ptr<FileLock> m_directoryLock;
 };
 

@@ -3,6 +3,7 @@
 #include "HttpFetch.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -50,8 +51,14 @@ struct FareAnswer {
     QString fare; // the fare of the route's own day, or "未找到"
     QList<CalendarEntry> calendar;
     FareOutcome outcome = FareOutcome::Found;
-    QString routeKind; // the route's kind as the route file gave it, when it was asked for
+    QString routeKind;         // the route's kind as the route file gave it, when it was asked for
+    int calendarStatus = 0;    // the fare source's HTTP status; 0 when none came
+    int retryAfterSeconds = 0; // what a 429 answer's Retry-After asked for; 0 for none
 };
+
+// The wait a Retry-After header asks for, in seconds from now: delta-seconds or an HTTP
+// date; 0 without the header or for one that cannot be read.
+int retryAfterSeconds(const QString& rawHeaders, const QDateTime& now);
 
 // The text of a fare that could not be found.
 QString notFoundText();

@@ -97,6 +97,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_skins(directory + QStringLiteral("/Skin"), builtInFirstSkin(), m_settings)
     , m_history(directory)
     , m_channels(directory)
+    , m_rules(directory)
     , m_alerts(m_channels, m_log, m_clock, m_endpoints)
     , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
                                                            m_settings, m_routes, m_log, ops})) {
@@ -121,6 +122,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     m_history.open(m_clock.now());
     m_monitor.setRecorder(&m_history);
     m_monitor.setExclusiveIn(directory);
+    m_monitor.setRulesSource([this] { return m_rules.rules(); });
     QObject::connect(&m_monitor, &Monitor::specialFaresAlerted, &m_alerts,
                      &AlertDispatcher::deliverRound);
     bindDesktopChannel();

@@ -11,6 +11,7 @@
 #include "Tray.h"
 #include "app/FrontEnd.h"
 #include "app/IntervalTimer.h"
+#include "app/MonitorRules.h"
 #include "app/ProgramLifecycle.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
@@ -176,6 +177,7 @@ private:
     FareHistory m_history;
     RouteNotes m_routeNotes{m_history, m_routes, m_clock};
     ChannelBook m_channels;
+    RulesBook m_rules;
     AlertDispatcher m_alerts;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;

@@ -59,6 +59,7 @@ private Q_SLOTS:
     void monitor_mailsTheRoundBeforeItExits();
     void monitor_saysEachRoundsEndOnTheErrorStream();
     void routesContext_addsWhatTheHistoryKnows();
+    void rules_areListedSetAndChecked();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -626,6 +627,24 @@ void TstCli::routesContext_addsWhatTheHistoryKnows() {
     QVERIFY(QDateTime::fromString(columns[7], Qt::ISODate).isValid());
     QCOMPARE(columns.mid(8), (QStringList{u"300"_s, columns[7], u"300"_s, u"1"_s, u"-"_s}));
     QCOMPARE(cli({u"routes"_s}).out.value(0).split(u'\t').size(), 6);
+}
+
+void TstCli::rules_areListedSetAndChecked() {
+    QCOMPARE(cli({u"rules"_s}).out, QStringList{u"back-off\t-\t票价来源拒绝时放慢"_s});
+    QCOMPARE(cli({u"rules"_s, u"set"_s, u"back-off"_s, u"on"_s}).status, 0);
+    QCOMPARE(cli({u"rules"_s}).out, QStringList{u"back-off\ton\t票价来源拒绝时放慢"_s});
+    QVERIFY(readBytes(m_dir->filePath(u"rules.ini"_s)).contains("back-off=on\n"));
+    const Run bad = cli({u"rules"_s, u"set"_s, u"back-off"_s, u"maybe"_s});
+    QCOMPARE(bad.status, 1);
+    QVERIFY(bad.err.contains(u"必须是 on 或 off"_s));
+    const Run unknown = cli({u"rules"_s, u"set"_s, u"quiet"_s, u"on"_s});
+    QCOMPARE(unknown.status, 1);
+    QVERIFY(unknown.err.contains(u"没有名为 quiet 的规则"_s));
+    QCOMPARE(cli({u"rules"_s, u"set"_s, u"back-off"_s, QString()}).status, 0);
+    QCOMPARE(cli({u"rules"_s}).out, QStringList{u"back-off\t-\t票价来源拒绝时放慢"_s});
+    QCOMPARE(cli({u"rules"_s, u"unset"_s}).status, 2);
+    QVERIFY(!QFile::exists(m_dir->filePath(u"config.ini"_s)) ||
+            !readBytes(m_dir->filePath(u"config.ini"_s)).contains("back-off"));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

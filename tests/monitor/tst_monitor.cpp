@@ -153,6 +153,10 @@ private Q_SLOTS:
     void state_followsTheRounds();
     void stateLine_saysThePhaseAndTheLastRound_data();
     void stateLine_saysThePhaseAndTheLastRound();
+    void backOff_slowsDownWhileTheFareSourceRefuses_data();
+    void backOff_slowsDownWhileTheFareSourceRefuses();
+    void retryAfter_isReadAsSecondsOrADate_data();
+    void retryAfter_isReadAsSecondsOrADate();
 };
 
 namespace {
@@ -583,6 +587,91 @@ void TstMonitor::stateLine_saysThePhaseAndTheLastRound() {
     QFETCH(MonitorStatus, status);
     QFETCH(QString, line);
     QCOMPARE(monitorStateLine(status, QDateTime(QDate(2026, 12, 10), QTime(9, 5, 3))), line);
+}
+
+void TstMonitor::backOff_slowsDownWhileTheFareSourceRefuses_data() {
+    QTest::addColumn<bool>("backOff");
+    QTest::addColumn<double>("spread");
+    // Each round's answer of the fare source: an HTTP status, with ":N" a Retry-After.
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QList<int>>("intervals");
+    QTest::addColumn<int>("logLines"); // the back-off's lines
+    QTest::newRow("off by default: the plain interval whatever comes")
+        << false << 1.0 << QStringList{u"500"_s, u"500"_s} << QList<int>{120000, 120000} << 0;
+    QTest::newRow("each round refused in full doubles the interval")
+        << true << 1.0 << QStringList{u"500"_s, u"503"_s} << QList<int>{240000, 480000} << 2;
+    QTest::newRow("up to 8 times the plain interval")
+        << true << 1.0 << QStringList{u"500"_s, u"500"_s, u"500"_s, u"500"_s}
+        << QList<int>{240000, 480000, 960000, 960000} << 3;
+    QTest::newRow("the first round that finds a fare restores it")
+        << true << 1.0 << QStringList{u"502"_s, u"200"_s, u"200"_s}
+        << QList<int>{240000, 120000, 120000} << 2;
+    QTest::newRow("a longer Retry-After of a 429 is honoured")
+        << true << 1.0 << QStringList{u"429:1000"_s} << QList<int>{1000000} << 1;
+    QTest::newRow("a shorter Retry-After changes nothing")
+        << true << 1.0 << QStringList{u"429:10"_s} << QList<int>{240000} << 1;
+    QTest::newRow("a 404 is no refusal")
+        << true << 1.0 << QStringList{u"404"_s} << QList<int>{120000} << 0;
+    QTest::newRow("the spread is at most 10 % up")
+        << true << 1.5 << QStringList{u"500"_s} << QList<int>{264000} << 1;
+    QTest::newRow("the spread is at most 10 % down")
+        << true << 0.5 << QStringList{u"500"_s} << QList<int>{216000} << 1;
+}
+
+void TstMonitor::backOff_slowsDownWhileTheFareSourceRefuses() {
+    QFETCH(bool, backOff);
+    QFETCH(double, spread);
+    QFETCH(QStringList, answers);
+    QFETCH(QList<int>, intervals);
+    QFETCH(int, logLines);
+    Rig rig;
+    rig.addRoutes({u"560"_s, u"570"_s});
+    MonitorRules rules;
+    rules.backOff = backOff;
+    rig.monitor.setRules(rules);
+    rig.monitor.setSpreadSource([spread] { return spread; });
+    QString answer;
+    rig.source.server.setScript([&](const QByteArray& request) {
+        if (request.contains("/get_search_str.php")) {
+            return ScriptedServer::ok("r=x");
+        }
+        const QStringList parts = answer.split(u':');
+        if (parts[0] == u"200") {
+            return ScriptedServer::ok(
+                "cb({\"data\":[{\"date\":\"2014-11-20\",\"price\":\"480\"}]});");
+        }
+        const QByteArray retry =
+            parts.size() > 1 ? "Retry-After: " + parts[1].toLatin1() + "\r\n" : QByteArray();
+        return ScriptedServer::Answer{"HTTP/1.1 " + parts[0].toLatin1() + " No\r\n" + retry +
+                                      "Content-Length: 0\r\n\r\n"};
+    });
+    QList<int> seen;
+    for (const QString& each : answers) {
+        answer = each;
+        rig.monitor.runRound();
+        seen.append(rig.monitor.timer().interval());
+    }
+    QCOMPARE(seen, intervals);
+    QCOMPARE(rig.logTexts().filter(u"票价来源"_s).size(), logLines);
+}
+
+void TstMonitor::retryAfter_isReadAsSecondsOrADate_data() {
+    QTest::addColumn<QString>("headers");
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("seconds") << u"HTTP/1.1 429 No\r\nRetry-After: 120\r\n"_s << 120;
+    QTest::newRow("a date")
+        << u"HTTP/1.1 429 No\r\nretry-after: Thu, 10 Dec 2026 09:10:03 GMT\r\n"_s << 300;
+    QTest::newRow("a date gone by") << u"Retry-After: Thu, 10 Dec 2026 09:00:03 GMT\r\n"_s << 0;
+    QTest::newRow("more than a day is a day") << u"Retry-After: 999999\r\n"_s << 86400;
+    QTest::newRow("words") << u"Retry-After: soon\r\n"_s << 0;
+    QTest::newRow("none") << u"HTTP/1.1 429 No\r\n"_s << 0;
+}
+
+void TstMonitor::retryAfter_isReadAsSecondsOrADate() {
+    QFETCH(QString, headers);
+    QFETCH(int, seconds);
+    QCOMPARE(retryAfterSeconds(headers, QDateTime(QDate(2026, 12, 10), QTime(9, 5, 3), Qt::UTC)),
+             seconds);
 }
 
 QTEST_GUILESS_MAIN(TstMonitor)

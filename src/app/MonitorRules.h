@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/KeyFile.h"
+#include "store/WriteResult.h"
+
+#include <QList>
+#include <QString>
+
+namespace skylark {
+
+// How the monitor paces itself beyond its plain rounds. Every default is the plain
+// behaviour: the interval never changes.
+struct MonitorRules {
+    // After a round the fare source refused in full, the next waits twice as long, up to
+    // 8 times the plain interval; a round that finds a fare restores it.
+    bool backOff = false;
+
+    bool operator==(const MonitorRules&) const = default;
+};
+
+// One setting of the rules as the file, the window and the command line name it.
+struct RuleField {
+    QString key;
+    QString label;
+    QString example; // what a value looks like
+};
+
+QList<RuleField> ruleFields();
+
+// The file of the rules, "rules.ini" in the data directory: the section [rules] with the
+// fields' keys.
+class RulesBook {
+public:
+    explicit RulesBook(const QString& directory);
+
+    const QString& path() const { return m_file.path(); }
+    // The rules as the file holds them; the defaults where it holds nothing. error says
+    // why an existing file could not be read.
+    MonitorRules rules(QString* error = nullptr) const;
+    // The values of the fields as stored, empty for a default.
+    KeyFile::Section values(QString* error = nullptr) const;
+    // Stores one value of a field after checking it; an empty value restores the default.
+    WriteResult set(const QString& key, const QString& value);
+
+private:
+    KeyFile m_file;
+};
+
+// Why the value cannot be stored for the field; empty when it can.
+QString ruleValueProblem(const QString& key, const QString& value);
+
+} // namespace skylark
