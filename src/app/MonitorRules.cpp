@@ -8,13 +8,22 @@ using namespace Qt::Literals::StringLiterals;
 const QString kRules = u"rules"_s;
 
 bool isSwitch(const QString& key) {
-    return key == u"back-off";
+    return key == u"back-off" || key == u"watchdog";
+}
+
+bool wholeIn(const QString& text, int low, int high) {
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    return ok && number >= low && number <= high;
 }
 
 } // namespace
 
 QList<RuleField> ruleFields() {
-    return {{u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s}};
+    return {{u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s},
+            {u"stale-rounds"_s, u"连续未找到的轮数"_s, u"5"_s},
+            {u"stale-hours"_s, u"或多少小时未找到票价"_s, u"24"_s},
+            {u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s}};
 }
 
 QString ruleValueProblem(const QString& key, const QString& value) {
@@ -34,6 +43,13 @@ QString ruleValueProblem(const QString& key, const QString& value) {
     }
     if (isSwitch(key)) {
         return value == u"on" || value == u"off" ? QString() : u"%1必须是 on 或 off"_s.arg(label);
+    }
+    if (key == u"stale-rounds") {
+        return wholeIn(value, 1, 10000) ? QString()
+                                        : u"%1必须是 1 到 10000 之间的整数"_s.arg(label);
+    }
+    if (key == u"stale-hours") {
+        return wholeIn(value, 1, 8784) ? QString() : u"%1必须是 1 到 8784 之间的整数"_s.arg(label);
     }
     return {};
 }
@@ -70,6 +86,9 @@ MonitorRules RulesBook::rules(QString* error) const {
     const KeyFile::Section values = this->values(error);
     MonitorRules rules;
     rules.backOff = values.value(u"back-off"_s) == u"on";
+    rules.watchdog = values.value(u"watchdog"_s) == u"on";
+    rules.staleRounds = values.value(u"stale-rounds"_s, u"5"_s).toInt();
+    rules.staleHours = values.value(u"stale-hours"_s, u"24"_s).toInt();
     return rules;
 }
 

@@ -8,9 +8,15 @@
 
 namespace skylark {
 
-// How the monitor paces itself beyond its plain rounds. Every default is the plain
-// behaviour: the interval never changes.
+// How the monitor watches and paces itself beyond its plain rounds. Every default is the
+// plain behaviour: no route is watched, the interval never changes.
 struct MonitorRules {
+    // A route not found this many rounds in a row, or with no fare found for this many
+    // hours, is stale: said once through the log and the channels, and once when it
+    // recovers.
+    bool watchdog = false;
+    int staleRounds = 5;
+    int staleHours = 24;
     // After a round the fare source refused in full, the next waits twice as long, up to
     // 8 times the plain interval; a round that finds a fare restores it.
     bool backOff = false;

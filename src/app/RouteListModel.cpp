@@ -65,6 +65,10 @@ QVariant RouteListModel::data(const QModelIndex& index, int role) const {
 
 QVariant RouteListModel::noteData(const QModelIndex& index, int role) const {
     const int column = index.column();
+    if (column == StatusColumn && role == Qt::ToolTipRole) {
+        const QString& tip = m_statusTips[index.row()];
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     if (column != LowestFareColumn && column != UpdateTimeColumn) {
         return {};
     }
@@ -89,6 +93,15 @@ QVariant RouteListModel::noteData(const QModelIndex& index, int role) const {
         lines.append(note.context);
     }
     return lines.isEmpty() ? QVariant() : QVariant(lines.join(u'\n'));
+}
+
+void RouteListModel::setStatusTip(int row, const QString& tip) {
+    if (row < 0 || row >= m_statusTips.size() || m_statusTips[row] == tip) {
+        return;
+    }
+    m_statusTips[row] = tip;
+    const QModelIndex cell = index(row, StatusColumn);
+    Q_EMIT dataChanged(cell, cell, {Qt::ToolTipRole});
 }
 
 void RouteListModel::setRouteNote(int row, const RouteNote& note) {
@@ -125,6 +138,7 @@ bool RouteListModel::removeRows(int row, int count, const QModelIndex& parent) {
     m_rows.remove(row, count);
     m_fareReasons.remove(row, count);
     m_notes.remove(row, count);
+    m_statusTips.remove(row, count);
     endRemoveRows();
     return true;
 }
@@ -143,6 +157,7 @@ void RouteListModel::setRoutes(QList<Route> routes) {
     }
     m_fareReasons = QStringList(m_rows.size());
     m_notes = QList<RouteNote>(m_rows.size());
+    m_statusTips = QStringList(m_rows.size());
     endResetModel();
 }
 
@@ -154,6 +169,7 @@ int RouteListModel::appendRow(const QString& routeId) {
     m_rows.append(std::move(cells));
     m_fareReasons.append(QString());
     m_notes.append(RouteNote());
+    m_statusTips.append(QString());
     endInsertRows();
     return row;
 }

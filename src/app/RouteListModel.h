@@ -83,6 +83,8 @@ public:
     bool setCell(int row, int column, const QString& text);
     // Why the row's fare was not found, the tooltip of its fare cell; empty for none.
     void setFareReason(int row, const QString& reason);
+    // Why the row's route counts as stale, the tooltip of its status cell; empty for none.
+    void setStatusTip(int row, const QString& tip);
     void setRouteNote(int row, const RouteNote& note);
     RouteNote routeNote(int row) const;
     // The first row that shows this identifier, or -1.
@@ -104,6 +106,7 @@ private:
     QList<Row> m_rows;
     QStringList m_fareReasons; // one for each row
     QList<RouteNote> m_notes;  // one for each row
+    QStringList m_statusTips;  // one for each row
     QHash<QPair<int, int>, CellColour> m_cellColours;
     CellColour m_listColours{kBlack, kWhite};
     bool m_colouringActive = false;

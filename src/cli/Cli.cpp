@@ -125,6 +125,8 @@ struct Cli::Session {
         monitor->setRulesSource([this] { return rules.rules(); });
         QObject::connect(monitor.get(), &Monitor::specialFaresAlerted, &alerts,
                          &AlertDispatcher::deliverRound);
+        QObject::connect(monitor.get(), &Monitor::routeNotice, &alerts,
+                         &AlertDispatcher::deliverNotice);
         return *monitor;
     }
     PushSettingsLogic& pushSettingsLogic() {

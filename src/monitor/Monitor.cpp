@@ -11,6 +11,7 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <limits>
 
 namespace skylark {
@@ -120,6 +121,43 @@ void Monitor::stopMonitoring() {
     setMonitoring(false);
     m_state.switchOff();
     releaseDirectoryLockWhenIdle();
+}
+
+void Monitor::watchRoute(const QString& routeId, int row, const FareAnswer& answer,
+                         const QDateTime& now) {
+    RouteWatch& watch = m_watches[routeId];
+    if (!watch.lastFound.isValid()) {
+        watch.lastFound = now;
+    }
+    QString said;
+    if (answer.outcome == FareOutcome::Found) {
+        if (watch.stale) {
+            said = QStringLiteral("航线 %1 已恢复，当前最低价格：%2").arg(routeId, answer.fare);
+        }
+        watch = {0, now, false, {}};
+    } else {
+        ++watch.misses;
+        const QString reason = fareOutcomeText(answer.outcome);
+        const qint64 hours = watch.lastFound.secsTo(now) / 3600;
+        if (!watch.stale && watch.misses >= m_rules.staleRounds) {
+            said = QStringLiteral("航线 %1 已连续 %2 轮未找到：%3")
+                       .arg(routeId, QString::number(watch.misses), reason);
+        } else if (!watch.stale && hours >= m_rules.staleHours) {
+            said = QStringLiteral("航线 %1 已 %2 小时未找到票价：%3")
+                       .arg(routeId, QString::number(hours), reason);
+        }
+        if (!said.isEmpty()) {
+            watch.stale = true;
+            watch.tip = said;
+        }
+    }
+    if (row >= 0) {
+        m_routes.setStatusTip(row, watch.stale ? watch.tip : QString());
+    }
+    if (!said.isEmpty()) {
+        log(said);
+        Q_EMIT routeNotice(said);
+    }
 }
 
 int Monitor::nextInterval(int plainInterval) {
@@ -262,6 +300,9 @@ bool Monitor::queryRoute(const RouteRef& route) {
         }
         log(QStringLiteral("已搜索航线：") + id + QStringLiteral("，当前最低价格：") + fare);
     }
+    if (m_rules.watchdog) {
+        watchRoute(id, currentRowOf(route), answer, now);
+    }
     return true;
 }
 
@@ -319,6 +360,8 @@ void Monitor::runRound() {
         Q_EMIT specialFaresAlerted(m_specialObservations);
     }
     const QDateTime now = m_clock.now();
+    m_state.countStale(int(std::count_if(m_watches.cbegin(), m_watches.cend(),
+                                         [](const RouteWatch& watch) { return watch.stale; })));
     m_state.endRound(now, m_timer.isActive() ? now.addMSecs(m_timer.remainingTime()) : QDateTime());
     log(QStringLiteral("本轮航班搜索结束！"));
     m_roundRunning = false;

@@ -87,6 +87,8 @@ Q_SIGNALS:
     void roundFinished();
     // One route of a round was queried.
     void routeQueried(const skylark::FareObservation& observation);
+    // The watchdog says a route went stale or recovered; the text is also in the log.
+    void routeNotice(const QString& text);
     // A round with special fares ended with its sound, alert window and push step; the
     // observations of its special fares, in the order of the round.
     void specialFaresAlerted(const QList<skylark::FareObservation>& fares);
@@ -106,6 +108,9 @@ private:
     // The next round's interval: the plain one, or under the back-off rule a longer one
     // after a round the fare source refused in full; says a change in the log.
     int nextInterval(int plainInterval);
+    // The watchdog's view of one query: a route that goes stale or recovers is said.
+    void watchRoute(const QString& routeId, int row, const FareAnswer& answer,
+                    const QDateTime& now);
     void releaseDirectoryLockWhenIdle();
 
     RouteListModel& m_routes;
@@ -136,6 +141,13 @@ private:
     int m_roundRefused = 0;
     bool m_roundFound = false;
     int m_roundRetryAfterSeconds = 0;
+    struct RouteWatch {
+        int misses = 0;      // rounds in a row without a fare
+        QDateTime lastFound; // or when the watch began
+        bool stale = false;
+        QString tip; // what was said when it went stale
+    };
+    QHash<QString, RouteWatch> m_watches;
     std::unique_ptr<FileLock> m_directoryLock;
 };
 

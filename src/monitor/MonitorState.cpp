@@ -69,6 +69,10 @@ void MonitorState::countRoute(bool found, bool special) {
     m_counts.special += special ? 1 : 0;
 }
 
+void MonitorState::countStale(int stale) {
+    m_counts.stale = stale;
+}
+
 void MonitorState::endRound(const QDateTime& now, const QDateTime& nextRoundAt) {
     m_status.hasLastRound = true;
     m_status.lastRoundMs = m_roundStart.msecsTo(now);
@@ -101,9 +105,13 @@ QString lastRoundLine(const MonitorStatus& status) {
         return {};
     }
     const RoundCounts& counts = status.lastCounts;
-    return u"上一轮 %1 秒：找到 %2，特价 %3，未找到 %4"_s.arg(
+    QString line = u"上一轮 %1 秒：找到 %2，特价 %3，未找到 %4"_s.arg(
         QString::number(double(status.lastRoundMs) / 1000.0, 'f', 1), QString::number(counts.found),
         QString::number(counts.special), QString::number(counts.notFound));
+    if (counts.stale > 0) {
+        line += u"，长期未找到 %1"_s.arg(counts.stale);
+    }
+    return line;
 }
 
 } // namespace skylark

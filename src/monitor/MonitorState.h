@@ -11,6 +11,7 @@ struct RoundCounts {
     int found = 0;
     int special = 0;
     int notFound = 0;
+    int stale = 0; // routes the watchdog counts as stale at the round's end
 
     bool operator==(const RoundCounts&) const = default;
 };
@@ -51,6 +52,7 @@ public:
     void beginRound(int routeCount, const QDateTime& now);
     void askRoute(int routeIndex, const QString& routeId);
     void countRoute(bool found, bool special);
+    void countStale(int stale);
     // The round has ended; nextRoundAt is invalid when no round follows.
     void endRound(const QDateTime& now, const QDateTime& nextRoundAt);
     void switchOff();

@@ -16,6 +16,9 @@ QString alertTitle(const AlertRound& round) {
     if (round.isTest()) {
         return sender + u"：测试提醒"_s;
     }
+    if (round.isNotice()) {
+        return sender + u"：航线提醒"_s;
+    }
     const AlertedFare& first = round.fares.first();
     QString title =
         u"%1：%2 %3 特价 %4 元"_s.arg(sender, routeOf(first), first.depDate, first.fare);
@@ -38,6 +41,9 @@ QStringList alertFareLines(const AlertRound& round) {
 QString alertBodyText(const AlertRound& round, bool withLinks) {
     if (round.isTest()) {
         return u"这是一条测试消息：收到它，说明这种提醒方式已设置好。"_s;
+    }
+    if (round.isNotice()) {
+        return round.notice;
     }
     QStringList lines;
     const QStringList fareLines = alertFareLines(round);

@@ -23,12 +23,15 @@ struct AlertedFare {
     QString searchPageUrl; // empty when the route has no search page
 };
 
-// What one message of a channel is about: the special fares of a round, or none for the
-// test message of the settings window and the command line.
+// What one message of a channel is about: the special fares of a round, a notice of the
+// monitor's (a route gone stale or recovered), or neither for the test message of the
+// settings window and the command line.
 struct AlertRound {
     QList<AlertedFare> fares;
     QDateTime sentAt;
-    bool isTest() const { return fares.isEmpty(); }
+    QString notice;
+    bool isNotice() const { return !notice.isEmpty(); }
+    bool isTest() const { return fares.isEmpty() && notice.isEmpty(); }
 };
 
 // The message's one-line title, naming the first route and its fare and how many more.

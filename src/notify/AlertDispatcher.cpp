@@ -47,11 +47,20 @@ void AlertDispatcher::setDesktopChannel(std::unique_ptr<DesktopChannel> channel)
 }
 
 void AlertDispatcher::deliverRound(const QList<FareObservation>& fares) {
-    if (fares.isEmpty()) {
-        return;
+    if (!fares.isEmpty()) {
+        deliverToEnabled(alertRoundOf(fares, m_endpoints, m_clock.now()));
     }
-    const QDateTime now = m_clock.now();
-    const AlertRound round = alertRoundOf(fares, m_endpoints, now);
+}
+
+void AlertDispatcher::deliverNotice(const QString& text) {
+    AlertRound round;
+    round.sentAt = m_clock.now();
+    round.notice = text;
+    deliverToEnabled(round);
+}
+
+void AlertDispatcher::deliverToEnabled(const AlertRound& round) {
+    const QDateTime now = round.sentAt;
     QString error;
     const QList<ChannelSettings> channels = m_book.channels(&error);
     if (!error.isEmpty()) {
@@ -64,6 +73,16 @@ void AlertDispatcher::deliverRound(const QList<FareObservation>& fares) {
         if (!settings.enabled) {
             continue;
         }
+        const DeliveryDone say = [this, name, caption](const DeliveryOutcome& outcome) {
+            if (!outcome.quiet) {
+                m_log.appendLog(deliveryLogLine(caption, outcome));
+            }
+            Q_EMIT delivered(name, outcome);
+        };
+        if (round.isNotice()) {
+            send(settings, round, say);
+            continue;
+        }
         if (withinLeastInterval(settings, now)) {
             m_log.appendLog(u"发送%1提醒结果：距上次提醒不到 %2 分钟"_s.arg(
                 caption, QString::number(settings.minMinutes())));
@@ -71,14 +90,11 @@ void AlertDispatcher::deliverRound(const QList<FareObservation>& fares) {
         }
         const QDateTime previous = m_lastSent.value(name);
         m_lastSent.insert(name, now);
-        send(settings, round, [this, name, caption, now, previous](const DeliveryOutcome& outcome) {
+        send(settings, round, [this, name, now, previous, say](const DeliveryOutcome& outcome) {
             if (!outcome.sent && m_lastSent.value(name) == now) {
                 m_lastSent.insert(name, previous); // the next round tries again
             }
-            if (!outcome.quiet) {
-                m_log.appendLog(deliveryLogLine(caption, outcome));
-            }
-            Q_EMIT delivered(name, outcome);
+            say(outcome);
         });
     }
 }

@@ -44,6 +44,9 @@ public:
 
     // One message per enabled channel for the round's special fares.
     void deliverRound(const QList<skylark::FareObservation>& fares);
+    // A notice of the monitor's to every enabled channel, past their least intervals: it
+    // comes once when a route goes stale and once when it recovers.
+    void deliverNotice(const QString& text);
     // The test message through the channel with these settings, whether it is switched
     // on or not; no log line, no interval.
     void sendTest(const ChannelSettings& settings, DeliveryDone done);
@@ -55,6 +58,9 @@ Q_SIGNALS:
     void settled();
 
 private:
+    // Sends the message to every enabled channel, each outcome said in the log; gated
+    // by the least intervals unless it is a notice.
+    void deliverToEnabled(const AlertRound& round);
     std::unique_ptr<AlertChannel> makeChannel(const ChannelSettings& settings);
     bool withinLeastInterval(const ChannelSettings& settings, const QDateTime& now) const;
     void send(const ChannelSettings& settings, const AlertRound& round, DeliveryDone done);

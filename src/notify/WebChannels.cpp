@@ -55,7 +55,7 @@ HttpPost ntfyPost(const ChannelSettings& settings, const AlertRound& round) {
                          {u"tags"_s, QJsonArray{u"airplane"_s}}};
     const QString priority = settings.value(u"priority"_s);
     document.insert(u"priority"_s, priority.isEmpty() ? 3 : priority.toInt());
-    if (!round.isTest() && !round.fares.first().searchPageUrl.isEmpty()) {
+    if (!round.fares.isEmpty() && !round.fares.first().searchPageUrl.isEmpty()) {
         document.insert(u"click"_s, round.fares.first().searchPageUrl);
     }
     HttpPost post;
@@ -83,13 +83,18 @@ void NtfyChannel::send(const AlertRound& round, DeliveryDone done) {
 
 HttpPost webhookPost(const ChannelSettings& settings, const AlertRound& round) {
     QJsonObject document{{u"source"_s, u"skylark"_s},
-                         {u"event"_s, round.isTest() ? u"test"_s : u"special_fares"_s},
+                         {u"event"_s, round.isTest()     ? u"test"_s
+                                      : round.isNotice() ? u"notice"_s
+                                                         : u"special_fares"_s},
                          {u"sent_at"_s, isoTime(round.sentAt)}};
     QJsonArray fares;
     for (const AlertedFare& fare : round.fares) {
         fares.append(fareObject(fare));
     }
-    if (!round.isTest()) {
+    if (round.isNotice()) {
+        document.insert(u"message"_s, round.notice);
+    }
+    if (!round.fares.isEmpty()) {
         const QJsonObject first = fareObject(round.fares.first());
         for (auto field = first.begin(); field != first.end(); ++field) {
             document.insert(field.key(), field.value());

@@ -125,6 +125,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     m_monitor.setRulesSource([this] { return m_rules.rules(); });
     QObject::connect(&m_monitor, &Monitor::specialFaresAlerted, &m_alerts,
                      &AlertDispatcher::deliverRound);
+    QObject::connect(&m_monitor, &Monitor::routeNotice, &m_alerts, &AlertDispatcher::deliverNotice);
     bindDesktopChannel();
 }
 

@@ -630,21 +630,31 @@ void TstCli::routesContext_addsWhatTheHistoryKnows() {
 }
 
 void TstCli::rules_areListedSetAndChecked() {
-    QCOMPARE(cli({u"rules"_s}).out, QStringList{u"back-off\t-\t票价来源拒绝时放慢"_s});
+    const QStringList defaults{
+        u"watchdog\t-\t提醒长期未找到的航线"_s, u"stale-rounds\t-\t连续未找到的轮数"_s,
+        u"stale-hours\t-\t或多少小时未找到票价"_s, u"back-off\t-\t票价来源拒绝时放慢"_s};
+    QCOMPARE(cli({u"rules"_s}).out, defaults);
     QCOMPARE(cli({u"rules"_s, u"set"_s, u"back-off"_s, u"on"_s}).status, 0);
-    QCOMPARE(cli({u"rules"_s}).out, QStringList{u"back-off\ton\t票价来源拒绝时放慢"_s});
+    QCOMPARE(cli({u"rules"_s, u"set"_s, u"stale-rounds"_s, u"3"_s}).status, 0);
+    QStringList changed = defaults;
+    changed[1] = u"stale-rounds\t3\t连续未找到的轮数"_s;
+    changed[3] = u"back-off\ton\t票价来源拒绝时放慢"_s;
+    QCOMPARE(cli({u"rules"_s}).out, changed);
     QVERIFY(readBytes(m_dir->filePath(u"rules.ini"_s)).contains("back-off=on\n"));
-    const Run bad = cli({u"rules"_s, u"set"_s, u"back-off"_s, u"maybe"_s});
-    QCOMPARE(bad.status, 1);
-    QVERIFY(bad.err.contains(u"必须是 on 或 off"_s));
-    const Run unknown = cli({u"rules"_s, u"set"_s, u"quiet"_s, u"on"_s});
-    QCOMPARE(unknown.status, 1);
-    QVERIFY(unknown.err.contains(u"没有名为 quiet 的规则"_s));
+    const QList<std::pair<QStringList, QString>> refused{
+        {{u"back-off"_s, u"maybe"_s}, u"必须是 on 或 off"_s},
+        {{u"stale-rounds"_s, u"0"_s}, u"必须是 1 到 10000 之间的整数"_s},
+        {{u"stale-hours"_s, u"a day"_s}, u"必须是 1 到 8784 之间的整数"_s},
+        {{u"quiet"_s, u"on"_s}, u"没有名为 quiet 的规则"_s}};
+    for (const auto& [setting, message] : refused) {
+        const Run bad = cli(QStringList{u"rules"_s, u"set"_s} + setting);
+        QCOMPARE(bad.status, 1);
+        QVERIFY2(bad.err.contains(message), qPrintable(bad.err));
+    }
     QCOMPARE(cli({u"rules"_s, u"set"_s, u"back-off"_s, QString()}).status, 0);
-    QCOMPARE(cli({u"rules"_s}).out, QStringList{u"back-off\t-\t票价来源拒绝时放慢"_s});
+    QCOMPARE(cli({u"rules"_s, u"set"_s, u"stale-rounds"_s, QString()}).status, 0);
+    QCOMPARE(cli({u"rules"_s}).out, defaults);
     QCOMPARE(cli({u"rules"_s, u"unset"_s}).status, 2);
-    QVERIFY(!QFile::exists(m_dir->filePath(u"config.ini"_s)) ||
-            !readBytes(m_dir->filePath(u"config.ini"_s)).contains("back-off"));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

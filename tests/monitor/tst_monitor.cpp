@@ -155,6 +155,8 @@ private Q_SLOTS:
     void stateLine_saysThePhaseAndTheLastRound();
     void backOff_slowsDownWhileTheFareSourceRefuses_data();
     void backOff_slowsDownWhileTheFareSourceRefuses();
+    void watchdog_saysAStaleRouteOnceAndItsRecovery_data();
+    void watchdog_saysAStaleRouteOnceAndItsRecovery();
     void retryAfter_isReadAsSecondsOrADate_data();
     void retryAfter_isReadAsSecondsOrADate();
 };
@@ -506,17 +508,17 @@ void TstMonitor::state_followsTheRounds_data() {
                        u"round 1 route 2/3 201411001"_s,
                        u"round 1 route 3/3 201411002"_s,
                        u"waiting"_s}
-        << RoundCounts{3, 1, 0};
+        << RoundCounts{3, 1, 0, 0};
     QTest::newRow("a stop in the start wait still ends its one-route round, then is off")
         << u"stop in the start wait"_s
         << QStringList{u"start wait"_s, u"off"_s, u"round 1 route 0/3"_s,
                        u"round 1 route 1/3 201411000"_s, u"off"_s}
-        << RoundCounts{1, 0, 0};
+        << RoundCounts{1, 0, 0, 0};
     QTest::newRow("a route deleted mid-round is never asked")
         << u"delete mid-round"_s
         << QStringList{u"round 1 route 0/3"_s, u"round 1 route 1/3 201411000"_s,
                        u"round 1 route 3/3 201411002"_s, u"waiting"_s}
-        << RoundCounts{2, 0, 0};
+        << RoundCounts{2, 0, 0, 0};
 }
 
 void TstMonitor::state_followsTheRounds() {
@@ -571,11 +573,15 @@ void TstMonitor::stateLine_saysThePhaseAndTheLastRound_data() {
     QTest::newRow("a round") << status << u"第 2 轮：正在搜索 4/12（20141116090503）"_s;
     status.hasLastRound = true;
     status.lastRoundMs = 3250;
-    status.lastCounts = {10, 1, 2};
+    status.lastCounts = {10, 1, 2, 0};
     status.phase = MonitorStatus::Phase::Waiting;
     status.nextRoundAt = now.addSecs(42);
     QTest::newRow("waiting, with the last round's figures")
         << status << u"下一轮 09:05:45（还有 0:42） · 上一轮 3.3 秒：找到 10，特价 1，未找到 2"_s;
+    status.lastCounts.stale = 3;
+    QTest::newRow("stale routes among the counts")
+        << status
+        << u"下一轮 09:05:45（还有 0:42） · 上一轮 3.3 秒：找到 10，特价 1，未找到 2，长期未找到 3"_s;
     status.nextRoundAt = now.addSecs(3 * 3600 + 62);
     status.hasLastRound = false;
     QTest::newRow("a wait of hours") << status << u"下一轮 12:06:05（还有 3:01:02）"_s;
@@ -653,6 +659,69 @@ void TstMonitor::backOff_slowsDownWhileTheFareSourceRefuses() {
     }
     QCOMPARE(seen, intervals);
     QCOMPARE(rig.logTexts().filter(u"票价来源"_s).size(), logLines);
+}
+
+void TstMonitor::watchdog_saysAStaleRouteOnceAndItsRecovery_data() {
+    QTest::addColumn<bool>("watchdog");
+    // Each round: "found" or "miss", then "+H" for the hours that pass before it.
+    QTest::addColumn<QStringList>("rounds");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<int>("staleAtTheEnd");
+    const QString stale3 =
+        u"航线 201411000 已连续 3 轮未找到：%1"_s.arg(fareOutcomeText(FareOutcome::HttpStatus));
+    QTest::newRow("off by default: nothing is said")
+        << false << QStringList(6, u"miss"_s) << QStringList{} << 0;
+    QTest::newRow("K rounds in a row not found, said once")
+        << true << QStringList{u"miss"_s, u"miss"_s, u"miss"_s, u"miss"_s} << QStringList{stale3}
+        << 1;
+    QTest::newRow("a fare found in between starts the count again")
+        << true << QStringList{u"miss"_s, u"miss"_s, u"found"_s, u"miss"_s, u"miss"_s}
+        << QStringList{} << 0;
+    QTest::newRow("the recovery is said once too")
+        << true << QStringList{u"miss"_s, u"miss"_s, u"miss"_s, u"found"_s, u"found"_s}
+        << QStringList{stale3, u"航线 201411000 已恢复，当前最低价格：480"_s} << 0;
+    QTest::newRow("T hours without a fare")
+        << true << QStringList{u"found"_s, u"miss +25"_s}
+        << QStringList{u"航线 201411000 已 25 小时未找到票价：%1"_s.arg(
+               fareOutcomeText(FareOutcome::HttpStatus))}
+        << 1;
+}
+
+void TstMonitor::watchdog_saysAStaleRouteOnceAndItsRecovery() {
+    QFETCH(bool, watchdog);
+    QFETCH(QStringList, rounds);
+    QFETCH(QStringList, said);
+    QFETCH(int, staleAtTheEnd);
+    Rig rig;
+    rig.addRoutes({u"480"_s});
+    MonitorRules rules;
+    rules.watchdog = watchdog;
+    rules.staleRounds = 3;
+    rig.monitor.setRules(rules);
+    bool found = false;
+    rig.source.server.setScript([&](const QByteArray& request) {
+        if (request.contains("/get_search_str.php")) {
+            return ScriptedServer::ok("r=x");
+        }
+        return found ? ScriptedServer::ok(
+                           "cb({\"data\":[{\"date\":\"2014-11-20\",\"price\":\"480\"}]});")
+                     : ScriptedServer::Answer{"HTTP/1.1 404 No\r\nContent-Length: 0\r\n\r\n"};
+    });
+    QSignalSpy notices(&rig.monitor, &Monitor::routeNotice);
+    for (const QString& round : rounds) {
+        found = round.startsWith(u"found");
+        if (const qsizetype plus = round.indexOf(u'+'); plus > 0) {
+            rig.clock.advanceSeconds(round.mid(plus + 1).toInt() * 3600);
+        }
+        rig.monitor.runRound();
+    }
+    QStringList lines = rig.logTexts().filter(u"航线 201411000 已"_s);
+    QCOMPARE(lines, said);
+    QCOMPARE(notices.size(), said.size());
+    QCOMPARE(rig.monitor.state().status().lastCounts.stale, staleAtTheEnd);
+    const QString tip =
+        rig.routes.index(0, RouteListModel::StatusColumn).data(Qt::ToolTipRole).toString();
+    QCOMPARE(tip, staleAtTheEnd > 0 ? said.first() : QString());
 }
 
 void TstMonitor::retryAfter_isReadAsSecondsOrADate_data() {

@@ -150,6 +150,7 @@ private Q_SLOTS:
     void failures_areSaidAndNeverDelayTheRound_data();
     void failures_areSaidAndNeverDelayTheRound();
     void allChannels_deliverOncePerRoundWithinTheirLeastInterval();
+    void notices_passTheLeastInterval();
 };
 
 void TstAlertChannels::settingsFile_keepsEveryCharacterForItsOwnerAlone() {
@@ -610,6 +611,22 @@ void TstAlertChannels::allChannels_deliverOncePerRoundWithinTheirLeastInterval()
     QCOMPARE(service.shown.size(), 2);
     QTRY_COMPARE_WITH_TIMEOUT(smtp.messages().size(), 2, kWaitMs);
     QCOMPARE(web.requests().size(), 5);
+}
+
+void TstAlertChannels::notices_passTheLeastInterval() {
+    ScriptedServer web;
+    Rig rig;
+    rig.set(u"webhook"_s, {{u"url"_s, web.url(u"/hook"_s)}, {u"min-minutes"_s, u"60"_s}});
+    rig.deliverAndSettle();
+    QSignalSpy settled(&rig.alerts, &AlertDispatcher::settled);
+    rig.alerts.deliverNotice(u"航线 202612001 已连续 5 轮未找到：无法连接"_s);
+    QVERIFY(settled.wait(kWaitMs));
+    QCOMPARE(web.requests().size(), 2);
+    const QJsonObject notice = QJsonDocument::fromJson(bodyOf(web.requests()[1])).object();
+    QCOMPARE(notice[u"event"_s].toString(), u"notice"_s);
+    QCOMPARE(notice[u"message"_s].toString(), u"航线 202612001 已连续 5 轮未找到：无法连接"_s);
+    QCOMPARE(notice[u"fares"_s].toArray().size(), 0);
+    QCOMPARE(texts(rig.log), (QStringList(2, u"发送Webhook提醒结果：已发送"_s)));
 }
 
 QTEST_GUILESS_MAIN(TstAlertChannels)

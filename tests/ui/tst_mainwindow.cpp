@@ -1,3 +1,4 @@
+#include "app/MonitorRules.h"
 #include "app/StartUp.h"
 #include "common/DesktopRig.h"
 #include "common/Disks.h"
@@ -64,6 +65,7 @@ private Q_SLOTS:
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
     void stateLine_saysWhatTheMonitorDoes();
+    void staleRoute_saysSoInItsStatusTooltip();
     void pushSettings_openRefuseSaveAndTest();
     void trayEvents_showTheWindowOrPopUpTheMenu_data();
     void trayEvents_showTheWindowOrPopUpTheMenu();
@@ -236,6 +238,27 @@ void TstMainWindow::stateLine_saysWhatTheMonitorDoes() {
     QVERIFY2(line.match(waiting).hasMatch(), qPrintable(waiting));
     QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
     QVERIFY(rig.desktop->frame().statusText().startsWith(u"监控未开启 · 上一轮 "_s));
+}
+
+void TstMainWindow::staleRoute_saysSoInItsStatusTooltip() {
+    Rig rig;
+    RulesBook rules(rig.dir.path());
+    QVERIFY(rules.set(u"watchdog"_s, u"on"_s));
+    QVERIFY(rules.set(u"stale-rounds"_s, u"1"_s));
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.server.setMisbehaviour(sim::Endpoint::Calendar, sim::Misbehaviour::NotFound);
+    const QString id = rig.desktop->routes().cell(0, RouteListModel::IdColumn);
+    QSignalSpy rounds(&rig.desktop->monitor(), &Monitor::roundFinished);
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_开始"_s), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(rounds.count() == 1, 20000);
+    const QAbstractItemModel* model = rig.control<QTableView>(u"超级列表框_监控列表"_s)->model();
+    const QString said =
+        u"航线 %1 已连续 1 轮未找到：%2"_s.arg(id, fareOutcomeText(FareOutcome::HttpStatus));
+    QCOMPARE(model->index(0, RouteListModel::StatusColumn).data(Qt::ToolTipRole).toString(), said);
+    QVERIFY(rig.logTexts().contains(said));
+    QVERIFY2(rig.desktop->frame().statusText().endsWith(u"，长期未找到 1"_s),
+             qPrintable(rig.desktop->frame().statusText()));
+    QTest::mouseClick(rig.control<QAbstractButton>(u"按钮_停止"_s), Qt::LeftButton);
 }
 
 void TstMainWindow::round_highlightsTheSpecialFareInTheView() {
