@@ -197,9 +197,11 @@ Commands:
   rules                      the monitor's rules, one line each: key, value (- for the
                              default) and what it does, separated by tabs
   rules set KEY VALUE        store one rule (an empty VALUE restores its default):
-                             back-off on|off: after a round the fare source refused
-                             in full (refusal, time-out, HTTP 429 or 5xx) the next
-                             waits twice as long, up to 8 times, ±10 %
+                             watchdog on|off, stale-rounds K (5), stale-hours T (24):
+                             say once a route not found K rounds in a row or for T
+                             hours, and its recovery; back-off on|off: after a round
+                             the fare source refused in full (refusal, time-out, HTTP
+                             429 or 5xx) the next waits twice as long, up to 8 times
   channels                   the alert channels, one line each: name, on or off, and
                              their settings as KEY=VALUE (secrets masked), by tabs
   channel set NAME KEY VALUE store one setting of a channel (desktop, email, ntfy,
