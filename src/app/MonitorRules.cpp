@@ -8,7 +8,24 @@ using namespace Qt::Literals::StringLiterals;
 const QString kRules = u"rules"_s;
 
 bool isSwitch(const QString& key) {
-    return key == u"back-off" || key == u"watchdog";
+    return key == u"back-off" || key == u"watchdog" || key == u"once-per-drop";
+}
+
+bool numberIn(const QString& text, double low, double high) {
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    return ok && number >= low && number <= high;
+}
+
+// "22:00-07:00" into its two times; false when it is not that.
+bool quietHoursOf(const QString& text, QTime& from, QTime& to) {
+    const QStringList parts = text.split(u'-');
+    if (parts.size() != 2) {
+        return false;
+    }
+    from = QTime::fromString(parts[0].trimmed(), u"H:mm"_s);
+    to = QTime::fromString(parts[1].trimmed(), u"H:mm"_s);
+    return from.isValid() && to.isValid() && from != to;
 }
 
 bool wholeIn(const QString& text, int low, int high) {
@@ -20,7 +37,12 @@ bool wholeIn(const QString& text, int low, int high) {
 } // namespace
 
 QList<RuleField> ruleFields() {
-    return {{u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s},
+    return {{u"once-per-drop"_s, u"每次降价只提醒一次"_s, u"on / off"_s},
+            {u"drop-by"_s, u"再次提醒需再降（元）"_s, u"1"_s},
+            {u"confirm-seconds"_s, u"再查一次确认（秒后）"_s, u"0：不确认"_s},
+            {u"quiet-hours"_s, u"免打扰时段"_s, u"22:00-07:00"_s},
+            {u"urgent-percent"_s, u"低于监控价格超过多少 % 时照常提醒"_s, u"0：一律暂缓"_s},
+            {u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s},
             {u"stale-rounds"_s, u"连续未找到的轮数"_s, u"5"_s},
             {u"stale-hours"_s, u"或多少小时未找到票价"_s, u"24"_s},
             {u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s}};
@@ -44,6 +66,22 @@ QString ruleValueProblem(const QString& key, const QString& value) {
     if (isSwitch(key)) {
         return value == u"on" || value == u"off" ? QString() : u"%1必须是 on 或 off"_s.arg(label);
     }
+    if (key == u"drop-by") {
+        return numberIn(value, 0, 1e9) ? QString() : u"%1必须是不小于 0 的数"_s.arg(label);
+    }
+    if (key == u"confirm-seconds") {
+        return wholeIn(value, 0, 3600) ? QString() : u"%1必须是 0 到 3600 之间的整数"_s.arg(label);
+    }
+    if (key == u"quiet-hours") {
+        QTime from;
+        QTime to;
+        return quietHoursOf(value, from, to)
+                   ? QString()
+                   : u"%1必须写成 22:00-07:00 的样子，两个时间不能相同"_s.arg(label);
+    }
+    if (key == u"urgent-percent") {
+        return numberIn(value, 0, 100) ? QString() : u"%1必须是 0 到 100 之间的数"_s.arg(label);
+    }
     if (key == u"stale-rounds") {
         return wholeIn(value, 1, 10000) ? QString()
                                         : u"%1必须是 1 到 10000 之间的整数"_s.arg(label);
@@ -52,6 +90,15 @@ QString ruleValueProblem(const QString& key, const QString& value) {
         return wholeIn(value, 1, 8784) ? QString() : u"%1必须是 1 到 8784 之间的整数"_s.arg(label);
     }
     return {};
+}
+
+bool inQuietHours(const MonitorRules& rules, const QTime& moment) {
+    const QTime& from = rules.quietFrom;
+    const QTime& to = rules.quietTo;
+    if (!from.isValid() || !to.isValid() || from == to) {
+        return false;
+    }
+    return from < to ? moment >= from && moment < to : moment >= from || moment < to;
 }
 
 RulesBook::RulesBook(const QString& directory)
@@ -86,6 +133,11 @@ MonitorRules RulesBook::rules(QString* error) const {
     const KeyFile::Section values = this->values(error);
     MonitorRules rules;
     rules.backOff = values.value(u"back-off"_s) == u"on";
+    rules.oncePerDrop = values.value(u"once-per-drop"_s) == u"on";
+    rules.dropBy = values.value(u"drop-by"_s, u"1"_s).toDouble();
+    rules.confirmSeconds = values.value(u"confirm-seconds"_s).toInt();
+    quietHoursOf(values.value(u"quiet-hours"_s), rules.quietFrom, rules.quietTo);
+    rules.urgentPercent = values.value(u"urgent-percent"_s).toDouble();
     rules.watchdog = values.value(u"watchdog"_s) == u"on";
     rules.staleRounds = values.value(u"stale-rounds"_s, u"5"_s).toInt();
     rules.staleHours = values.value(u"stale-hours"_s, u"24"_s).toInt();

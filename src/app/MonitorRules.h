@@ -5,12 +5,27 @@
 
 #include <QList>
 #include <QString>
+#include <QTime>
 
 namespace skylark {
 
-// How the monitor watches and paces itself beyond its plain rounds. Every default is the
-// plain behaviour: no route is watched, the interval never changes.
+// How the monitor alerts, watches and paces itself beyond its plain rounds. Every default
+// is the plain behaviour: every special fare alerts each round at once, no route is
+// watched, the interval never changes.
 struct MonitorRules {
+    // After a route alerted, it alerts again only when its fare falls below the last
+    // alerted fare by at least dropBy, or after it rose above its alert price.
+    bool oncePerDrop = false;
+    double dropBy = 1;
+    // A special fare is asked for once more this many seconds later and alerts only if it
+    // is still special; 0 asks once.
+    int confirmSeconds = 0;
+    // Both valid: from..to (it may pass midnight) the sound, the alert window and the
+    // channels are held, and the channels get one summary after it, unless a fare is more
+    // than urgentPercent below its alert price (0: none breaks through).
+    QTime quietFrom;
+    QTime quietTo;
+    double urgentPercent = 0;
     // A route not found this many rounds in a row, or with no fare found for this many
     // hours, is stale: said once through the log and the channels, and once when it
     // recovers.
@@ -32,6 +47,10 @@ struct RuleField {
 };
 
 QList<RuleField> ruleFields();
+
+// Whether the moment lies in the quiet hours from..to (to not included); never when they
+// are not both set.
+bool inQuietHours(const MonitorRules& rules, const QTime& moment);
 
 // The file of the rules, "rules.ini" in the data directory: the section [rules] with the
 // fields' keys.

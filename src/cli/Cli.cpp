@@ -197,6 +197,11 @@ Commands:
   rules                      the monitor's rules, one line each: key, value (- for the
                              default) and what it does, separated by tabs
   rules set KEY VALUE        store one rule (an empty VALUE restores its default):
+                             once-per-drop on|off, drop-by X (1): alert again only
+                             after a drop by X or a rise above the alert price;
+                             confirm-seconds S: ask a special fare again after S
+                             seconds; quiet-hours HH:MM-HH:MM, urgent-percent Y: hold
+                             the alerts then unless a fare is Y % under its price;
                              watchdog on|off, stale-rounds K (5), stale-hours T (24):
                              say once a route not found K rounds in a row or for T
                              hours, and its recovery; back-off on|off: after a round

@@ -8,11 +8,13 @@
 #include "app/Stamp.h"
 #include "app/StatusLog.h"
 #include "store/FileLock.h"
+#include "text/Text.h"
 
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace skylark {
 namespace {
@@ -121,6 +123,94 @@ void Monitor::stopMonitoring() {
     setMonitoring(false);
     m_state.switchOff();
     releaseDirectoryLockWhenIdle();
+}
+
+QList<int> Monitor::alertingFares() {
+    QList<int> alerting;
+    for (int i = 0; i < m_specialObservations.size(); ++i) {
+        const FareObservation& seen = m_specialObservations[i];
+        const auto last = m_lastAlerted.constFind(seen.routeId);
+        if (!m_rules.oncePerDrop || last == m_lastAlerted.constEnd() ||
+            textToNumber(seen.fare) <= *last - m_rules.dropBy + 1e-7) {
+            alerting.append(i);
+        }
+    }
+    if (m_rules.confirmSeconds <= 0 || alerting.isEmpty()) {
+        return alerting;
+    }
+    // Stale caches and sold-out fares: each is asked for once more before it alerts.
+    waitProcessingEvents(m_rules.confirmSeconds * 1000);
+    QList<int> confirmed;
+    for (int i : alerting) {
+        if (m_stopRequested) {
+            return {};
+        }
+        const FareObservation& seen = m_specialObservations[i];
+        const FareAnswer again = m_fares.queryCalendarFare(seen.depCityName, seen.arrCityName,
+                                                           seen.depDate, seen.routeId);
+        const bool still =
+            again.outcome == FareOutcome::Found && isSpecialFare(again.fare, seen.alertPrice);
+        log((still ? QStringLiteral("已确认特价票：航线 %1，当前最低价格：%2")
+                   : QStringLiteral("特价票未能确认：航线 %1，当前最低价格：%2"))
+                .arg(seen.routeId, again.fare));
+        if (still) {
+            confirmed.append(i);
+        }
+    }
+    return confirmed;
+}
+
+void Monitor::raiseAlerts() {
+    QList<int> alerting = alertingFares();
+    if (m_stopRequested) {
+        return;
+    }
+    if (inQuietHours(m_rules, m_clock.now().time())) {
+        QList<int> urgent;
+        for (int i : alerting) {
+            const FareObservation& seen = m_specialObservations[i];
+            const double limit =
+                textToNumber(seen.alertPrice) * (1.0 - m_rules.urgentPercent / 100.0);
+            if (m_rules.urgentPercent > 0 && textToNumber(seen.fare) < limit) {
+                urgent.append(i);
+                continue;
+            }
+            m_held.removeIf(
+                [&](const FareObservation& held) { return held.routeId == seen.routeId; });
+            m_held.append(seen);
+            m_lastAlerted.insert(seen.routeId, textToNumber(seen.fare));
+        }
+        if (urgent.size() < alerting.size()) {
+            log(QStringLiteral("免打扰时段：%1 条特价票的提醒暂缓")
+                    .arg(alerting.size() - urgent.size()));
+        }
+        alerting = urgent;
+    }
+    if (alerting.isEmpty()) {
+        return;
+    }
+    QList<SpecialFare> fares;
+    QList<FareObservation> seen;
+    for (int i : alerting) {
+        fares.append(m_specialFares[i]);
+        seen.append(m_specialObservations[i]);
+        m_lastAlerted.insert(seen.last().routeId, textToNumber(seen.last().fare));
+    }
+    m_frontEnd.playAlertSound();
+    if (!m_frontEnd.alertWindowSuppressed()) {
+        m_frontEnd.showAlertWindow(fares);
+    }
+    m_push.pushSpecialFares(fares, m_lastPushTime);
+    Q_EMIT specialFaresAlerted(seen);
+}
+
+void Monitor::sendHeldSummary() {
+    if (m_held.isEmpty() || inQuietHours(m_rules, m_clock.now().time())) {
+        return;
+    }
+    log(QStringLiteral("免打扰时段已结束：汇总发送 %1 条特价票提醒").arg(m_held.size()));
+    const QList<FareObservation> held = std::exchange(m_held, {});
+    Q_EMIT specialFaresAlerted(held);
 }
 
 void Monitor::watchRoute(const QString& routeId, int row, const FareAnswer& answer,
@@ -284,6 +374,9 @@ bool Monitor::queryRoute(const RouteRef& route) {
         m_recorder->record(observation);
     }
     m_state.countRoute(found, row >= 0 && special);
+    if (found && !special) {
+        m_lastAlerted.remove(id); // risen above its alert price: the next drop alerts again
+    }
     Q_EMIT routeQueried(observation);
     if (row >= 0 && special) {
         m_specialFares.append({depCity, arrCity, depDate, fare, time});
@@ -352,12 +445,10 @@ void Monitor::runRound() {
     m_timer.setInterval(
         m_stopRequested ? 0 : nextInterval(roundInterval(count, m_timing.periodPerRouteMs)));
     if (!m_stopRequested && !m_specialFares.isEmpty()) {
-        m_frontEnd.playAlertSound();
-        if (!m_frontEnd.alertWindowSuppressed()) {
-            m_frontEnd.showAlertWindow(m_specialFares);
-        }
-        m_push.pushSpecialFares(m_specialFares, m_lastPushTime);
-        Q_EMIT specialFaresAlerted(m_specialObservations);
+        raiseAlerts();
+    }
+    if (!m_stopRequested) {
+        sendHeldSummary();
     }
     const QDateTime now = m_clock.now();
     m_state.countStale(int(std::count_if(m_watches.cbegin(), m_watches.cend(),

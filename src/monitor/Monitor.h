@@ -108,6 +108,13 @@ private:
     // The next round's interval: the plain one, or under the back-off rule a longer one
     // after a round the fare source refused in full; says a change in the log.
     int nextInterval(int plainInterval);
+    // The sound, the alert window, the push step and the channels for the round's special
+    // fares that the alert rules let through.
+    void raiseAlerts();
+    // Which of the round's special fares alert under the rules (once per drop, confirmed).
+    QList<int> alertingFares();
+    // After the quiet hours, the channels get the fares held in them.
+    void sendHeldSummary();
     // The watchdog's view of one query: a route that goes stale or recovers is said.
     void watchRoute(const QString& routeId, int row, const FareAnswer& answer,
                     const QDateTime& now);
@@ -148,6 +155,8 @@ private:
         QString tip; // what was said when it went stale
     };
     QHash<QString, RouteWatch> m_watches;
+    QHash<QString, double> m_lastAlerted; // once per drop: the last fare that alerted
+    QList<FareObservation> m_held;        // special fares held in the quiet hours
     std::unique_ptr<FileLock> m_directoryLock;
 };
 

@@ -630,21 +630,30 @@ void TstCli::routesContext_addsWhatTheHistoryKnows() {
 }
 
 void TstCli::rules_areListedSetAndChecked() {
-    const QStringList defaults{
-        u"watchdog\t-\t提醒长期未找到的航线"_s, u"stale-rounds\t-\t连续未找到的轮数"_s,
-        u"stale-hours\t-\t或多少小时未找到票价"_s, u"back-off\t-\t票价来源拒绝时放慢"_s};
+    const QStringList defaults{u"once-per-drop\t-\t每次降价只提醒一次"_s,
+                               u"drop-by\t-\t再次提醒需再降（元）"_s,
+                               u"confirm-seconds\t-\t再查一次确认（秒后）"_s,
+                               u"quiet-hours\t-\t免打扰时段"_s,
+                               u"urgent-percent\t-\t低于监控价格超过多少 % 时照常提醒"_s,
+                               u"watchdog\t-\t提醒长期未找到的航线"_s,
+                               u"stale-rounds\t-\t连续未找到的轮数"_s,
+                               u"stale-hours\t-\t或多少小时未找到票价"_s,
+                               u"back-off\t-\t票价来源拒绝时放慢"_s};
     QCOMPARE(cli({u"rules"_s}).out, defaults);
     QCOMPARE(cli({u"rules"_s, u"set"_s, u"back-off"_s, u"on"_s}).status, 0);
     QCOMPARE(cli({u"rules"_s, u"set"_s, u"stale-rounds"_s, u"3"_s}).status, 0);
     QStringList changed = defaults;
-    changed[1] = u"stale-rounds\t3\t连续未找到的轮数"_s;
-    changed[3] = u"back-off\ton\t票价来源拒绝时放慢"_s;
+    changed[6] = u"stale-rounds\t3\t连续未找到的轮数"_s;
+    changed[8] = u"back-off\ton\t票价来源拒绝时放慢"_s;
     QCOMPARE(cli({u"rules"_s}).out, changed);
     QVERIFY(readBytes(m_dir->filePath(u"rules.ini"_s)).contains("back-off=on\n"));
     const QList<std::pair<QStringList, QString>> refused{
         {{u"back-off"_s, u"maybe"_s}, u"必须是 on 或 off"_s},
         {{u"stale-rounds"_s, u"0"_s}, u"必须是 1 到 10000 之间的整数"_s},
         {{u"stale-hours"_s, u"a day"_s}, u"必须是 1 到 8784 之间的整数"_s},
+        {{u"quiet-hours"_s, u"22:00-22:00"_s}, u"必须写成 22:00-07:00 的样子"_s},
+        {{u"confirm-seconds"_s, u"-1"_s}, u"必须是 0 到 3600 之间的整数"_s},
+        {{u"urgent-percent"_s, u"101"_s}, u"必须是 0 到 100 之间的数"_s},
         {{u"quiet"_s, u"on"_s}, u"没有名为 quiet 的规则"_s}};
     for (const auto& [setting, message] : refused) {
         const Run bad = cli(QStringList{u"rules"_s, u"set"_s} + setting);

@@ -155,6 +155,9 @@ private Q_SLOTS:
     void stateLine_saysThePhaseAndTheLastRound();
     void backOff_slowsDownWhileTheFareSourceRefuses_data();
     void backOff_slowsDownWhileTheFareSourceRefuses();
+    void alertRules_decideWhichSpecialFaresAlert_data();
+    void alertRules_decideWhichSpecialFaresAlert();
+    void quietHours_holdTheAlertsAndSummariseThemAfter();
     void watchdog_saysAStaleRouteOnceAndItsRecovery_data();
     void watchdog_saysAStaleRouteOnceAndItsRecovery();
     void retryAfter_isReadAsSecondsOrADate_data();
@@ -659,6 +662,106 @@ void TstMonitor::backOff_slowsDownWhileTheFareSourceRefuses() {
     }
     QCOMPARE(seen, intervals);
     QCOMPARE(rig.logTexts().filter(u"票价来源"_s).size(), logLines);
+}
+
+void TstMonitor::alertRules_decideWhichSpecialFaresAlert_data() {
+    QTest::addColumn<bool>("oncePerDrop");
+    QTest::addColumn<int>("confirmSeconds");
+    // The route's fare in each round (alert price 500); with confirmation, "A>B" is A at
+    // first and B when asked again.
+    QTest::addColumn<QStringList>("fares");
+    QTest::addColumn<QList<int>>("alerts"); // special fares that alerted, each round
+    QTest::newRow("off by default: every round alerts")
+        << false << 0 << QStringList{u"480"_s, u"480"_s} << QList<int>{1, 1};
+    QTest::newRow("once per drop: a fare that stays special alerts once")
+        << true << 0 << QStringList{u"480"_s, u"480"_s, u"480"_s} << QList<int>{1, 0, 0};
+    QTest::newRow("once per drop: a further drop by 1 alerts again")
+        << true << 0 << QStringList{u"480"_s, u"479.5"_s, u"479"_s} << QList<int>{1, 0, 1};
+    QTest::newRow("once per drop: a rise above the alert price re-arms")
+        << true << 0 << QStringList{u"480"_s, u"520"_s, u"490"_s} << QList<int>{1, 0, 1};
+    QTest::newRow("once per drop: a fare not found keeps it disarmed")
+        << true << 0 << QStringList{u"480"_s, u"0"_s, u"480"_s} << QList<int>{1, 0, 0};
+    QTest::newRow("confirmed: a fare still special when asked again alerts")
+        << false << 1 << QStringList{u"480>470"_s} << QList<int>{1};
+    QTest::newRow("confirmed: a fare gone when asked again does not")
+        << false << 1 << QStringList{u"480>520"_s} << QList<int>{0};
+}
+
+void TstMonitor::alertRules_decideWhichSpecialFaresAlert() {
+    QFETCH(bool, oncePerDrop);
+    QFETCH(int, confirmSeconds);
+    QFETCH(QStringList, fares);
+    QFETCH(QList<int>, alerts);
+    Rig rig;
+    rig.addRoutes({u"480"_s});
+    MonitorRules rules;
+    rules.oncePerDrop = oncePerDrop;
+    rules.confirmSeconds = confirmSeconds;
+    rig.monitor.setRules(rules);
+    QList<int> seen;
+    QObject::connect(
+        &rig.monitor, &Monitor::specialFaresAlerted,
+        [&](const QList<FareObservation>& alerted) { seen.last() = int(alerted.size()); });
+    // "A>B": the first calendar request of the round answers A, the confirming one B.
+    QString second;
+    int requests = 0;
+    rig.source.onCalendarRequest = [&](const QByteArray&) {
+        if (++requests == 2 && !second.isEmpty()) {
+            rig.source.setFare(u"成都"_s, second);
+        }
+    };
+    for (const QString& fare : fares) {
+        const QStringList parts = fare.split(u'>');
+        rig.source.setFare(u"成都"_s, parts[0]);
+        second = parts.value(1);
+        requests = 0;
+        seen.append(0);
+        rig.monitor.runRound();
+    }
+    QCOMPARE(seen, alerts);
+    QCOMPARE(rig.frontEnd.calls.count(u"sound"_s),
+             int(std::count(alerts.begin(), alerts.end(), 1)));
+    if (confirmSeconds > 0) {
+        QCOMPARE(rig.logTexts()
+                     .filter(alerts.first() ? u"已确认特价票："_s : u"特价票未能确认："_s)
+                     .size(),
+                 1);
+    }
+}
+
+void TstMonitor::quietHours_holdTheAlertsAndSummariseThemAfter() {
+    Rig rig; // its clock says 09:05:03
+    rig.addRoutes({u"480"_s, u"460"_s});
+    MonitorRules rules;
+    rules.quietFrom = QTime(9, 0);
+    rules.quietTo = QTime(10, 0);
+    rules.urgentPercent = 5; // under 475 breaks through
+    rig.monitor.setRules(rules);
+    QList<QStringList> alerted;
+    QObject::connect(&rig.monitor, &Monitor::specialFaresAlerted,
+                     [&](const QList<FareObservation>& fares) {
+                         QStringList ids;
+                         for (const FareObservation& fare : fares) {
+                             ids.append(fare.routeId + u' ' + fare.fare);
+                         }
+                         alerted.append(ids);
+                     });
+    rig.monitor.runRound();
+    // The urgent fare alerts at once with the sound; the other is held.
+    QCOMPARE(alerted, (QList<QStringList>{{u"201411001 460"_s}}));
+    QCOMPARE(rig.frontEnd.calls.count(u"sound"_s), 1);
+    QVERIFY(rig.frontEnd.calls.contains(u"alert window: 1"_s));
+    QVERIFY(rig.logTexts().contains(u"免打扰时段：1 条特价票的提醒暂缓"_s));
+    QCOMPARE(rig.monitor.specialFares().size(), 2); // the list's highlight keeps every one
+
+    rig.monitor.runRound(); // still quiet: the held fare is held once, with its latest fare
+    rig.clock.set(QDateTime(QDate(2014, 11, 1), QTime(10, 0, 1)));
+    rig.source.setFare(u"成都"_s, u"520"_s);
+    rig.source.setFare(u"北京"_s, u"520"_s);
+    rig.monitor.runRound();
+    QCOMPARE(alerted.last(), QStringList{u"201411000 480"_s});
+    QVERIFY(rig.logTexts().contains(u"免打扰时段已结束：汇总发送 1 条特价票提醒"_s));
+    QCOMPARE(rig.frontEnd.calls.count(u"sound"_s), 2); // the summary goes to the channels alone
 }
 
 void TstMonitor::watchdog_saysAStaleRouteOnceAndItsRecovery_data() {
