@@ -489,7 +489,13 @@ void TstMainWindow::alertWindow_fadesOutOrClosesAtOnce() {
     QSignalSpy destroyed(alert, &QObject::destroyed);
     QList<double> opacities;
     QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] { opacities.append(alert->windowOpacity()); });
+    // The watch may tick once more after the window has gone, within the same wait.
+    const QPointer<AlertWindow> watched(alert);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (watched) {
+            opacities.append(watched->windowOpacity());
+        }
+    });
     alert->show();
     alert->startCountdown(closeButton ? 60000 : 50, 1);
     watch.start(5);
