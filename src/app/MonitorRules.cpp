@@ -1,5 +1,7 @@
 #include "MonitorRules.h"
 
+#include "text/Text.h"
+
 namespace skylark {
 namespace {
 
@@ -26,12 +28,6 @@ bool quietHoursOf(const QString& text, QTime& from, QTime& to) {
     from = QTime::fromString(parts[0].trimmed(), u"H:mm"_s);
     to = QTime::fromString(parts[1].trimmed(), u"H:mm"_s);
     return from.isValid() && to.isValid() && from != to;
-}
-
-bool wholeIn(const QString& text, int low, int high) {
-    bool ok = false;
-    const int number = text.toInt(&ok);
-    return ok && number >= low && number <= high;
 }
 
 } // namespace
@@ -70,7 +66,8 @@ QString ruleValueProblem(const QString& key, const QString& value) {
         return numberIn(value, 0, 1e9) ? QString() : u"%1必须是不小于 0 的数"_s.arg(label);
     }
     if (key == u"confirm-seconds") {
-        return wholeIn(value, 0, 3600) ? QString() : u"%1必须是 0 到 3600 之间的整数"_s.arg(label);
+        return isWholeNumberIn(value, 0, 3600) ? QString()
+                                               : u"%1必须是 0 到 3600 之间的整数"_s.arg(label);
     }
     if (key == u"quiet-hours") {
         QTime from;
@@ -83,11 +80,12 @@ QString ruleValueProblem(const QString& key, const QString& value) {
         return numberIn(value, 0, 100) ? QString() : u"%1必须是 0 到 100 之间的数"_s.arg(label);
     }
     if (key == u"stale-rounds") {
-        return wholeIn(value, 1, 10000) ? QString()
-                                        : u"%1必须是 1 到 10000 之间的整数"_s.arg(label);
+        return isWholeNumberIn(value, 1, 10000) ? QString()
+                                                : u"%1必须是 1 到 10000 之间的整数"_s.arg(label);
     }
     if (key == u"stale-hours") {
-        return wholeIn(value, 1, 8784) ? QString() : u"%1必须是 1 到 8784 之间的整数"_s.arg(label);
+        return isWholeNumberIn(value, 1, 8784) ? QString()
+                                               : u"%1必须是 1 到 8784 之间的整数"_s.arg(label);
     }
     return {};
 }

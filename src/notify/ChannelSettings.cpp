@@ -1,5 +1,7 @@
 #include "ChannelSettings.h"
 
+#include "text/Text.h"
+
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -15,12 +17,6 @@ const QString kMinMinutes = u"min-minutes"_s;
 ChannelField field(const QString& key, const QString& label, const QString& example = {},
                    bool secret = false, QStringList choices = {}) {
     return {key, label, secret, std::move(choices), example};
-}
-
-bool isWholeNumberIn(const QString& text, int low, int high) {
-    bool ok = false;
-    const int number = text.toInt(&ok);
-    return ok && !text.startsWith(u'+') && number >= low && number <= high;
 }
 
 bool isMailAddress(const QString& text) {
@@ -191,7 +187,7 @@ QString channelValueProblem(const QString& name, const QString& key, const QStri
     if (label.isEmpty()) {
         return u"%1没有设置项 %2"_s.arg(channelCaption(name), key);
     }
-    if (value.contains(u'\n') || value.contains(u'\r') || value.contains(QChar(0))) {
+    if (!KeyFile::canStore(value)) {
         return u"%1的%2不能包含换行符"_s.arg(channelCaption(name), label);
     }
     if (value.isEmpty()) {

@@ -125,6 +125,12 @@ bool atMost(double a, double b) {
     return a <= b || withinTolerance(a - b, a, b);
 }
 
+bool isWholeNumberIn(QStringView text, int low, int high) {
+    bool ok = false;
+    const int number = text.toInt(&ok);
+    return ok && !text.startsWith(u'+') && number >= low && number <= high;
+}
+
 double textToNumber(QStringView text) {
     const QByteArray prefix = numberPrefix(text);
     if (prefix.isEmpty()) {

@@ -20,6 +20,9 @@ bool atMost(double a, double b);
 // blanks, an optional sign, digits with an optional point and exponent, and reading
 // stops at the first character that does not fit. No number at the start gives 0.
 double textToNumber(QStringView text);
+// Whether the text is a whole number from low to high, written plainly (no sign "+", no
+// blanks), as a settings field takes it.
+bool isWholeNumberIn(QStringView text, int low, int high);
 
 // Cuts the text at every separator: each cut ends a field (so empty inner fields
 // count), the rest after the last separator is a field only when it is not empty, and
