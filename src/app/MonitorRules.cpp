@@ -1,6 +1,9 @@
 #include "MonitorRules.h"
 
+#include "app/NearbyDays.h"
 #include "text/Text.h"
+
+#include <algorithm>
 
 namespace skylark {
 namespace {
@@ -8,9 +11,12 @@ namespace {
 using namespace Qt::Literals::StringLiterals;
 
 const QString kRules = u"rules"_s;
+const QString kFlexible = u"flexible"_s;
 
 bool isSwitch(const QString& key) {
-    return key == u"back-off" || key == u"watchdog" || key == u"once-per-drop";
+    const QList<RuleField> fields = ruleFields();
+    return std::any_of(fields.cbegin(), fields.cend(),
+                       [&](const RuleField& field) { return field.key == key && field.onOff; });
 }
 
 bool numberIn(const QString& text, double low, double high) {
@@ -33,15 +39,15 @@ bool quietHoursOf(const QString& text, QTime& from, QTime& to) {
 } // namespace
 
 QList<RuleField> ruleFields() {
-    return {{u"once-per-drop"_s, u"每次降价只提醒一次"_s, u"on / off"_s},
+    return {{u"once-per-drop"_s, u"每次降价只提醒一次"_s, u"on / off"_s, true},
             {u"drop-by"_s, u"再次提醒需再降（元）"_s, u"1"_s},
             {u"confirm-seconds"_s, u"再查一次确认（秒后）"_s, u"0：不确认"_s},
             {u"quiet-hours"_s, u"免打扰时段"_s, u"22:00-07:00"_s},
             {u"urgent-percent"_s, u"低于监控价格超过多少 % 时照常提醒"_s, u"0：一律暂缓"_s},
-            {u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s},
+            {u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s, true},
             {u"stale-rounds"_s, u"连续未找到的轮数"_s, u"5"_s},
             {u"stale-hours"_s, u"或多少小时未找到票价"_s, u"24"_s},
-            {u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s}};
+            {u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s, true}};
 }
 
 QString ruleValueProblem(const QString& key, const QString& value) {
@@ -90,6 +96,18 @@ QString ruleValueProblem(const QString& key, const QString& value) {
     return {};
 }
 
+QString flexibleRouteProblem(const QString& routeId) {
+    const bool storable = !routeId.isEmpty() && routeId.trimmed() == routeId &&
+                          KeyFile::canStore(routeId) && !routeId.contains(u'=') &&
+                          !routeId.startsWith(u'[') && !routeId.startsWith(u';') &&
+                          !routeId.startsWith(u'#');
+    return storable ? QString() : u"航线 ID“%1”无法保存前后浮动的天数"_s.arg(routeId);
+}
+
+QString flexibleDaysProblem() {
+    return u"前后浮动的天数必须是 0 到 %1 之间的整数"_s.arg(kMaxFlexibleDays);
+}
+
 bool inQuietHours(const MonitorRules& rules, const QTime& moment) {
     const QTime& from = rules.quietFrom;
     const QTime& to = rules.quietTo;
@@ -128,7 +146,12 @@ KeyFile::Section RulesBook::values(QString* error) const {
 }
 
 MonitorRules RulesBook::rules(QString* error) const {
-    const KeyFile::Section values = this->values(error);
+    KeyFile::Sections sections;
+    const QString problem = m_file.read(sections);
+    if (error) {
+        *error = problem;
+    }
+    const KeyFile::Section values = fieldValuesOf(sections);
     MonitorRules rules;
     rules.backOff = values.value(u"back-off"_s) == u"on";
     rules.oncePerDrop = values.value(u"once-per-drop"_s) == u"on";
@@ -139,6 +162,12 @@ MonitorRules RulesBook::rules(QString* error) const {
     rules.watchdog = values.value(u"watchdog"_s) == u"on";
     rules.staleRounds = values.value(u"stale-rounds"_s, u"5"_s).toInt();
     rules.staleHours = values.value(u"stale-hours"_s, u"24"_s).toInt();
+    const KeyFile::Section flexible = sections.value(kFlexible);
+    for (auto each = flexible.constBegin(); each != flexible.constEnd(); ++each) {
+        if (isWholeNumberIn(each.value().trimmed(), 1, kMaxFlexibleDays)) {
+            rules.flexibleDays.insert(each.key(), each.value().trimmed().toInt());
+        }
+    }
     return rules;
 }
 
@@ -152,6 +181,67 @@ WriteResult RulesBook::set(const QString& key, const QString& value) {
             sections[kRules].remove(key);
         } else {
             sections[kRules].insert(key, trimmed);
+        }
+        return WriteResult::success();
+    });
+}
+
+WriteResult RulesBook::setFlexibleDays(const QString& routeId, int days) {
+    if (const QString problem = flexibleRouteProblem(routeId); !problem.isEmpty()) {
+        return WriteResult::failure(problem);
+    }
+    if (days < 0 || days > kMaxFlexibleDays) {
+        return WriteResult::failure(flexibleDaysProblem());
+    }
+    return m_file.change([&](KeyFile::Sections& sections) {
+        if (days == 0) {
+            sections[kFlexible].remove(routeId);
+            if (sections[kFlexible].isEmpty()) {
+                sections.remove(kFlexible);
+            }
+        } else {
+            sections[kFlexible].insert(routeId, QString::number(days));
+        }
+        return WriteResult::success();
+    });
+}
+
+WriteResult RulesBook::save(const KeyFile::Section& values,
+                            const QHash<QString, int>& flexibleDays) {
+    KeyFile::Section fields;
+    for (auto each = values.constBegin(); each != values.constEnd(); ++each) {
+        const QString value = each.value().trimmed();
+        if (const QString problem = ruleValueProblem(each.key(), value); !problem.isEmpty()) {
+            return WriteResult::failure(problem);
+        }
+        if (!value.isEmpty()) {
+            fields.insert(each.key(), value);
+        }
+    }
+    KeyFile::Section flexible;
+    for (auto each = flexibleDays.constBegin(); each != flexibleDays.constEnd(); ++each) {
+        if (const QString problem = flexibleRouteProblem(each.key()); !problem.isEmpty()) {
+            return WriteResult::failure(problem);
+        }
+        if (each.value() < 0 || each.value() > kMaxFlexibleDays) {
+            return WriteResult::failure(flexibleDaysProblem());
+        }
+        if (each.value() > 0) {
+            flexible.insert(each.key(), QString::number(each.value()));
+        }
+    }
+    return m_file.change([&](KeyFile::Sections& sections) {
+        sections.remove(kRules);
+        if (!fields.isEmpty()) {
+            sections.insert(kRules, fields);
+        }
+        KeyFile::Section& stored = sections[kFlexible];
+        for (auto each = flexibleDays.constBegin(); each != flexibleDays.constEnd(); ++each) {
+            stored.remove(each.key());
+        }
+        stored.insert(flexible);
+        if (stored.isEmpty()) {
+            sections.remove(kFlexible);
         }
         return WriteResult::success();
     });

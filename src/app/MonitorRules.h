@@ -3,6 +3,7 @@
 #include "store/KeyFile.h"
 #include "store/WriteResult.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QTime>
@@ -35,6 +36,10 @@ struct MonitorRules {
     // After a round the fare source refused in full, the next waits twice as long, up to
     // 8 times the plain interval; a round that finds a fare restores it.
     bool backOff = false;
+    // Routes that alert for any day within so many days of their own (1 to 3), by
+    // identifier: the cheapest day of the answer in that window, when it is at or below
+    // the alert price.
+    QHash<QString, int> flexibleDays;
 
     bool operator==(const MonitorRules&) const = default;
 };
@@ -43,7 +48,8 @@ struct MonitorRules {
 struct RuleField {
     QString key;
     QString label;
-    QString example; // what a value looks like
+    QString example;    // what a value looks like
+    bool onOff = false; // a switch: "on", or "off" as its default
 };
 
 QList<RuleField> ruleFields();
@@ -53,7 +59,8 @@ QList<RuleField> ruleFields();
 bool inQuietHours(const MonitorRules& rules, const QTime& moment);
 
 // The file of the rules, "rules.ini" in the data directory: the section [rules] with the
-// fields' keys.
+// fields' keys, and the section [flexible] with a line "ID=N" for each route with flexible
+// days.
 class RulesBook {
 public:
     explicit RulesBook(const QString& directory);
@@ -66,6 +73,12 @@ public:
     KeyFile::Section values(QString* error = nullptr) const;
     // Stores one value of a field after checking it; an empty value restores the default.
     WriteResult set(const QString& key, const QString& value);
+    // Stores the route's flexible days, 0 to 3; 0 removes them.
+    WriteResult setFlexibleDays(const QString& routeId, int days);
+    // Stores every field's value (empty for its default) and the flexible days of the
+    // routes named (0 removes them; the others keep theirs) in one write, after checking
+    // them all; a refused value stores nothing.
+    WriteResult save(const KeyFile::Section& values, const QHash<QString, int>& flexibleDays);
 
 private:
     KeyFile m_file;
@@ -73,5 +86,9 @@ private:
 
 // Why the value cannot be stored for the field; empty when it can.
 QString ruleValueProblem(const QString& key, const QString& value);
+// Why the route cannot have flexible days stored: an identifier no line can hold as a key.
+QString flexibleRouteProblem(const QString& routeId);
+// What a number of flexible days outside 0 to 3 is told.
+QString flexibleDaysProblem();
 
 } // namespace skylark

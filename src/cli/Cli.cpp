@@ -3,6 +3,7 @@
 #include "ConsoleFrontEnd.h"
 #include "SignalWatcher.h"
 #include "app/MonitorRules.h"
+#include "app/NearbyDays.h"
 #include "app/RouteBook.h"
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
@@ -21,6 +22,7 @@
 #include "notify/PushAlerts.h"
 #include "sim/DemoServer.h"
 #include "store/ProgramDirectory.h"
+#include "text/Text.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -42,7 +44,8 @@ public:
 };
 
 // The columns of routes --context: the last fare and when, the lowest and when, the
-// typical fare and of how many, the verdict; "-" for what is not known.
+// typical fare and of how many, the verdict, and a cheaper day nearby with its fare; "-"
+// for what is not known.
 QString contextColumns(const RouteFareSummary& summary) {
     const PriceContext context = priceContextOf(summary);
     const auto orDash = [](const QString& text) {
@@ -54,8 +57,13 @@ QString contextColumns(const RouteFareSummary& summary) {
             << orDash(context.lowestSeen.toString(format))
             << (context.hasTypical ? QString::number(context.typical) : QStringLiteral("-"))
             << QString::number(context.recentCount) << orDash(verdictText(context.verdict));
+    const std::optional<DayFare>& nearby = context.cheaperDay;
+    columns << (nearby ? nearby->date : QStringLiteral("-"))
+            << (nearby ? nearby->fare : QStringLiteral("-"));
     return columns.join(u'\t');
 }
+
+const QString kFlexibleLabel = QStringLiteral("前后浮动的天数");
 
 // What monitor says on the error stream as a round ends: its figures and the next round.
 QString roundEndLine(const MonitorStatus& status, bool last) {
@@ -169,7 +177,9 @@ Commands:
                              --context also from the fare history: the last fare and
                              its time, the lowest fare and its time, the typical fare
                              (median of 30 days), how many fares that is, the verdict
-                             (低, 正常 or 高 from 10 fares on); - where unknown
+                             (低, 正常 or 高 from 10 fares on), and the day within
+                             three of the route's own that the latest answer gave
+                             cheaper with its fare; - where unknown
   add FROM TO DATE PRICE     add a route (DATE as YYYY-MM-DD) after the checks of the
                              add button, the relay's city check among them
   delete ID                  delete the route with that identifier
@@ -207,6 +217,8 @@ Commands:
                              hours, and its recovery; back-off on|off: after a round
                              the fare source refused in full (refusal, time-out, HTTP
                              429 or 5xx) the next waits twice as long, up to 8 times
+  rules flexible ID N        let the route alert for any day within N (1 to 3) of its
+                             own, naming the cheapest; 0 for its own day only
   channels                   the alert channels, one line each: name, on or off, and
                              their settings as KEY=VALUE (secrets masked), by tabs
   channel set NAME KEY VALUE store one setting of a channel (desktop, email, ntfy,
@@ -642,10 +654,25 @@ int Cli::rules(const QStringList& arguments) {
             m_out << field.key << '\t' << values.value(field.key, QStringLiteral("-")) << '\t'
                   << field.label << '\n';
         }
+        const QHash<QString, int> flexible = book.rules().flexibleDays;
+        for (const Route& route : RouteBook(programDirectory(m_dataDir)).routes()) {
+            if (const int days = flexible.value(route.routeId); days > 0) {
+                m_out << QStringLiteral("flexible ") << route.routeId << '\t' << days << '\t'
+                      << kFlexibleLabel << '\n';
+            }
+        }
         return kDone;
     }
     if (arguments.size() == 3 && arguments[0] == u"set") {
         written = book.set(arguments[1], arguments[2]);
+    } else if (arguments.size() == 3 && arguments[0] == u"flexible") {
+        if (!RouteBook(programDirectory(m_dataDir)).hasRoute(arguments[1])) {
+            written = WriteResult::failure(QStringLiteral("没有该航线：") + arguments[1]);
+        } else if (!isWholeNumberIn(arguments[2], 0, kMaxFlexibleDays)) {
+            written = WriteResult::failure(flexibleDaysProblem());
+        } else {
+            written = book.setFlexibleDays(arguments[1], arguments[2].toInt());
+        }
     } else {
         return usageError();
     }

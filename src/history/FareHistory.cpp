@@ -674,7 +674,8 @@ HistoryRead<RouteFareSummary> FareHistory::fareSummary(const QString& routeId,
         return read;
     }
     RouteFareSummary& summary = read.rows;
-    // Each through the route's chart index: no row of the wide table is read.
+    // The first three through the route's chart index: only the latest row of the wide
+    // table is read.
     Statement last(handleOf(m_db), "SELECT observed_at, fare FROM observation WHERE route_id = ? "
                                    "AND fare IS NOT NULL ORDER BY observed_at DESC LIMIT 1");
     Statement lowest(handleOf(m_db),
@@ -683,7 +684,10 @@ HistoryRead<RouteFareSummary> FareHistory::fareSummary(const QString& routeId,
     Statement recent(handleOf(m_db),
                      "SELECT CAST(fare AS REAL) FROM observation WHERE route_id = ? AND "
                      "observed_at >= ? AND fare IS NOT NULL");
-    for (Statement* statement : {&last, &lowest, &recent}) {
+    Statement latest(handleOf(m_db),
+                     "SELECT dep_date, calendar FROM observation WHERE route_id = ? "
+                     "ORDER BY observed_at DESC, id DESC LIMIT 1");
+    for (Statement* statement : {&last, &lowest, &recent, &latest}) {
         if (statement->prepared()) {
             bindText(statement->get(), 1, routeId);
         }
@@ -702,7 +706,11 @@ HistoryRead<RouteFareSummary> FareHistory::fareSummary(const QString& routeId,
             summary.recentFares.append(sqlite3_column_double(recent.get(), 0));
         }
     }
-    for (const Statement* statement : {&last, &lowest, &recent}) {
+    if (latest.prepared() && latest.next()) {
+        summary.latestDay = latest.text(0);
+        summary.latestCalendar = calendarOf(latest.text(1));
+    }
+    for (const Statement* statement : {&last, &lowest, &recent, &latest}) {
         if (const QString error = statement->error(); !error.isEmpty()) {
             read.error = readFailure(error);
         }

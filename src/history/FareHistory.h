@@ -94,7 +94,8 @@ public:
                                                      const QDate& since = {}) const;
     // The route's found fares, oldest first: what its chart draws.
     HistoryRead<QList<FarePoint>> farePoints(const QString& routeId) const;
-    // The route's last found fare, its lowest, and its found fares from recentSince on.
+    // The route's last found fare, its lowest, its found fares from recentSince on, and
+    // the day and calendar of its latest observation.
     HistoryRead<RouteFareSummary> fareSummary(const QString& routeId,
                                               const QDateTime& recentSince) const;
     // The calendar of the route's latest observation that had one.

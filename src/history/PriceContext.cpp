@@ -32,6 +32,7 @@ QString amountText(double amount) {
 
 PriceContext priceContextOf(const RouteFareSummary& summary) {
     PriceContext context;
+    context.cheaperDay = cheaperNearbyDay(summary.latestCalendar, summary.latestDay);
     if (summary.lastFare.isEmpty()) {
         return context;
     }
@@ -74,11 +75,11 @@ QString verdictText(PriceContext::Verdict verdict) {
 }
 
 QString priceContextText(const PriceContext& context) {
-    if (!context.known) {
-        return {};
+    QStringList parts;
+    if (context.known) {
+        parts.append(u"最低 %1（%2）"_s.arg(amountText(context.lowest),
+                                            context.lowestSeen.toString(u"yyyy-MM-dd"_s)));
     }
-    QStringList parts{u"最低 %1（%2）"_s.arg(amountText(context.lowest),
-                                             context.lowestSeen.toString(u"yyyy-MM-dd"_s))};
     if (context.hasTypical) {
         parts.append(u"通常 %1（近 %2 天 %3 次的中位数）"_s.arg(
             amountText(context.typical), QString::number(PriceContext::kRecentDays),
@@ -86,6 +87,9 @@ QString priceContextText(const PriceContext& context) {
     }
     if (context.verdict != PriceContext::Verdict::None) {
         parts.append(u"当前 "_s + verdictText(context.verdict));
+    }
+    if (context.cheaperDay) {
+        parts.append(nearbyDayText(*context.cheaperDay));
     }
     return parts.join(u"；"_s);
 }

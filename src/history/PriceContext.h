@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/NearbyDays.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -13,6 +15,9 @@ struct RouteFareSummary {
     double lowest = 0;
     QDateTime lowestSeen;
     QList<double> recentFares; // those of the last kRecentDays days
+    // The latest observation's day and the calendar its answer carried.
+    QString latestDay;
+    QList<CalendarEntry> latestCalendar;
 };
 
 // A route's prices as its history tells them.
@@ -29,15 +34,19 @@ struct PriceContext {
     double typical = 0; // the median of the recent fares
     int recentCount = 0;
     Verdict verdict = Verdict::None; // of the last fare, among the recent ones
+    // A day near the route's own that the latest answer gave cheaper.
+    std::optional<DayFare> cheaperDay;
 
     bool operator==(const PriceContext&) const = default;
 };
 
 // The lowest fare and when, the typical fare (the median of the last 30 days), and with at
 // least 10 recent fares the verdict on the last one: low below the 20th percentile, high
-// above the 80th, normal between.
+// above the 80th, normal between; and the cheaper day within three of the route's own in
+// the latest answer.
 PriceContext priceContextOf(const RouteFareSummary& summary);
-// "最低 420（2026-12-01）；通常 480（近 30 天 25 次）；当前 低", or empty when nothing is known.
+// "最低 420（2026-12-01）；通常 480（近 30 天 25 次的中位数）；当前 低；前后三天最便宜：…",
+// or empty when nothing is known.
 QString priceContextText(const PriceContext& context);
 QString verdictText(PriceContext::Verdict verdict);
 

@@ -5,6 +5,7 @@
 #include "app/Clock.h"
 #include "app/EventWaits.h"
 #include "app/FrontEnd.h"
+#include "app/NearbyDays.h"
 #include "app/Stamp.h"
 #include "app/StatusLog.h"
 #include "store/FileLock.h"
@@ -127,8 +128,8 @@ void Monitor::stopMonitoring() {
 
 QList<int> Monitor::alertingFares() {
     QList<int> alerting;
-    for (int i = 0; i < m_specialObservations.size(); ++i) {
-        const FareObservation& seen = m_specialObservations[i];
+    for (int i = 0; i < m_alerts.size(); ++i) {
+        const FareObservation& seen = m_alerts[i].observation;
         const auto last = m_lastAlerted.constFind(seen.routeId);
         if (!m_rules.oncePerDrop || last == m_lastAlerted.constEnd() ||
             textToNumber(seen.fare) <= *last - m_rules.dropBy + 1e-7) {
@@ -145,7 +146,7 @@ QList<int> Monitor::alertingFares() {
         if (m_stopRequested) {
             return {};
         }
-        const FareObservation& seen = m_specialObservations[i];
+        const FareObservation& seen = m_alerts[i].observation;
         const FareAnswer again = m_fares.queryCalendarFare(seen.depCityName, seen.arrCityName,
                                                            seen.depDate, seen.routeId);
         const bool still =
@@ -160,6 +161,36 @@ QList<int> Monitor::alertingFares() {
     return confirmed;
 }
 
+void Monitor::noteAlert(const FareObservation& seen, const QString& time) {
+    const int flexible = m_rules.flexibleDays.value(seen.routeId);
+    if (flexible <= 0) {
+        if (seen.special) {
+            m_alerts.append(
+                {{seen.depCityName, seen.arrCityName, seen.depDate, seen.fare, time}, seen});
+        } else if (seen.outcome == FareOutcome::Found) {
+            m_lastAlerted.remove(seen.routeId); // risen above its price: the next drop alerts
+        }
+        return;
+    }
+    const std::optional<DayFare> cheapest =
+        cheapestDayWithin(seen.calendar, seen.depDate, flexible);
+    if (!cheapest || !isSpecialFare(cheapest->fare, seen.alertPrice)) {
+        if (cheapest) {
+            m_lastAlerted.remove(seen.routeId);
+        }
+        return;
+    }
+    FareObservation day = seen;
+    day.depDate = cheapest->date;
+    day.fare = cheapest->fare;
+    day.special = true;
+    m_alerts.append({{seen.depCityName, seen.arrCityName, day.depDate, day.fare, time}, day});
+    if (cheapest->offset != 0) {
+        log(QStringLiteral("航线：%1，前后 %2 天内 %3 的价格：%4，有特价票！")
+                .arg(seen.routeId, QString::number(flexible), day.depDate, day.fare));
+    }
+}
+
 void Monitor::raiseAlerts() {
     QList<int> alerting = alertingFares();
     if (m_stopRequested) {
@@ -168,7 +199,7 @@ void Monitor::raiseAlerts() {
     if (inQuietHours(m_rules, m_clock.now().time())) {
         QList<int> urgent;
         for (int i : alerting) {
-            const FareObservation& seen = m_specialObservations[i];
+            const FareObservation& seen = m_alerts[i].observation;
             const double limit =
                 textToNumber(seen.alertPrice) * (1.0 - m_rules.urgentPercent / 100.0);
             if (m_rules.urgentPercent > 0 && textToNumber(seen.fare) < limit) {
@@ -192,8 +223,8 @@ void Monitor::raiseAlerts() {
     QList<SpecialFare> fares;
     QList<FareObservation> seen;
     for (int i : alerting) {
-        fares.append(m_specialFares[i]);
-        seen.append(m_specialObservations[i]);
+        fares.append(m_alerts[i].fare);
+        seen.append(m_alerts[i].observation);
         m_lastAlerted.insert(seen.last().routeId, textToNumber(seen.last().fare));
     }
     m_frontEnd.playAlertSound();
@@ -374,13 +405,9 @@ bool Monitor::queryRoute(const RouteRef& route) {
         m_recorder->record(observation);
     }
     m_state.countRoute(found, row >= 0 && special);
-    if (found && !special) {
-        m_lastAlerted.remove(id); // risen above its alert price: the next drop alerts again
-    }
     Q_EMIT routeQueried(observation);
     if (row >= 0 && special) {
         m_specialFares.append({depCity, arrCity, depDate, fare, time});
-        m_specialObservations.append(observation);
         for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
             m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
         }
@@ -392,6 +419,9 @@ bool Monitor::queryRoute(const RouteRef& route) {
             m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("已搜索"));
         }
         log(QStringLiteral("已搜索航线：") + id + QStringLiteral("，当前最低价格：") + fare);
+    }
+    if (row >= 0) {
+        noteAlert(observation, time);
     }
     if (m_rules.watchdog) {
         watchRoute(id, currentRowOf(route), answer, now);
@@ -418,7 +448,7 @@ void Monitor::runRound() {
     }
     log(QStringLiteral("共有待搜索航线：") + QString::number(count) + QStringLiteral("条"));
     m_specialFares.clear();
-    m_specialObservations.clear();
+    m_alerts.clear();
     if (m_recorder) {
         m_recorder->beginRound();
     }
@@ -444,7 +474,7 @@ void Monitor::runRound() {
     }
     m_timer.setInterval(
         m_stopRequested ? 0 : nextInterval(roundInterval(count, m_timing.periodPerRouteMs)));
-    if (!m_stopRequested && !m_specialFares.isEmpty()) {
+    if (!m_stopRequested && !m_alerts.isEmpty()) {
         raiseAlerts();
     }
     if (!m_stopRequested) {

@@ -108,6 +108,10 @@ private:
     // The next round's interval: the plain one, or under the back-off rule a longer one
     // after a round the fare source refused in full; says a change in the log.
     int nextInterval(int plainInterval);
+    // Takes a special fare of the round for the alerts: the route's own day, or for a
+    // route with flexible days the cheapest day of its window at or below its price; a
+    // fare above its price re-arms the route for once-per-drop.
+    void noteAlert(const FareObservation& seen, const QString& time);
     // The sound, the alert window, the push step and the channels for the round's special
     // fares that the alert rules let through.
     void raiseAlerts();
@@ -135,8 +139,12 @@ private:
     bool m_startWaiting = false;
     bool m_startQueued = false; // a start clicked while busy, run when the round ends
     bool m_stopRequested = false;
-    QList<SpecialFare> m_specialFares;
-    QList<FareObservation> m_specialObservations;
+    QList<SpecialFare> m_specialFares; // the highlighted fares of the round
+    struct AlertCandidate {
+        SpecialFare fare;
+        FareObservation observation; // of the day that alerts
+    };
+    QList<AlertCandidate> m_alerts; // the fares of the round that may alert
     QDateTime m_lastPushTime;
     QString m_lockDirectory;
     MonitorRules m_rules;

@@ -1,5 +1,6 @@
 #include "AlertChannelsWindow.h"
 
+#include "MonitorRulesPage.h"
 #include "WindowOps.h"
 #include "notify/AlertDispatcher.h"
 
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 namespace skylark::ui {
 namespace {
@@ -53,19 +56,21 @@ QWidget* makeField(const ChannelField& field) {
 
 } // namespace
 
-AlertChannelsWindow::AlertChannelsWindow(ChannelBook& book, AlertDispatcher& alerts, WindowOps& ops,
-                                         QWidget* parent)
+AlertChannelsWindow::AlertChannelsWindow(ChannelBook& book, AlertDispatcher& alerts,
+                                         RulesBook& rules, const RouteListModel& routes,
+                                         WindowOps& ops, QWidget* parent)
     : QWidget(parent)
     , m_book(book)
     , m_alerts(alerts)
     , m_ops(ops) {
     setWindowTitle(u"提醒方式"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(makeGroup(u"email"_s), 0, 0, 3, 1);
-    grid->addWidget(makeGroup(u"desktop"_s), 0, 1);
-    grid->addWidget(makeGroup(u"ntfy"_s), 1, 1);
-    grid->addWidget(makeGroup(u"webhook"_s), 2, 1);
+    auto* layout = new QVBoxLayout(this);
+    m_pages = new QTabWidget;
+    m_pages->addTab(makeChannelsPage(), u"提醒渠道"_s);
+    m_rulesPage = new MonitorRulesPage(rules, routes, ops);
+    m_pages->addTab(m_rulesPage, u"提醒规则"_s);
+    layout->addWidget(m_pages, 1);
     m_save = new QPushButton(u"保存"_s);
     auto* close = new QPushButton(u"关闭"_s);
     auto* buttons = new QHBoxLayout;
@@ -74,10 +79,20 @@ AlertChannelsWindow::AlertChannelsWindow(ChannelBook& book, AlertDispatcher& ale
     buttons->addWidget(m_problem, 1);
     buttons->addWidget(m_save);
     buttons->addWidget(close);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    layout->addLayout(buttons);
     connect(m_save, &QPushButton::clicked, this, [this] { save(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     load();
+}
+
+QWidget* AlertChannelsWindow::makeChannelsPage() {
+    auto* page = new QWidget;
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(makeGroup(u"email"_s), 0, 0, 3, 1);
+    grid->addWidget(makeGroup(u"desktop"_s), 0, 1);
+    grid->addWidget(makeGroup(u"ntfy"_s), 1, 1);
+    grid->addWidget(makeGroup(u"webhook"_s), 2, 1);
+    return page;
 }
 
 QWidget* AlertChannelsWindow::makeGroup(const QString& name) {
@@ -139,7 +154,7 @@ bool AlertChannelsWindow::save() {
         m_ops.messageBox(saved.message(), WindowOps::Buttons::Ok, QMessageBox::Warning);
         return false;
     }
-    return true;
+    return m_rulesPage->save();
 }
 
 void AlertChannelsWindow::test(const QString& name) {

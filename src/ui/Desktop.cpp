@@ -145,7 +145,7 @@ void Desktop::bindDesktopChannel() {
 
 void Desktop::openAlertChannelsWindow() {
     if (!m_channelsWindow) {
-        m_channelsWindow = new AlertChannelsWindow(m_channels, m_alerts, m_ops);
+        m_channelsWindow = new AlertChannelsWindow(m_channels, m_alerts, m_rules, m_routes, m_ops);
         m_channelsWindow->setWindowIcon(programIcon());
         centreOnScreen(*m_channelsWindow);
         m_ops.openWindow(m_channelsWindow, nullptr, false);

@@ -60,6 +60,7 @@ private Q_SLOTS:
     void monitor_saysEachRoundsEndOnTheErrorStream();
     void routesContext_addsWhatTheHistoryKnows();
     void rules_areListedSetAndChecked();
+    void rulesFlexible_areKeptOutOfTheRouteFile();
 
 private:
     Run cli(const QStringList& arguments, const QStringList& prefix = {});
@@ -614,7 +615,7 @@ void TstCli::routesContext_addsWhatTheHistoryKnows() {
     const Run before = cli({u"routes"_s, u"--context"_s});
     QCOMPARE(before.status, 0);
     QCOMPARE(before.out.size(), 1);
-    QVERIFY2(before.out[0].endsWith(u"\tdomestic\t-\t-\t-\t-\t-\t0\t-"_s),
+    QVERIFY2(before.out[0].endsWith(u"\tdomestic\t-\t-\t-\t-\t-\t0\t-\t-\t-"_s),
              qPrintable(before.out[0]));
 
     m_demo->setFixedFare(u"成都"_s, u"上海"_s, 300);
@@ -622,10 +623,12 @@ void TstCli::routesContext_addsWhatTheHistoryKnows() {
     const Run after = cli({u"routes"_s, u"--context"_s});
     QCOMPARE(after.status, 0);
     const QStringList columns = after.out.value(0).split(u'\t');
-    QCOMPARE(columns.size(), 13);
+    QCOMPARE(columns.size(), 15);
     QCOMPARE(columns[6], u"300"_s);
     QVERIFY(QDateTime::fromString(columns[7], Qt::ISODate).isValid());
-    QCOMPARE(columns.mid(8), (QStringList{u"300"_s, columns[7], u"300"_s, u"1"_s, u"-"_s}));
+    // Every day of the answer costs the same: none nearby is cheaper.
+    QCOMPARE(columns.mid(8),
+             (QStringList{u"300"_s, columns[7], u"300"_s, u"1"_s, u"-"_s, u"-"_s, u"-"_s}));
     QCOMPARE(cli({u"routes"_s}).out.value(0).split(u'\t').size(), 6);
 }
 
@@ -664,6 +667,29 @@ void TstCli::rules_areListedSetAndChecked() {
     QCOMPARE(cli({u"rules"_s, u"set"_s, u"stale-rounds"_s, QString()}).status, 0);
     QCOMPARE(cli({u"rules"_s}).out, defaults);
     QCOMPARE(cli({u"rules"_s, u"unset"_s}).status, 2);
+}
+
+void TstCli::rulesFlexible_areKeptOutOfTheRouteFile() {
+    const QString date = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, date, u"500"_s}).status, 0);
+    const QString id = cli({u"routes"_s}).out.value(0).section(u'\t', 0, 0);
+    const QByteArray routeFile = readBytes(m_dir->filePath(u"DATA.dat"_s));
+    QCOMPARE(cli({u"rules"_s, u"flexible"_s, id, u"2"_s}).status, 0);
+    QCOMPARE(cli({u"rules"_s}).out.last(), u"flexible %1\t2\t前后浮动的天数"_s.arg(id));
+    const QByteArray line = "[flexible]\n" + id.toUtf8() + "=2\n";
+    QVERIFY(readBytes(m_dir->filePath(u"rules.ini"_s)).contains(line));
+    QCOMPARE(readBytes(m_dir->filePath(u"DATA.dat"_s)), routeFile);
+    const QList<std::pair<QStringList, QString>> refused{
+        {{u"12345"_s, u"1"_s}, u"没有该航线：12345"_s},
+        {{id, u"4"_s}, u"必须是 0 到 3 之间的整数"_s},
+        {{id, u"one"_s}, u"必须是 0 到 3 之间的整数"_s}};
+    for (const auto& [setting, message] : refused) {
+        const Run bad = cli(QStringList{u"rules"_s, u"flexible"_s} + setting);
+        QCOMPARE(bad.status, 1);
+        QVERIFY2(bad.err.contains(message), qPrintable(bad.err));
+    }
+    QCOMPARE(cli({u"rules"_s, u"flexible"_s, id, u"0"_s}).status, 0);
+    QVERIFY(!cli({u"rules"_s}).out.join(u'\n').contains(u"flexible"_s));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

@@ -468,7 +468,10 @@ void recordDaily(FareHistory& history, const QString& routeId, const QStringList
 void TstFareHistory::priceContext_ofAMadeUpHistory_data() {
     QTest::addColumn<QStringList>("fares"); // one a day, oldest first, the last today
     QTest::addColumn<QString>("text");
-    QTest::newRow("no fare ever found") << QStringList{QString(), QString()} << QString();
+    // Each answer also gives 610 for the next day, named when it is cheaper.
+    const QString nextDay = u"；前后三天最便宜：2026-12-21（晚 1 天）610"_s;
+    QTest::newRow("no fare ever found, but one the next day")
+        << QStringList{QString(), QString()} << nextDay.mid(1);
     QTest::newRow("fewer than 10 fares: no verdict")
         << QStringList{u"500"_s, u"480"_s, u"520"_s}
         << u"最低 480（2026-12-08）；通常 500（近 30 天 3 次的中位数）"_s;
@@ -482,11 +485,11 @@ void TstFareHistory::priceContext_ofAMadeUpHistory_data() {
         << u"最低 500（2026-11-30）；通常 542.5（近 30 天 10 次的中位数）；当前 正常"_s;
     QTest::newRow("a last fare over the 80th percentile is high")
         << ten + QStringList{u"700"_s}
-        << u"最低 500（2026-11-30）；通常 545（近 30 天 10 次的中位数）；当前 高"_s;
+        << u"最低 500（2026-11-30）；通常 545（近 30 天 10 次的中位数）；当前 高"_s + nextDay;
     QStringList old(40, u"300"_s);
     QTest::newRow("the typical fare is of the last 30 days; the lowest of all time")
         << old + QStringList{u"600"_s, u"620.5"_s}
-        << u"最低 300（2026-10-29）；通常 300（近 30 天 31 次的中位数）；当前 高"_s;
+        << u"最低 300（2026-10-29）；通常 300（近 30 天 31 次的中位数）；当前 高"_s + nextDay;
 }
 
 void TstFareHistory::priceContext_ofAMadeUpHistory() {

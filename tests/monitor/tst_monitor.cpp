@@ -51,6 +51,15 @@ public:
     void setFare(const QString& depCity, const QString& fare, int delayMs = 0) {
         fares.insert(urlEncodeUtf8(depCity).toLatin1(), {fare.toUtf8(), delayMs});
     }
+    // More days for the city's calendar: "2014-11-21=450" each.
+    void setOtherDays(const QString& depCity, const QStringList& days) {
+        QByteArray entries;
+        for (const QString& day : days) {
+            entries += ",{\"date\":\"" + day.section(u'=', 0, 0).toUtf8() + "\",\"price\":\"" +
+                       day.section(u'=', 1).toUtf8() + "\"}";
+        }
+        otherDays.insert(urlEncodeUtf8(depCity).toLatin1(), entries);
+    }
     int calendarRequests() const {
         return int(std::count_if(server.requests().begin(), server.requests().end(),
                                  [](const QByteArray& r) { return r.contains("calendar"); }));
@@ -72,14 +81,15 @@ private:
             onCalendarRequest(request);
         }
         const auto [fare, delay] = fares.value(queryValue(request, "r"));
-        ScriptedServer::Answer answer =
-            ScriptedServer::ok("cb({\"data\":[{\"date\":\"" + queryValue(request, "searchDay") +
-                               "\",\"price\":\"" + fare + "\"}]});");
+        ScriptedServer::Answer answer = ScriptedServer::ok(
+            "cb({\"data\":[{\"date\":\"" + queryValue(request, "searchDay") + "\",\"price\":\"" +
+            fare + "\"}" + otherDays.value(queryValue(request, "r")) + "]});");
         answer.delayMs = delay;
         return answer;
     }
 
     QHash<QByteArray, std::pair<QByteArray, int>> fares;
+    QHash<QByteArray, QByteArray> otherDays;
 };
 
 struct Rig {
@@ -157,6 +167,8 @@ private Q_SLOTS:
     void backOff_slowsDownWhileTheFareSourceRefuses();
     void alertRules_decideWhichSpecialFaresAlert_data();
     void alertRules_decideWhichSpecialFaresAlert();
+    void flexibleDays_alertForTheCheapestDayOfTheWindow_data();
+    void flexibleDays_alertForTheCheapestDayOfTheWindow();
     void quietHours_holdTheAlertsAndSummariseThemAfter();
     void watchdog_saysAStaleRouteOnceAndItsRecovery_data();
     void watchdog_saysAStaleRouteOnceAndItsRecovery();
@@ -727,6 +739,63 @@ void TstMonitor::alertRules_decideWhichSpecialFaresAlert() {
                      .size(),
                  1);
     }
+}
+
+void TstMonitor::flexibleDays_alertForTheCheapestDayOfTheWindow_data() {
+    QTest::addColumn<int>("days");          // the route's flexible days
+    QTest::addColumn<QString>("fare");      // of its own day, 2014-11-20; alert price 500
+    QTest::addColumn<QStringList>("other"); // the answer's other days
+    QTest::addColumn<QString>("alerted");   // "date fare", empty for no alert
+    QTest::addColumn<bool>("highlighted");
+    const QStringList nextDay{u"2014-11-21=450"_s};
+    QTest::newRow("off by default: another day's fare never alerts")
+        << 0 << u"520"_s << nextDay << QString() << false;
+    QTest::newRow("a cheap day inside the window alerts and is named")
+        << 1 << u"520"_s << nextDay << u"2014-11-21 450"_s << false;
+    QTest::newRow("a cheap day outside the window does not")
+        << 1 << u"520"_s << QStringList{u"2014-11-22=450"_s} << QString() << false;
+    QTest::newRow("the cheapest of the window is named, the own day keeps its highlight")
+        << 3 << u"480"_s << QStringList{u"2014-11-19=470"_s, u"2014-11-23=460"_s}
+        << u"2014-11-23 460"_s << true;
+    QTest::newRow("a tie goes to the route's own day")
+        << 2 << u"480"_s << QStringList{u"2014-11-21=480"_s} << u"2014-11-20 480"_s << true;
+    QTest::newRow("a day with a fare alerts when the own day has none")
+        << 2 << u"0"_s << QStringList{u"2014-11-18=490"_s} << u"2014-11-18 490"_s << false;
+}
+
+void TstMonitor::flexibleDays_alertForTheCheapestDayOfTheWindow() {
+    QFETCH(int, days);
+    QFETCH(QString, fare);
+    QFETCH(QStringList, other);
+    QFETCH(QString, alerted);
+    QFETCH(bool, highlighted);
+    Rig rig;
+    rig.addRoutes({fare});
+    rig.source.setOtherDays(u"成都"_s, other);
+    MonitorRules rules;
+    if (days > 0) {
+        rules.flexibleDays.insert(u"201411000"_s, days);
+    }
+    rig.monitor.setRules(rules);
+    QString said;
+    QObject::connect(&rig.monitor, &Monitor::specialFaresAlerted,
+                     [&](const QList<FareObservation>& fares) {
+                         said = fares.value(0).depDate + u' ' + fares.value(0).fare;
+                     });
+    rig.monitor.runRound();
+    QCOMPARE(said, alerted);
+    QCOMPARE(rig.frontEnd.calls.count(u"sound"_s), alerted.isEmpty() ? 0 : 1);
+    // The row shows the route's own day, highlighted by its own fare alone.
+    QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn),
+             fare == u"0" ? notFoundText() : fare);
+    QCOMPARE(rig.monitor.specialFares().size(), highlighted ? 1 : 0);
+    const bool namedAnotherDay = !alerted.isEmpty() && !alerted.startsWith(u"2014-11-20"_s);
+    QCOMPARE(
+        rig.logTexts().filter(u"天内"_s),
+        namedAnotherDay
+            ? QStringList{u"航线：201411000，前后 %1 天内 %2 的价格：%3，有特价票！"_s.arg(
+                  QString::number(days), alerted.section(u' ', 0, 0), alerted.section(u' ', 1))}
+            : QStringList{});
 }
 
 void TstMonitor::quietHours_holdTheAlertsAndSummariseThemAfter() {

@@ -3,6 +3,7 @@
 #include "common/ScriptedServer.h"
 #include "notify/DesktopChannel.h"
 #include "ui/AlertChannelsWindow.h"
+#include "ui/MonitorRulesPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +11,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 using namespace skylark;
@@ -43,6 +46,7 @@ private Q_SLOTS:
     void save_storesEveryChannelOrSaysWhyAndStoresNothing();
     void testButton_showsTheOutcomeInTheWindow();
     void unreadableSettings_areSaidInTheWindow();
+    void rulesPage_storesTheRulesAndEachRoutesFlexibleDays();
     void notificationAction_bringsTheMainWindowBack();
 };
 
@@ -168,6 +172,45 @@ void TstAlertChannelsWindow::notificationAction_bringsTheMainWindowBack() {
     rig.desktop->window().hide();
     service.invokeAction(41, u"default"_s);
     QTRY_VERIFY_WITH_TIMEOUT(rig.desktop->window().isVisible(), 30000);
+}
+
+void TstAlertChannelsWindow::rulesPage_storesTheRulesAndEachRoutesFlexibleDays() {
+    DesktopRig rig;
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.add(u"北京"_s, u"上海"_s, u"600"_s);
+    const QString second = rig.desktop->routes().cell(1, RouteListModel::IdColumn);
+    ui::AlertChannelsWindow* window = openThroughTheMenu(rig);
+    QVERIFY(window);
+    QCOMPARE(window->pages().tabText(1), u"提醒规则"_s);
+    window->pages().setCurrentIndex(1);
+    ui::MonitorRulesPage& page = window->rulesPage();
+    QTableWidget& table = page.flexibleTable();
+    QCOMPARE(table.rowCount(), 2);
+    QCOMPARE(table.item(1, RouteListModel::IdColumn)->text(), second);
+    QCOMPARE(table.item(1, ui::MonitorRulesPage::kFlexibleColumn)->data(Qt::EditRole), QVariant(0));
+
+    qobject_cast<QCheckBox*>(&page.fieldOf(u"watchdog"_s))->setChecked(true);
+    auto& staleRounds = *qobject_cast<QLineEdit*>(&page.fieldOf(u"stale-rounds"_s));
+    staleRounds.setText(u"0"_s); // refused: nothing is stored
+    table.item(1, ui::MonitorRulesPage::kFlexibleColumn)->setData(Qt::EditRole, 2);
+    QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
+    QCOMPARE(rig.messages.size(), 1);
+    QVERIFY(rig.messages[0].contains(u"必须是 1 到 10000 之间的整数"_s));
+    const RulesBook book(rig.dir.path());
+    QVERIFY(!QFile::exists(book.path()));
+
+    staleRounds.setText(u"3"_s);
+    QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
+    QCOMPARE(rig.messages.size(), 1);
+    MonitorRules expected;
+    expected.watchdog = true;
+    expected.staleRounds = 3;
+    expected.flexibleDays.insert(second, 2);
+    QCOMPARE(book.rules(), expected);
+    // The route file holds nothing of them.
+    const QByteArray routeFile = readBytes(rig.dir.filePath(u"DATA.dat"_s));
+    QVERIFY(routeFile.contains(second.toLatin1()));
+    QVERIFY(!routeFile.contains("flexible"));
 }
 
 QTEST_MAIN(TstAlertChannelsWindow)
