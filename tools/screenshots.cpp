@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -148,6 +149,8 @@ int main(int argc, char* argv[]) {
     if (ui::AlertChannelsWindow* channels = desktop.alertChannelsWindow()) {
         channels->move(250, 80);
         ok = save(*channels, out.filePath(QStringLiteral("alert-channels.png"))) && ok;
+        channels->pages().setCurrentIndex(1);
+        ok = save(*channels, out.filePath(QStringLiteral("alert-rules.png"))) && ok;
     }
     return ok ? 0 : 1;
 }
