@@ -10,19 +10,9 @@
 #include "BareCurl.h"
 #include "BenchSupport.h"
 #include "Figures.h"
-#include "LoopbackServer.h"
-#include "app/FrontEnd.h"
-#include "app/RouteBook.h"
-#include "app/RouteListModel.h"
-#include "app/Settings.h"
-#include "app/StatusLog.h"
-#include "monitor/FareQuery.h"
-#include "monitor/Monitor.h"
-#include "net/Endpoints.h"
-#include "net/HttpFetch.h"
+#include "RoundServer.h"
 #include "notify/AlertDispatcher.h"
 #include "notify/ChannelSettings.h"
-#include "notify/PushAlerts.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -44,64 +34,6 @@ namespace {
 
 constexpr int kRoutes = 1000;
 constexpr int kTurns = 3;
-
-class QuietFrontEnd final : public FrontEnd {
-public:
-    void showInformation(const QString&) override {}
-    void playAlertSound() override {}
-    void showAlertWindow(const QList<SpecialFare>&) override {}
-    bool alertWindowSuppressed() const override { return true; }
-    void openPushSettings() override {}
-};
-
-// A seven-day calendar from the first day on, as the fare source wraps it.
-std::string calendarFrom(const QDate& first) {
-    std::string days;
-    for (int i = 0; i < 7; ++i) {
-        days += (i ? "," : "") + std::string("{\"date\":\"") +
-                first.addDays(i).toString(Qt::ISODate).toStdString() +
-                "\",\"price\":" + std::to_string(380 + 20 * i) + "}";
-    }
-    return "jsonp1({\"error\":\"0\",\"status\":0,\"data\":[" + days + "]});";
-}
-
-// The answers of the relay and the fare source for routes on the given day. The
-// international calendar is asked for from three days before it.
-bench::LoopbackServer::Answer faresFor(const QDate& day) {
-    const std::string searchString = bench::LoopbackServer::ok("depCityCode=PEK&arrCityCode=SHA");
-    const std::string domestic =
-        bench::LoopbackServer::ok(calendarFrom(day), "text/javascript; charset=utf-8");
-    const std::string international =
-        bench::LoopbackServer::ok(calendarFrom(day.addDays(-3)), "text/javascript; charset=utf-8");
-    const std::string missing = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n"
-                                "Connection: close\r\n\r\n";
-    return [=](const std::string& requestLine) {
-        if (requestLine.find("/get_search_str.php") != std::string::npos) {
-            return searchString;
-        }
-        if (requestLine.find("/search/common_cheapest_calendar.htm") != std::string::npos) {
-            return requestLine.find("searchBy=1278") != std::string::npos ? international
-                                                                          : domestic;
-        }
-        return missing;
-    };
-}
-
-// The requests a round makes, in its order: each route's search string, then its calendar.
-QList<QByteArray> roundRequests(const QList<Route>& routes, const Endpoints& endpoints) {
-    const QString searchString = QStringLiteral("depCityCode=PEK&arrCityCode=SHA");
-    QList<QByteArray> urls;
-    for (const Route& route : routes) {
-        urls.append(searchStringUrl(endpoints, route.depCityName, route.arrCityName, route.depDate)
-                        .toUtf8());
-        const QString calendar =
-            route.type == u"international"
-                ? internationalCalendarUrl(endpoints, searchString, route.depDate)
-                : domesticCalendarUrl(endpoints, searchString, route.depDate);
-        urls.append(calendar.toUtf8());
-    }
-    return urls;
-}
 
 struct Turns {
     std::vector<double> floorPerSecond;
@@ -206,24 +138,14 @@ int main(int argc, char* argv[]) {
     QTemporaryDir directory;
     bench::writeRoutes(directory.path(), kRoutes);
     const QDate day = QDate::currentDate().addDays(20); // the day writeRoutes gives each route
-    bench::LoopbackServer server(faresFor(day));
-
-    SystemClock clock;
-    RouteBook book(directory.path());
-    RouteListModel routes;
-    loadRouteBook(book, routes);
-    StatusLog log(clock);
-    Settings settings(directory.path());
+    bench::LoopbackServer server(bench::fareSourceFor(day));
     const Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
-    HttpFetcher fetcher;
-    FareQuery fares(fetcher, endpoints, book);
-    PushNotifier push(fetcher, endpoints, settings, log, clock);
-    QuietFrontEnd frontEnd;
-    Monitor monitor(routes, log, fares, push, frontEnd, clock, {0, 0});
-    const QList<QByteArray> urls = roundRequests(book.routes(), endpoints);
+    bench::HeadlessRound headless(directory.path(), endpoints);
+    Monitor& monitor = headless.monitor;
+    const QList<QByteArray> urls = bench::roundRequests(headless.book.routes(), endpoints);
 
     ChannelBook channels(directory.path());
-    AlertDispatcher alerts(channels, log, clock, endpoints);
+    AlertDispatcher alerts(channels, headless.log, headless.clock, endpoints);
     QObject::connect(&monitor, &Monitor::specialFaresAlerted, &alerts,
                      &AlertDispatcher::deliverRound);
     MailServer mail;
@@ -233,11 +155,8 @@ int main(int argc, char* argv[]) {
     const auto runTurn = [&](Turns& turns) {
         turns.floorPerSecond.push_back(floorRoutesPerSecond(urls));
         bench::StallMeter stalls;
-        QElapsedTimer round;
         stalls.start();
-        round.start();
-        monitor.runRound();
-        const qint64 elapsed = round.nsecsElapsed();
+        const qint64 elapsed = headless.run();
         stalls.stop();
         turns.roundPerSecond.push_back(kRoutes * 1e9 / double(qMax<qint64>(1, elapsed)));
         turns.stallMs.push_back(stalls.worstMs());

@@ -8,7 +8,7 @@ packages=(
     libcurl4-openssl-dev
     libgtest-dev libbenchmark-dev libinih-dev nlohmann-json3-dev
     clang libclang-rt-14-dev clang-format
-    qt6-webengine-dev qt6-multimedia-dev xvfb xauth fonts-noto-cjk
+    qt6-webengine-dev qt6-multimedia-dev xvfb xauth fonts-noto-cjk libxcb1-dev
     desktop-file-utils appstream dpkg-dev file
     qt6-charts-dev libqt6sql6-sqlite libsqlite3-dev
     openbox xdotool imagemagick python3 util-linux

@@ -5,9 +5,12 @@ namespace skylark {
 void runStartUp(StartUpContext context, const StartUpSteps& steps) {
     const CheckBoxStates boxes = initialCheckBoxStates(context.settings);
     steps.setCheckBoxes(boxes.noAlertWindow, boxes.pushAlerts);
-    const QString version = versionText(context.fetcher, context.endpoints);
+    context.versionCheck.start(
+        [notice = context.notice, show = steps.showVersionLine](const QString& version) {
+            show(frameSecondLine(version) + notice);
+        });
     setNavigationSoundMuted(context.navigationSound, true);
-    steps.attachFrame(frameSecondLine(version) + context.notice);
+    steps.attachFrame(frameSecondLine(QString::fromUtf16(kProgramVersion)) + context.notice);
     steps.setCaption();
     steps.armTimers();
     steps.bindTitleButtons();

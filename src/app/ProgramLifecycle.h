@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StartUp.h"
+#include "VersionCheck.h"
 
 #include <QString>
 
@@ -12,7 +13,7 @@ namespace skylark {
 // route book, the navigation sound, and what the bottom line says after the version.
 struct StartUpContext {
     const Settings& settings;
-    Fetcher& fetcher;
+    VersionCheck& versionCheck;
     const Endpoints& endpoints;
     StatusLog& log;
     const RouteBook& book;
@@ -30,11 +31,15 @@ struct StartUpSteps {
     std::function<void()> bindTitleButtons; // menu, close and skin
     std::function<void()> installTray;
     std::function<void()> showWindows; // the main window, then the operation tip
+    // The frame's second line once the version check has ended.
+    std::function<void(const QString& secondLine)> showVersionLine;
 };
 
-// The start-up sequence: the check boxes from the settings, the version check, the
-// navigation sound muted, the frame with the version line, the caption, the timers, the
-// title-bar buttons, the tray icon, the greeting and the routes, and the windows shown.
+// The start-up sequence: the check boxes from the settings, the version check started, the
+// navigation sound muted, the frame with the program's version, the caption, the timers,
+// the title-bar buttons, the tray icon, the greeting and the routes, and the windows shown.
+// The frame's version line follows when the check ends, so the window never waits for the
+// update server.
 void runStartUp(StartUpContext context, const StartUpSteps& steps);
 
 // What the exit asks of the front-end.

@@ -63,7 +63,8 @@ WriteResult Settings::setPushCycle(QStringView minutes) {
 
 WriteResult Settings::setPushSettings(QStringView id, QStringView minutes) {
     return m_file.writeProfileStrings(
-        kPushSection, {{kPushIdKey.toString(), id.toString()}, {kPushCycleKey.toString(), minutes.toString()}});
+        kPushSection,
+        {{kPushIdKey.toString(), id.toString()}, {kPushCycleKey.toString(), minutes.toString()}});
 }
 
 bool Settings::flag(QStringView section, QStringView key) const {

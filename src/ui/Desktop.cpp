@@ -88,6 +88,9 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_book(directory)
     , m_endpoints(endpoints)
     , m_fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
+    , m_versionCheck(
+          [cookies = m_fetcher.cookieStore()] { return std::make_unique<HttpFetcher>(cookies); },
+          m_endpoints)
     , m_frontEnd(ops, m_settings)
     , m_commands(m_book, m_routes, m_log, m_fetcher, m_endpoints, m_clock, m_opener)
     , m_fares(m_fetcher, m_endpoints, m_book)
@@ -189,7 +192,8 @@ Desktop::~Desktop() {
 
 void Desktop::start(const QString& startUpProblem) {
     runStartUp(
-        {m_settings, m_fetcher, m_endpoints, m_log, m_book, m_routes, m_navigationSound, m_notice},
+        {m_settings, m_versionCheck, m_endpoints, m_log, m_book, m_routes, m_navigationSound,
+         m_notice},
         {.setCheckBoxes =
              [this](bool noAlertWindow, bool pushAlerts) {
                  m_window->setCheckBoxes(noAlertWindow, pushAlerts);
@@ -203,7 +207,8 @@ void Desktop::start(const QString& startUpProblem) {
              },
          .bindTitleButtons = [this] { bindTitleButtons(); },
          .installTray = [this] { installTray(); },
-         .showWindows = [this] { showStartWindows(); }});
+         .showWindows = [this] { showStartWindows(); },
+         .showVersionLine = [this](const QString& line) { frame().setSecondLine(line); }});
     const QString unwritable = folderWriteProblem(m_directory);
     const QString warning =
         unwritable.isEmpty() ? startUpProblem : unwritableDirectory(m_directory, unwritable);

@@ -20,6 +20,7 @@
 #include "app/SkinFolder.h"
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
+#include "app/VersionCheck.h"
 #include "history/FareHistory.h"
 #include "history/RouteNotes.h"
 #include "monitor/FareQuery.h"
@@ -146,6 +147,8 @@ public:
     AlertChannelsWindow* alertChannelsWindow() const { return m_channelsWindow; }
     // The delay of the two web pages after start-up, one second; 0 never loads them.
     void setStartPagesDelayMs(int ms) { m_startPagesDelayMs = ms; }
+    // Before start(): how long the version check may take (5 s unless set).
+    void setVersionCheckSeconds(double seconds) { m_versionCheck.setBoundSeconds(seconds); }
 
 private:
     void attachFrame(const QString& secondLine);
@@ -166,6 +169,7 @@ private:
     StatusLog m_log{m_clock};
     Endpoints m_endpoints;
     HttpFetcher m_fetcher;
+    VersionCheck m_versionCheck;
     BrowserOpener m_opener;
     DesktopFrontEnd m_frontEnd;
     RouteCommands m_commands;

@@ -431,6 +431,14 @@ void SkinFrame::paint(const QRect& dirty) {
     }
 }
 
+void SkinFrame::setSecondLine(const QString& text) {
+    if (text != m_settings.secondLine) {
+        m_settings.secondLine = text;
+        window().update(0, window().height() - kSecondLineHeight, window().width(),
+                        kSecondLineHeight);
+    }
+}
+
 void SkinFrame::setStatusText(const QString& text) {
     if (text != m_statusText) {
         m_statusText = text;

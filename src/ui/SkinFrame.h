@@ -82,6 +82,11 @@ public:
     // it runs does nothing.
     void closeWithEffect(int pauseMs = kClosingPauseMs);
 
+    // The second line's own text, as when attached: the version line arrives after the
+    // window is shown.
+    void setSecondLine(const QString& text);
+    const QString& secondLine() const { return m_settings.secondLine; }
+
     // A text at the right end of the second line (the monitor's state), shortened where
     // it would run into the line's own text.
     void setStatusText(const QString& text);

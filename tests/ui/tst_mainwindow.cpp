@@ -182,7 +182,7 @@ void TstMainWindow::startUp_setsTheBoxesGreetsAndLoadsTheRoutes() {
     QCOMPARE(texts.size(), 6);
     QVERIFY(texts[0].startsWith(u"欢迎您使用本软件"));
     QCOMPARE(texts[5], u"已读取上次保存的监控航线！"_s);
-    QVERIFY(rig.desktop->frame().settings().secondLine.startsWith(u"  版本：2.2 ("));
+    QTRY_VERIFY(rig.desktop->frame().settings().secondLine.startsWith(u"  版本：2.2 ("));
     // The log view shows the log with its last line current.
     auto* view = rig.control<QListView>(u"列表框_状态信息"_s);
     QCOMPARE(view->model()->rowCount(), 6);
