@@ -4,6 +4,7 @@
 #include "Faces.h"
 #include "MainWindow.h"
 #include "ProgramIcon.h"
+#include "RepaintPacer.h"
 #include "SkinFrame.h"
 #include "TipWindow.h"
 #include "WindowOps.h"
@@ -104,6 +105,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     , m_alerts(m_channels, m_log, m_clock, m_endpoints)
     , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
                                                            m_settings, m_routes, m_log, ops})) {
+    new RepaintPacer(*m_window); // the window's child
     m_frontEnd.setMainWindow(m_window.get());
     m_frontEnd.setPushSettingsLogic(&m_pushSettings);
     m_pages = std::make_unique<EmbeddedPages>(m_window->startPageHost(), m_window->trendPageHost(),

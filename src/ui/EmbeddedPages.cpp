@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
@@ -82,6 +83,10 @@ QWebEngineView* EmbeddedPages::startView() const {
 
 QWebEngineView* EmbeddedPages::viewIn(QWidget& host) {
     if (!m_profile) {
+        // The views draw into the window like any other widget. With OpenGL they would
+        // have every repaint of the whole window composed through it, which without a
+        // graphics card (a virtual machine, a remote desktop) costs milliseconds a time.
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
         m_profile = new QWebEngineProfile(QStringLiteral("skylark"));
         m_profile->setPersistentStoragePath(m_storagePath);
         m_profile->setCachePath(m_storagePath + QStringLiteral("/cache"));

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Faces.h"
+#include "LogFollower.h"
 #include "RouteListView.h"
 #include "WindowOps.h"
 #include "app/RouteCommands.h"
@@ -79,11 +80,7 @@ void MainWindow::showStatusLog() {
     // whole log again.
     m_ui->列表框_状态信息->setUniformItemSizes(true);
     m_ui->列表框_状态信息->setModel(&m_core.log);
-    connect(&m_core.log, &StatusLog::lineAppended, this, [this](int row, const QString&) {
-        const QModelIndex line = m_core.log.index(row);
-        m_ui->列表框_状态信息->setCurrentIndex(line);
-        m_ui->列表框_状态信息->scrollTo(line);
-    });
+    new LogFollower(*m_ui->列表框_状态信息, m_core.log); // the view's child
 }
 
 // The three page buttons above the pages; button n shows page n - 1.
