@@ -58,6 +58,7 @@ inline LoopbackServer::Answer fareSourceFor(const QDate& day) {
                            "text/html; charset=utf-8");
     const std::string chartPage =
         LoopbackServer::ok(sim::priceChartPage().toStdString(), "text/html; charset=utf-8");
+    const std::string trend = LoopbackServer::ok("[]", "application/json");
     const std::string version = LoopbackServer::ok("2.2");
     const std::string missing = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n"
                                 "Connection: close\r\n\r\n";
@@ -73,6 +74,9 @@ inline LoopbackServer::Answer fareSourceFor(const QDate& day) {
         }
         if (has("/flight_search_result.htm")) {
             return startPage;
+        }
+        if (has("/trend.json")) {
+            return trend;
         }
         if (has("/chart.php")) {
             return chartPage;

@@ -57,6 +57,16 @@ const QString kClickFirstButton = QStringLiteral(
     "(function () { var f = window.__skylarkForm; if (!f || !f.buttons[0]) return false;"
     " f.buttons[0].click(); return true; })()");
 
+// The two small pages need no renderer each: one serves both. The browser engine reads
+// its switches when it starts, which is when the first profile is made.
+void shareOneRenderer() {
+    const char* const name = "QTWEBENGINE_CHROMIUM_FLAGS";
+    const QByteArray flags = qgetenv(name);
+    if (!flags.contains("--renderer-process-limit")) {
+        qputenv(name, QByteArray(flags + " --renderer-process-limit=1").trimmed());
+    }
+}
+
 } // namespace
 
 EmbeddedPages::EmbeddedPages(QWidget& startHost, QWidget& trendHost, const QString& storagePath,
@@ -87,13 +97,22 @@ QWebEngineView* EmbeddedPages::viewIn(QWidget& host) {
         // have every repaint of the whole window composed through it, which without a
         // graphics card (a virtual machine, a remote desktop) costs milliseconds a time.
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        shareOneRenderer();
         m_profile = new QWebEngineProfile(QStringLiteral("skylark"));
         m_profile->setPersistentStoragePath(m_storagePath);
         m_profile->setCachePath(m_storagePath + QStringLiteral("/cache"));
         m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
     auto* view = new QWebEngineView(&host);
-    view->setPage(new QWebEnginePage(m_profile, view));
+    auto* page = new QWebEnginePage(m_profile, view);
+    view->setPage(page);
+    // Both pages live in one renderer: when it dies, each page loads again.
+    connect(page, &QWebEnginePage::renderProcessTerminated, view,
+            [view](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                if (status != QWebEnginePage::NormalTerminationStatus) {
+                    QTimer::singleShot(0, view, [view] { view->reload(); });
+                }
+            });
     auto* layout = new QVBoxLayout(&host);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view);
@@ -161,7 +180,27 @@ bool EmbeddedPages::waitPageLoaded(int generation) {
 }
 
 bool EmbeddedPages::fillTrendSearch(const QString& depCity, const QString& arrCity, int pauseMs) {
-    const int generation = ++m_generation;
+    m_wanted = {depCity, arrCity};
+    const int request = ++m_requests;
+    ++m_generation; // cuts the search under way short
+    if (m_filling) {
+        return false; // the search under way takes these cities up
+    }
+    m_filling = true;
+    bool filled = false;
+    for (int taken = request;; taken = m_requests) {
+        const auto [dep, arr] = m_wanted;
+        filled = fillOnce(dep, arr, pauseMs, m_generation);
+        if (filled || taken == m_requests) {
+            break; // done, or cut short by a reload or the page's end
+        }
+    }
+    m_filling = false;
+    return filled;
+}
+
+bool EmbeddedPages::fillOnce(const QString& depCity, const QString& arrCity, int pauseMs,
+                             int generation) {
     if (!m_trendView || !waitPageLoaded(generation)) {
         return false;
     }

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <utility>
+
 class QWebEngineProfile;
 class QWebEngineView;
 class QWidget;
@@ -27,8 +29,10 @@ public:
     void reloadTrendPage();
 
     // Fills the trend page's form with the route's cities and presses its button when it
-    // has exactly one; false when a newer search, a reload or the page's end cut it short.
-    // Waits for the page without a time limit, serving events meanwhile.
+    // has exactly one; false when a reload or the page's end cut it short. Waits for the
+    // page without a time limit, serving events meanwhile; a call made during that wait
+    // hands its cities to the search under way and returns false at once, so that clicks
+    // in quick succession never pile waits up.
     bool fillTrendSearch(const QString& depCity, const QString& arrCity, int pauseMs = 50);
 
     QWebEngineView* trendView() const;
@@ -39,6 +43,7 @@ public:
 
 private:
     QWebEngineView* viewIn(QWidget& host);
+    bool fillOnce(const QString& depCity, const QString& arrCity, int pauseMs, int generation);
     bool waitPageLoaded(int generation);
     bool current(int generation) const { return generation == m_generation; }
 
@@ -49,6 +54,9 @@ private:
     QPointer<QWebEngineView> m_startView;
     QPointer<QWebEngineView> m_trendView;
     int m_generation = 0; // each search and each reload starts a new one
+    int m_requests = 0;   // searches asked for
+    bool m_filling = false;
+    std::pair<QString, QString> m_wanted; // the cities of the newest search
 };
 
 } // namespace skylark::ui

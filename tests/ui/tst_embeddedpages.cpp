@@ -2,15 +2,37 @@
 #include "sim/DemoServer.h"
 #include "ui/EmbeddedPages.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWidget>
+
+#include <csignal>
 
 using namespace skylark;
 using namespace skylark::ui;
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The page's document.readyState and protocol ("complete http:" once the page itself, not
+// the blank one before it, is loaded), asked for and waited on.
+QString readyState(QWebEngineView& view) {
+    QString state;
+    QEventLoop loop;
+    view.page()->runJavaScript(u"document.readyState + ' ' + location.protocol"_s,
+                               [&](const QVariant& value) {
+                                   state = value.toString();
+                                   loop.quit();
+                               });
+    loop.exec();
+    return state;
+}
+
+} // namespace
 
 class TstEmbeddedPages : public QObject {
     Q_OBJECT
@@ -18,6 +40,7 @@ class TstEmbeddedPages : public QObject {
 private Q_SLOTS:
     void fillTrendSearch_pressesOnlyALoneButton_data();
     void fillTrendSearch_pressesOnlyALoneButton();
+    void deadRenderer_bothPagesLoadAgain();
 };
 
 void TstEmbeddedPages::fillTrendSearch_pressesOnlyALoneButton_data() {
@@ -53,6 +76,34 @@ void TstEmbeddedPages::fillTrendSearch_pressesOnlyALoneButton() {
     // The pressed button draws the route's trend and names it below the chart.
     QTRY_COMPARE_WITH_TIMEOUT(value("document.getElementById('note').textContent"), note, 20000);
     QTRY_VERIFY_WITH_TIMEOUT(pages.startView() != nullptr, 20000);
+}
+
+// Both pages live in one renderer process; when it is killed, each loads again.
+void TstEmbeddedPages::deadRenderer_bothPagesLoadAgain() {
+    sim::DemoServer server;
+    QVERIFY(server.start());
+    const Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
+    QTemporaryDir storage;
+    QWidget startHost;
+    QWidget trendHost;
+    EmbeddedPages pages(startHost, trendHost, storage.path());
+    pages.loadStartPages(priceChartPageUrl(endpoints), startPageUrl(endpoints), 0);
+    QVERIFY(pages.trendView());
+    QTRY_VERIFY_WITH_TIMEOUT(pages.startView() != nullptr, 20000);
+    QWebEngineView* views[] = {pages.trendView(), pages.startView()};
+    for (QWebEngineView* view : views) {
+        QTRY_COMPARE_WITH_TIMEOUT(readyState(*view), u"complete http:"_s, 60000);
+    }
+    const qint64 renderer = views[0]->page()->renderProcessPid();
+    QCOMPARE(views[1]->page()->renderProcessPid(), renderer);
+
+    QSignalSpy trendAgain(views[0], &QWebEngineView::loadFinished);
+    QSignalSpy startAgain(views[1], &QWebEngineView::loadFinished);
+    QCOMPARE(::kill(pid_t(renderer), SIGKILL), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!trendAgain.isEmpty() && !startAgain.isEmpty(), 60000);
+    QCOMPARE(trendAgain.last().first().toBool(), true);
+    QCOMPARE(startAgain.last().first().toBool(), true);
+    QVERIFY(views[0]->page()->renderProcessPid() != renderer);
 }
 
 QTEST_MAIN(TstEmbeddedPages)

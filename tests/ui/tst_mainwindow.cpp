@@ -35,6 +35,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void controls_matchTheLayout_data();
     void controls_matchTheLayout();
     void startUp_setsTheBoxesGreetsAndLoadsTheRoutes();
+    void startUp_showsTheWindowWhileTheUpdateServerIsSilent();
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
     void stateLine_saysWhatTheMonitorDoes();
@@ -190,6 +192,28 @@ void TstMainWindow::startUp_setsTheBoxesGreetsAndLoadsTheRoutes() {
     // The red captions beside the check boxes do not toggle them.
     QTest::mouseClick(rig.control<QLabel>(u"透明标签7"_s), Qt::LeftButton);
     QVERIFY(rig.control<QCheckBox>(u"选择框_禁止弹窗"_s)->isChecked());
+}
+
+// An update server that takes the connection and never answers holds nothing back: the
+// window is up with the program's version, and the check's outcome follows in its time.
+void TstMainWindow::startUp_showsTheWindowWhileTheUpdateServerIsSilent() {
+    QTcpServer silent; // never reads what it is sent
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    sim::DemoServer server;
+    QVERIFY(server.start());
+    Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
+    endpoints.updateBase = u"http://127.0.0.1:%1"_s.arg(silent.serverPort());
+    QTemporaryDir dir;
+    ui::WindowOps ops;
+    ui::Desktop desktop(dir.path(), endpoints, ops, u"    演示数据"_s, MonitorTiming{10, 60000});
+    desktop.setStartPagesDelayMs(0);
+    desktop.setVersionCheckSeconds(1);
+    desktop.start();
+    QVERIFY(desktop.window().isVisible());
+    QCOMPARE(desktop.frame().settings().secondLine, u"  版本：2.2    演示数据"_s);
+    QTRY_VERIFY(silent.hasPendingConnections()); // the check is waiting on it
+    QTRY_COMPARE(desktop.frame().settings().secondLine,
+                 u"  版本：2.2 (获取服务器版本信息失败)    演示数据"_s);
 }
 
 void TstMainWindow::addAndDelete_throughTheWindow() {
