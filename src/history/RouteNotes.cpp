@@ -4,6 +4,8 @@
 #include "app/Clock.h"
 #include "app/RouteListModel.h"
 
+#include <QElapsedTimer>
+
 namespace skylark {
 
 RouteNotes::RouteNotes(const FareHistory& history, RouteListModel& routes, const Clock& clock,
@@ -12,6 +14,11 @@ RouteNotes::RouteNotes(const FareHistory& history, RouteListModel& routes, const
     , m_history(history)
     , m_routes(routes)
     , m_clock(clock) {
+    const auto forgetRows = [this] { m_rowsKnown = false; };
+    connect(&routes, &RouteListModel::modelReset, this, forgetRows);
+    connect(&routes, &RouteListModel::layoutChanged, this, forgetRows);
+    connect(&routes, &RouteListModel::rowsInserted, this, forgetRows);
+    connect(&routes, &RouteListModel::rowsRemoved, this, forgetRows);
     connect(&routes, &RouteListModel::modelReset, this, &RouteNotes::refreshAll);
     connect(&routes, &RouteListModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
@@ -58,7 +65,7 @@ void RouteNotes::scheduleTurn() {
         this,
         [this] {
             m_turnScheduled = false;
-            readSome(kRoutesPerTurn);
+            readSome(kRoutesPerTurn, kTurnBudgetMs);
             scheduleTurn();
         },
         Qt::QueuedConnection);
@@ -68,17 +75,29 @@ void RouteNotes::finish() {
     readSome(int(m_queue.size()));
 }
 
-void RouteNotes::readSome(int count) {
+const QHash<QString, QList<int>>& RouteNotes::rowsByRoute() {
+    if (!m_rowsKnown) {
+        m_rows.clear();
+        for (int row = 0; row < m_routes.rowCount(); ++row) {
+            m_rows[m_routes.cell(row, RouteListModel::IdColumn)].append(row);
+        }
+        m_rowsKnown = true;
+    }
+    return m_rows;
+}
+
+void RouteNotes::readSome(int count, int budgetMs) {
     if (m_queue.isEmpty()) {
         return;
     }
+    QElapsedTimer spent;
+    spent.start();
     // Where each route's rows are now: the list may have changed since it was queued.
-    QHash<QString, QList<int>> rows;
-    for (int row = 0; row < m_routes.rowCount(); ++row) {
-        rows[m_routes.cell(row, RouteListModel::IdColumn)].append(row);
-    }
+    const QHash<QString, QList<int>>& rows = rowsByRoute();
     const QDateTime recentSince = m_clock.now().addDays(-PriceContext::kRecentDays);
-    for (int done = 0; done < count && !m_queue.isEmpty(); ++done) {
+    for (int done = 0; done < count && !m_queue.isEmpty() &&
+                       (budgetMs <= 0 || done == 0 || spent.nsecsElapsed() < budgetMs * 1000000LL);
+         ++done) {
         const QString id = m_queue.takeFirst();
         m_queued.remove(id);
         const auto found = rows.constFind(id);

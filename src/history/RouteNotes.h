@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -23,6 +25,8 @@ public:
     RouteNotes(const FareHistory& history, RouteListModel& routes, const Clock& clock,
                QObject* parent = nullptr);
 
+    // Each turn reads notes for at most this long, and at most this many routes.
+    static constexpr int kTurnBudgetMs = 2;
     static constexpr int kRoutesPerTurn = 25;
 
     // Reads the notes of every row, or of the rows of these routes, soon.
@@ -37,14 +41,19 @@ Q_SIGNALS:
     void refreshed();
 
 private:
-    void readSome(int count);
+    // Reads the notes of up to count routes, or until budgetMs has passed (0: no limit).
+    void readSome(int count, int budgetMs = 0);
     void scheduleTurn();
+    // Where each route's rows are now, kept until the rows change.
+    const QHash<QString, QList<int>>& rowsByRoute();
 
     const FareHistory& m_history;
     RouteListModel& m_routes;
     const Clock& m_clock;
     QStringList m_queue; // route identifiers whose notes are to be read
     QSet<QString> m_queued;
+    QHash<QString, QList<int>> m_rows;
+    bool m_rowsKnown = false;
     bool m_turnScheduled = false;
 };
 
