@@ -1,14 +1,14 @@
 // The desktop program measured beside its peers, in one run, under a display (bench.sh runs
 // it under Xvfb):
-// - the desktop's round over 1,000 routes with the route list visible and the headless
-//   round of bench_round, on the same loopback server and routes, in alternating turns
-//   after a warm-up: their times, their ratio, and the desktop's longest main-thread stall;
 // - Skylark (the skylark program) and the least Qt program that shows the same two pages
 //   (bench_peer): the time from process start to the window mapped, and after 10 s idle the
 //   proportional and resident memory of the main process and of its helper processes, and
 //   the CPU time over 60 s idle;
 // - the start-up while the update server accepts and never answers, and with 10 and with
 //   10,000 routes;
+// - the desktop's round over 1,000 routes with the route list visible and the headless
+//   round of bench_round, on the same loopback server and routes, in alternating turns
+//   after a warm-up: their times, their ratio, and the desktop's longest main-thread stall;
 // - a round over 10,000 routes: the worst time from a click on the route list to its repaint.
 
 #include "BenchSupport.h"
@@ -106,9 +106,13 @@ void prepareDirectory(const QString& directory, int routes, const QString& base 
     }
 }
 
-// A program started for its figures, ended with its helpers when it goes.
+// A program started for its figures, ended with its helpers when it goes. It gets the
+// environment this benchmark was started with: the desktop measured in this process
+// changes the browser engine's switches.
 class ChildProgram {
 public:
+    static void keepStartingEnvironment() { startingEnvironment(); }
+
     ~ChildProgram() {
         for (const QString& pid : bench::descendantsOf(pid())) {
             ::kill(pid.toInt(), SIGKILL);
@@ -120,6 +124,7 @@ public:
     // start, or -1 when none came.
     double start(bench::MapWatch& maps, const QString& program, const QStringList& arguments) {
         maps.clear();
+        m_process.setProcessEnvironment(startingEnvironment());
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.setStandardOutputFile(QProcess::nullDevice());
         QElapsedTimer started;
@@ -133,6 +138,11 @@ public:
     QString pid() const { return QString::number(m_process.processId()); }
 
 private:
+    static const QProcessEnvironment& startingEnvironment() {
+        static const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        return environment;
+    }
+
     QProcess m_process;
 };
 
@@ -362,6 +372,7 @@ int main(int argc, char* argv[]) {
     const auto runs = [&](const char* part) {
         return parts.isEmpty() || parts.contains(QLatin1String(part));
     };
+    ChildProgram::keepStartingEnvironment();
     bench::MapWatch maps;
     if (!maps.ready()) {
         std::fprintf(stderr, "bench_desktop needs a display\n");
@@ -373,9 +384,6 @@ int main(int argc, char* argv[]) {
     const QString base = server.baseUrl();
     ui::WindowOps ops;
     ops.setAnswerer([](const QString&) { return int(ui::WindowOps::Ok); });
-    if (runs("rounds")) {
-        compareRounds(base, ops);
-    }
     QTemporaryDir skylarkDirectory;
     QTemporaryDir peerProfile;
     prepareDirectory(skylarkDirectory.path(), kRoutes, base, base);
@@ -392,6 +400,11 @@ int main(int argc, char* argv[]) {
     }
     if (runs("start-ups")) {
         startUps(maps, base, silent.baseUrl(), skylarkArguments, peerArguments);
+    }
+    // The desktops measured in this process come after the programs, so that the browser
+    // engine in this process shares no pages with theirs.
+    if (runs("rounds")) {
+        compareRounds(base, ops);
     }
     if (runs("clicks")) {
         clickDuringALongRound(base, ops);

@@ -8,6 +8,7 @@ args=(--benchmark_repetitions=3 --benchmark_report_aggregates_only=true)
 [ "${1:-}" = "--smoke" ] && args=(--benchmark_min_time=0.01)
 for bench in build/bench/bench_*; do
     [ -f "$bench" ] && [ -x "$bench" ] || continue # skip the *_autogen folders
+    [ "$(basename "$bench")" = bench_peer ] && continue # bench_desktop's peer program
     echo "== $(basename "$bench")"
     if [ "$(basename "$bench")" = bench_desktop ]; then
         # The desktop program needs a display and, as root, a browser engine without sandbox.

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPixmapCache>
 
 namespace skylark::ui {
 namespace {
@@ -16,6 +17,17 @@ namespace {
 // The body behind the fare labels, so that they read on any skin.
 const QColor kBody(255, 255, 255, 215);
 const QRect kBodyRect(6, 36, 288, 134);
+
+// Decoded once for all the rounds' alert windows.
+QPixmap qrCode() {
+    const QString path = QStringLiteral(":/skylark/pictures/qrcode.jpg");
+    QPixmap picture;
+    if (!QPixmapCache::find(path, &picture)) {
+        picture = QPixmap(path);
+        QPixmapCache::insert(path, picture);
+    }
+    return picture;
+}
 
 } // namespace
 
@@ -34,7 +46,7 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin
     setWindowTitle(texts.title);
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);
-    m_ui->图片框1->setPixmap(QPixmap(QStringLiteral(":/skylark/pictures/qrcode.jpg")));
+    m_ui->图片框1->setPixmap(qrCode());
     const SpecialFare& first = texts.first;
     m_ui->透明标签_出发城市->setText(first.depCityName);
     m_ui->透明标签_到达城市->setText(first.arrCityName);

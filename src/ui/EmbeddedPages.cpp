@@ -96,7 +96,9 @@ QWebEngineView* EmbeddedPages::viewIn(QWidget& host) {
         // The views draw into the window like any other widget. With OpenGL they would
         // have every repaint of the whole window composed through it, which without a
         // graphics card (a virtual machine, a remote desktop) costs milliseconds a time.
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        if (QQuickWindow::graphicsApi() != QSGRendererInterface::Software) {
+            QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        }
         shareOneRenderer();
         m_profile = new QWebEngineProfile(QStringLiteral("skylark"));
         m_profile->setPersistentStoragePath(m_storagePath);

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
@@ -375,10 +376,20 @@ const QPixmap& SkinFrame::skinForSize(const QSize& size) {
         m_fitted.fill(kFallbackSkin);
         return m_fitted;
     }
+    // Each round's alert window wears the same skin at the same size: it is scaled once.
+    const QString key = QStringLiteral("skylark-skin-%1-%2x%3")
+                            .arg(m_skin.cacheKey())
+                            .arg(size.width())
+                            .arg(size.height());
+    if (QPixmapCache::find(key, &m_fitted)) {
+        return m_fitted;
+    }
     const QPixmap covering = m_skin.copy(coveringPart(m_skin.size(), size));
     QPainter painter(&m_fitted);
     painter.drawPixmap(0, 0,
                        covering.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    painter.end();
+    QPixmapCache::insert(key, m_fitted);
     return m_fitted;
 }
 
