@@ -12,6 +12,7 @@
 #include "ui/LinedLabel.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramStyle.h"
+#include "ui/RepaintPacer.h"
 #include "ui/SkinFrame.h"
 #include "ui/WindowOps.h"
 
@@ -64,6 +65,8 @@ private Q_SLOTS:
     void controls_matchTheLayout();
     void startUp_setsTheBoxesGreetsAndLoadsTheRoutes();
     void startUp_showsTheWindowWhileTheUpdateServerIsSilent();
+    void statusLog_isScrolledToItsLastLineOnceShown();
+    void repaintPacer_drawsABurstOfChangesOnce();
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
     void stateLine_saysWhatTheMonitorDoes();
@@ -214,6 +217,59 @@ void TstMainWindow::startUp_showsTheWindowWhileTheUpdateServerIsSilent() {
     QTRY_VERIFY(silent.hasPendingConnections()); // the check is waiting on it
     QTRY_COMPARE(desktop.frame().settings().secondLine,
                  u"  版本：2.2 (获取服务器版本信息失败)    演示数据"_s);
+}
+
+// Lines that come while the log page is hidden are current at once and in sight as soon
+// as the page is shown.
+void TstMainWindow::statusLog_isScrolledToItsLastLineOnceShown() {
+    Rig rig;
+    auto* view = rig.control<QListView>(u"列表框_状态信息"_s);
+    QVERIFY(!view->isVisible());
+    for (int i = 0; i < 500; ++i) {
+        rig.desktop->log().appendLog(QString::number(i));
+    }
+    const QModelIndex last = view->model()->index(view->model()->rowCount() - 1, 0);
+    QCOMPARE(view->currentIndex(), last);
+    rig.desktop->window().pages().setCurrentIndex(2);
+    QVERIFY(view->isVisible());
+    QTRY_VERIFY(view->viewport()->rect().contains(view->visualRect(last)));
+    for (int i = 0; i < 100; ++i) { // and it keeps following while shown
+        rig.desktop->log().appendLog(QString::number(i));
+    }
+    const QModelIndex newest = view->model()->index(view->model()->rowCount() - 1, 0);
+    QCOMPARE(view->currentIndex(), newest);
+    QTRY_VERIFY(view->viewport()->rect().contains(view->visualRect(newest)));
+}
+
+// A change after a pause is drawn at once; the changes that follow within the interval
+// wait for its end and are drawn together.
+void TstMainWindow::repaintPacer_drawsABurstOfChangesOnce() {
+    QWidget window;
+    window.resize(200, 100);
+    ui::RepaintPacer pacer(window, 1000);
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int& count;
+        explicit PaintCounter(int& c)
+            : count(c) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter(paints);
+    window.installEventFilter(&counter);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(paints > 0); // the exposure's, which the pacer lets be
+    const int before = paints;
+    window.update();
+    QTRY_COMPARE(paints, before + 1); // at once
+    for (int i = 0; i < 20; ++i) {
+        window.update();
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(paints, before + 1);                        // held
+    QTRY_COMPARE_WITH_TIMEOUT(paints, before + 2, 3000); // drawn together
 }
 
 void TstMainWindow::addAndDelete_throughTheWindow() {
