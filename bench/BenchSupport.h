@@ -73,6 +73,7 @@ public:
     void start() {
         m_ticker.start(m_tickMs);
         m_sinceTick.start();
+        m_sinceStart.start();
     }
     // Stops; the last interval counts too, so a round that never let the timer run stalls.
     void stop() {
@@ -80,18 +81,26 @@ public:
         note();
     }
     double worstMs() const { return double(m_worstUs) / 1000.0; }
+    // When the worst stall ended, in milliseconds after the start.
+    double worstAtMs() const { return double(m_worstAtUs) / 1000.0; }
     int ticks() const { return m_ticks; }
     int tickMs() const { return m_tickMs; }
 
 private:
     void note() {
-        m_worstUs = qMax(m_worstUs, m_sinceTick.nsecsElapsed() / 1000 - m_tickMs * 1000);
+        const qint64 lateUs = m_sinceTick.nsecsElapsed() / 1000 - m_tickMs * 1000;
+        if (lateUs > m_worstUs) {
+            m_worstUs = lateUs;
+            m_worstAtUs = m_sinceStart.nsecsElapsed() / 1000;
+        }
     }
 
     int m_tickMs;
     QTimer m_ticker;
     QElapsedTimer m_sinceTick;
+    QElapsedTimer m_sinceStart;
     qint64 m_worstUs = 0;
+    qint64 m_worstAtUs = 0;
     int m_ticks = 0;
 };
 

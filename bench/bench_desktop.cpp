@@ -221,7 +221,7 @@ void compareRounds(const QString& base, ui::WindowOps& ops) {
     bench::writeRoutes(headlessDirectory.path(), kRoutes);
     const std::unique_ptr<ui::Desktop> desktop = startDesktop(desktopDirectory.path(), base, ops);
     bench::HeadlessRound headless(headlessDirectory.path(), Endpoints::forDemo(base));
-    const auto desktopRound = [&](double& stallMs) {
+    const auto desktopRound = [&](double& stallMs, double& stallAtMs) {
         bench::StallMeter stalls;
         QElapsedTimer round;
         stalls.start();
@@ -230,10 +230,11 @@ void compareRounds(const QString& base, ui::WindowOps& ops) {
         const double ms = double(round.nsecsElapsed()) / 1e6;
         stalls.stop();
         stallMs = stalls.worstMs();
+        stallAtMs = stalls.worstAtMs();
         return ms;
     };
     double ignored = 0;
-    desktopRound(ignored); // warm-up, not counted
+    desktopRound(ignored, ignored); // warm-up, not counted
     headless.run();
     std::vector<double> desktopMs;
     std::vector<double> headlessMs;
@@ -242,11 +243,13 @@ void compareRounds(const QString& base, ui::WindowOps& ops) {
                 kRoutes, kTurns);
     for (int turn = 0; turn < kTurns; ++turn) {
         double stall = 0;
-        desktopMs.push_back(desktopRound(stall));
+        double stallAt = 0;
+        desktopMs.push_back(desktopRound(stall, stallAt));
         headlessMs.push_back(double(headless.run()) / 1e6);
         worstStall = qMax(worstStall, stall);
-        std::printf("  turn %d: desktop %.0f ms (stall %.1f ms), headless %.0f ms\n", turn + 1,
-                    desktopMs.back(), stall, headlessMs.back());
+        std::printf("  turn %d: desktop %.0f ms (stall %.1f ms, ending %.0f ms in), headless %.0f "
+                    "ms\n",
+                    turn + 1, desktopMs.back(), stall, stallAt, headlessMs.back());
     }
     const double ratio = medianOf(desktopMs) / medianOf(headlessMs);
     std::printf("  desktop round %.0f ms, headless round %.0f ms = %.2f (target: at most 1.1, "

@@ -17,7 +17,16 @@
 #include <limits>
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 namespace skylark {
+namespace {
+
+// The writer thread's nice value (Linux keeps one for each thread).
+constexpr int kWriterNice = 10;
+
+} // namespace
+
 namespace {
 
 // Each step takes the schema from the version before it to its own; a store of any older
@@ -385,6 +394,11 @@ void FareHistory::startWriter(const QDateTime& pruneBefore) {
     m_writer = writer;
     writer->moveToThread(&m_writerThread);
     m_writerThread.setObjectName(QStringLiteral("history writer"));
+    // A round is stored as the next begins: on a machine of few cores the writer gives way
+    // to the window and the round, and takes what they leave.
+    connect(
+        &m_writerThread, &QThread::started, &m_writerThread,
+        [] { setpriority(PRIO_PROCESS, 0, kWriterNice); }, Qt::DirectConnection);
     m_writerThread.start();
     QMetaObject::invokeMethod(
         writer,
