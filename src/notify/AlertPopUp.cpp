@@ -27,6 +27,7 @@ AlertCountdown::AlertCountdown(QObject* parent)
 }
 
 void AlertCountdown::start(int showMs, int fadeStepMs) {
+    m_fadeTimer.stop(); // a fade under way starts over
     m_step = 0;
     m_fadeTimer.setInterval(fadeStepMs);
     m_hideTimer.start(showMs);

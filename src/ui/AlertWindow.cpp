@@ -35,24 +35,17 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin
                          const QPixmap& decoded, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , m_ui(std::make_unique<Ui::AlertWindow>()) {
-    const AlertTexts texts = alertTexts(fares);
     m_ui->setupUi(this);
     SkinFrame* frame = SkinFrame::attach(*this, {.picture = skin,
                                                  .decoded = decoded,
                                                  .size = QSize(300, 200),
-                                                 .secondLine = texts.hint,
+                                                 .secondLine = alertHint(),
                                                  .movable = false});
     frame->setTitleButtonHandler(TitleButtonKind::Close, [this] { close(); });
-    setWindowTitle(texts.title);
     setAttribute(Qt::WA_DeleteOnClose);
     applyFaces(*this);
     m_ui->图片框1->setPixmap(qrCode());
-    const SpecialFare& first = texts.first;
-    m_ui->透明标签_出发城市->setText(first.depCityName);
-    m_ui->透明标签_到达城市->setText(first.arrCityName);
-    m_ui->透明标签_出发日期->setText(first.depDate);
-    m_ui->透明标签_当前最低->setText(first.lowestPrice);
-    m_ui->透明标签_更新时间->setText(first.updateTime);
+    showFares(fares);
     m_ui->透明标签_打开界面->installEventFilter(this);
 
     connect(&m_countdown, &AlertCountdown::opacityChanged, this, &AlertWindow::showOpacity);
@@ -61,7 +54,21 @@ AlertWindow::AlertWindow(const QList<SpecialFare>& fares, const QByteArray& skin
 
 AlertWindow::~AlertWindow() = default;
 
+void AlertWindow::showFares(const QList<SpecialFare>& fares) {
+    const AlertTexts texts = alertTexts(fares);
+    setWindowTitle(texts.title);
+    const SpecialFare& first = texts.first;
+    m_ui->透明标签_出发城市->setText(first.depCityName);
+    m_ui->透明标签_到达城市->setText(first.arrCityName);
+    m_ui->透明标签_出发日期->setText(first.depDate);
+    m_ui->透明标签_当前最低->setText(first.lowestPrice);
+    m_ui->透明标签_更新时间->setText(first.updateTime);
+}
+
 void AlertWindow::startCountdown(int showMs, int fadeStepMs) {
+    if (windowOpacity() < 1.0) {
+        showOpacity(1.0); // it was fading out
+    }
     m_countdown.start(showMs, fadeStepMs);
 }
 

@@ -34,8 +34,10 @@ public:
 
     static QString hintLine() { return alertHint(); }
 
-    // Starts the 10 s countdown with the fade that follows it.
+    // Starts the 10 s countdown with the fade that follows it, fully opaque again.
     void startCountdown(int showMs = kShowMs, int fadeStepMs = kFadeStepMs);
+    // Shows another round's fares in the same window.
+    void showFares(const QList<SpecialFare>& fares);
 
 Q_SIGNALS:
     // The hot area over "打开软件查看全部" was pressed.

@@ -39,10 +39,21 @@ void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
     if (fares.isEmpty()) {
         return;
     }
+    const SkinPicture& skin = configuredSkin();
+    // The window of the last round, while it is still up, shows this round's fares: it
+    // looks the same as a new one, and making one costs the round its last milliseconds.
+    if (m_alert && m_alert->isVisible() && m_alertSkin == skin.pixmap.cacheKey()) {
+        m_alert->showFares(fares);
+        m_alert->move(
+            alertCorner(QGuiApplication::primaryScreen()->availableGeometry(), m_alert->size()));
+        m_alert->raise();
+        m_alert->startCountdown();
+        return;
+    }
     if (m_alert) {
         m_alert->close();
     }
-    const SkinPicture& skin = configuredSkin();
+    m_alertSkin = skin.pixmap.cacheKey();
     m_alert = new AlertWindow(fares, skin.bytes, skin.pixmap);
     QObject::connect(m_alert, &AlertWindow::openMainWindowRequested, m_alert, [this] {
         if (m_window) {

@@ -78,6 +78,7 @@ private:
     MainWindow* m_window = nullptr;
     AlertSound m_sound;
     QPointer<AlertWindow> m_alert;
+    qint64 m_alertSkin = 0; // the cache key of the skin the alert window wears
     PushSettingsLogic* m_pushSettingsLogic = nullptr;
     QPointer<PushSettingsWindow> m_pushSettingsWindow;
 };

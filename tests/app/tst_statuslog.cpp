@@ -47,23 +47,24 @@ void TstStatusLog::intervalTimer_followsTheIntervalRule() {
     IntervalTimer timer;
     QVERIFY(!timer.isActive());
     QSignalSpy ticks(&timer, &IntervalTimer::tick);
-    timer.setInterval(300);
+    timer.setInterval(1000);
     QVERIFY(timer.isActive());
-    // Halfway through, the same value again: the countdown goes on, so the tick comes
-    // well before a restarted countdown (at 450 ms) could end, and before 400 ms.
+    // Halfway through, the same value again: the countdown goes on, so the tick comes at
+    // 1000 ms, well before a restarted countdown (at 1500 ms) could end, and before 1250
+    // ms; the margins hold on a loaded machine.
     QTimer halfway;
     halfway.setSingleShot(true);
     halfway.setTimerType(Qt::PreciseTimer);
     QSignalSpy halfwayReached(&halfway, &QTimer::timeout);
-    halfway.start(150);
+    halfway.start(500);
     QVERIFY(halfwayReached.wait(5000));
     QCOMPARE(ticks.count(), 0);
-    timer.setInterval(300);
+    timer.setInterval(1000);
     QTimer deadline;
     deadline.setSingleShot(true);
     deadline.setTimerType(Qt::PreciseTimer);
     QSignalSpy deadlinePassed(&deadline, &QTimer::timeout);
-    deadline.start(250);
+    deadline.start(750);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() > 0 || deadlinePassed.count() > 0, 5000);
     QCOMPARE(ticks.count(), 1);
     QCOMPARE(deadlinePassed.count(), 0);

@@ -67,6 +67,7 @@ private Q_SLOTS:
     void startUp_showsTheWindowWhileTheUpdateServerIsSilent();
     void statusLog_isScrolledToItsLastLineOnceShown();
     void repaintPacer_drawsABurstOfChangesOnce();
+    void alertWindow_stillUpShowsTheNextRoundsFares();
     void addAndDelete_throughTheWindow();
     void round_highlightsTheSpecialFareInTheView();
     void stateLine_saysWhatTheMonitorDoes();
@@ -270,6 +271,31 @@ void TstMainWindow::repaintPacer_drawsABurstOfChangesOnce() {
     }
     QCOMPARE(paints, before + 1);                        // held
     QTRY_COMPARE_WITH_TIMEOUT(paints, before + 2, 3000); // drawn together
+}
+
+// The alert window still up when the next round alerts shows that round's fares, opaque
+// again with its countdown started over; once closed, the next alert gets a window anew.
+void TstMainWindow::alertWindow_stillUpShowsTheNextRoundsFares() {
+    Rig rig;
+    rig.server.setFixedFare(u"成都"_s, u"上海"_s, 300);
+    rig.server.setFixedFare(u"北京"_s, u"东京"_s, 300);
+    rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    rig.desktop->monitor().runRound();
+    const QPointer<AlertWindow> first = rig.desktop->frontEnd().alertWindow();
+    QVERIFY(first);
+    QCOMPARE(first->windowTitle(), u" 特价机票提醒   共发现 1 条信息"_s);
+    first->setWindowOpacity(0.5); // as if fading out
+    rig.add(u"北京"_s, u"东京"_s, u"500"_s);
+    rig.desktop->monitor().runRound();
+    QCOMPARE(rig.desktop->frontEnd().alertWindow(), first.data());
+    QCOMPARE(first->windowTitle(), u" 特价机票提醒   共发现 2 条信息"_s);
+    QCOMPARE(first->windowOpacity(), 1.0);
+    first->close();
+    QTRY_VERIFY(!first);
+    rig.desktop->monitor().runRound();
+    QVERIFY(rig.desktop->frontEnd().alertWindow());
+    QCOMPARE(rig.desktop->frontEnd().alertWindow()->windowTitle(),
+             u" 特价机票提醒   共发现 2 条信息"_s);
 }
 
 void TstMainWindow::addAndDelete_throughTheWindow() {
