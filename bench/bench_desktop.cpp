@@ -29,6 +29,7 @@
 #include <QProcess>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
@@ -113,12 +114,25 @@ class ChildProgram {
 public:
     static void keepStartingEnvironment() { startingEnvironment(); }
 
+    // Ends it and waits until its helpers are gone too, so that the next start-up has the
+    // machine to itself.
     ~ChildProgram() {
-        for (const QString& pid : bench::descendantsOf(pid())) {
-            ::kill(pid.toInt(), SIGKILL);
+        const QStringList helpers = bench::descendantsOf(pid());
+        for (const QString& helper : helpers) {
+            ::kill(helper.toInt(), SIGKILL);
         }
         m_process.kill();
         m_process.waitForFinished(10000);
+        QElapsedTimer waited;
+        waited.start();
+        for (const QString& helper : helpers) {
+            // Until it is gone, or a zombie that whoever adopted it has yet to reap.
+            for (QList<QByteArray> state = bench::statFields(helper);
+                 !state.isEmpty() && !state[0].startsWith('Z') && waited.elapsed() < 5000;
+                 state = bench::statFields(helper)) {
+                QThread::msleep(5);
+            }
+        }
     }
     // Starts it and waits for its first window to be mapped: the milliseconds from the
     // start, or -1 when none came.
