@@ -18,6 +18,22 @@
 
 namespace skylark::bench {
 
+// A socket listening on a free port of 127.0.0.1, with a backlog of 64.
+inline int listenOnLoopback(quint16& port) {
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int yes = 1;
+    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(socket, 64);
+    socklen_t length = sizeof address;
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return socket;
+}
+
 class LoopbackServer {
 public:
     // Takes the request line ("GET /path?query HTTP/1.1") and returns the whole response.
@@ -25,17 +41,7 @@ public:
 
     explicit LoopbackServer(Answer answer)
         : m_answer(std::move(answer)) {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int yes = 1;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_socket, 64);
-        socklen_t length = sizeof address;
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_socket = listenOnLoopback(m_port);
         m_thread = std::thread([this] { serve(); });
     }
     ~LoopbackServer() {

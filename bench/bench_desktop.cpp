@@ -60,25 +60,16 @@ void waitMs(int ms) {
 // A server that takes connections into its backlog and never answers them.
 class SilentServer {
 public:
-    SilentServer() {
-        m_socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_socket, 64);
-        socklen_t length = sizeof address;
-        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-    }
+    SilentServer()
+        : m_socket(bench::listenOnLoopback(m_port)) {}
     ~SilentServer() { ::close(m_socket); }
     SilentServer(const SilentServer&) = delete;
     SilentServer& operator=(const SilentServer&) = delete;
     QString baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(m_port); }
 
 private:
+    quint16 m_port = 0; // before the socket, which sets it
     int m_socket = -1;
-    quint16 m_port = 0;
 };
 
 // A data directory of routes worn with the first skin, a JPEG of the main window's size,

@@ -163,31 +163,29 @@ QList<int> Monitor::alertingFares() {
 
 void Monitor::noteAlert(const FareObservation& seen, const QString& time) {
     const int flexible = m_rules.flexibleDays.value(seen.routeId);
-    if (flexible <= 0) {
-        if (seen.special) {
-            m_alerts.append(
-                {{seen.depCityName, seen.arrCityName, seen.depDate, seen.fare, time}, seen});
-        } else if (seen.outcome == FareOutcome::Found) {
+    FareObservation alerting = seen; // the day that alerts
+    bool fareSeen = seen.outcome == FareOutcome::Found;
+    if (flexible > 0) {
+        const std::optional<DayFare> cheapest =
+            cheapestDayWithin(seen.calendar, seen.depDate, flexible);
+        fareSeen = cheapest.has_value();
+        alerting.special = cheapest && isSpecialFare(cheapest->fare, seen.alertPrice);
+        if (alerting.special) {
+            alerting.depDate = cheapest->date;
+            alerting.fare = cheapest->fare;
+        }
+    }
+    if (!alerting.special) {
+        if (fareSeen) {
             m_lastAlerted.remove(seen.routeId); // risen above its price: the next drop alerts
         }
         return;
     }
-    const std::optional<DayFare> cheapest =
-        cheapestDayWithin(seen.calendar, seen.depDate, flexible);
-    if (!cheapest || !isSpecialFare(cheapest->fare, seen.alertPrice)) {
-        if (cheapest) {
-            m_lastAlerted.remove(seen.routeId);
-        }
-        return;
-    }
-    FareObservation day = seen;
-    day.depDate = cheapest->date;
-    day.fare = cheapest->fare;
-    day.special = true;
-    m_alerts.append({{seen.depCityName, seen.arrCityName, day.depDate, day.fare, time}, day});
-    if (cheapest->offset != 0) {
+    m_alerts.append(
+        {{seen.depCityName, seen.arrCityName, alerting.depDate, alerting.fare, time}, alerting});
+    if (alerting.depDate != seen.depDate) {
         log(QStringLiteral("航线：%1，前后 %2 天内 %3 的价格：%4，有特价票！")
-                .arg(seen.routeId, QString::number(flexible), day.depDate, day.fare));
+                .arg(seen.routeId, QString::number(flexible), alerting.depDate, alerting.fare));
     }
 }
 

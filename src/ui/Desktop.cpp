@@ -42,27 +42,27 @@ void DesktopFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
     const SkinPicture& skin = configuredSkin();
     // The window of the last round, while it is still up, shows this round's fares: it
     // looks the same as a new one, and making one costs the round its last milliseconds.
-    if (m_alert && m_alert->isVisible() && m_alertSkin == skin.pixmap.cacheKey()) {
+    const bool stillUp = m_alert && m_alert->isVisible() && m_alertSkin == skin.pixmap.cacheKey();
+    if (stillUp) {
         m_alert->showFares(fares);
-        m_alert->move(
-            alertCorner(QGuiApplication::primaryScreen()->availableGeometry(), m_alert->size()));
         m_alert->raise();
-        m_alert->startCountdown();
-        return;
-    }
-    if (m_alert) {
-        m_alert->close();
-    }
-    m_alertSkin = skin.pixmap.cacheKey();
-    m_alert = new AlertWindow(fares, skin.bytes, skin.pixmap);
-    QObject::connect(m_alert, &AlertWindow::openMainWindowRequested, m_alert, [this] {
-        if (m_window) {
-            showMainWindow(*m_window);
+    } else {
+        if (m_alert) {
+            m_alert->close();
         }
-    });
+        m_alertSkin = skin.pixmap.cacheKey();
+        m_alert = new AlertWindow(fares, skin.bytes, skin.pixmap);
+        QObject::connect(m_alert, &AlertWindow::openMainWindowRequested, m_alert, [this] {
+            if (m_window) {
+                showMainWindow(*m_window);
+            }
+        });
+    }
     const QScreen* screen = QGuiApplication::primaryScreen();
     m_alert->move(alertCorner(screen->availableGeometry(), m_alert->size()));
-    m_ops.openWindow(m_alert, nullptr, false);
+    if (!stillUp) {
+        m_ops.openWindow(m_alert, nullptr, false);
+    }
     m_alert->startCountdown();
 }
 

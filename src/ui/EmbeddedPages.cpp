@@ -183,20 +183,19 @@ bool EmbeddedPages::waitPageLoaded(int generation) {
 
 bool EmbeddedPages::fillTrendSearch(const QString& depCity, const QString& arrCity, int pauseMs) {
     m_wanted = {depCity, arrCity};
-    const int request = ++m_requests;
+    ++m_requests;
     ++m_generation; // cuts the search under way short
     if (m_filling) {
         return false; // the search under way takes these cities up
     }
     m_filling = true;
     bool filled = false;
-    for (int taken = request;; taken = m_requests) {
+    int taken = 0;
+    do { // again while newer searches cut it short; not for a reload or the page's end
+        taken = m_requests;
         const auto [dep, arr] = m_wanted;
         filled = fillOnce(dep, arr, pauseMs, m_generation);
-        if (filled || taken == m_requests) {
-            break; // done, or cut short by a reload or the page's end
-        }
-    }
+    } while (!filled && taken != m_requests);
     m_filling = false;
     return filled;
 }

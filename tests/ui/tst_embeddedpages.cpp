@@ -32,6 +32,22 @@ QString readyState(QWebEngineView& view) {
     return state;
 }
 
+// The two pages of a demo server, being loaded.
+struct PagesRig {
+    explicit PagesRig(int chartButtons = 1) {
+        QVERIFY(server.start());
+        server.setChartButtons(chartButtons);
+        const Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
+        pages.loadStartPages(priceChartPageUrl(endpoints), startPageUrl(endpoints), 0);
+    }
+
+    sim::DemoServer server;
+    QTemporaryDir storage;
+    QWidget startHost;
+    QWidget trendHost;
+    EmbeddedPages pages{startHost, trendHost, storage.path()};
+};
+
 } // namespace
 
 class TstEmbeddedPages : public QObject {
@@ -53,15 +69,8 @@ void TstEmbeddedPages::fillTrendSearch_pressesOnlyALoneButton_data() {
 void TstEmbeddedPages::fillTrendSearch_pressesOnlyALoneButton() {
     QFETCH(int, buttons);
     QFETCH(QString, note);
-    sim::DemoServer server;
-    QVERIFY(server.start());
-    server.setChartButtons(buttons);
-    const Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
-    QTemporaryDir storage;
-    QWidget startHost;
-    QWidget trendHost;
-    EmbeddedPages pages(startHost, trendHost, storage.path());
-    pages.loadStartPages(priceChartPageUrl(endpoints), startPageUrl(endpoints), 0);
+    PagesRig rig(buttons);
+    EmbeddedPages& pages = rig.pages;
     QVERIFY(pages.trendView());
     QSignalSpy loaded(pages.trendView(), &QWebEngineView::loadFinished);
     QVERIFY(loaded.wait(60000));
@@ -80,14 +89,8 @@ void TstEmbeddedPages::fillTrendSearch_pressesOnlyALoneButton() {
 
 // Both pages live in one renderer process; when it is killed, each loads again.
 void TstEmbeddedPages::deadRenderer_bothPagesLoadAgain() {
-    sim::DemoServer server;
-    QVERIFY(server.start());
-    const Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
-    QTemporaryDir storage;
-    QWidget startHost;
-    QWidget trendHost;
-    EmbeddedPages pages(startHost, trendHost, storage.path());
-    pages.loadStartPages(priceChartPageUrl(endpoints), startPageUrl(endpoints), 0);
+    PagesRig rig;
+    EmbeddedPages& pages = rig.pages;
     QVERIFY(pages.trendView());
     QTRY_VERIFY_WITH_TIMEOUT(pages.startView() != nullptr, 20000);
     QWebEngineView* views[] = {pages.trendView(), pages.startView()};
