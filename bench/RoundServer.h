@@ -6,15 +6,9 @@
 
 #include "LoopbackServer.h"
 #include "app/FrontEnd.h"
-#include "app/RouteBook.h"
-#include "app/RouteListModel.h"
-#include "app/Settings.h"
-#include "app/StatusLog.h"
-#include "monitor/FareQuery.h"
-#include "monitor/Monitor.h"
+#include "app/UrlOpener.h"
 #include "net/Endpoints.h"
-#include "net/HttpFetch.h"
-#include "notify/PushAlerts.h"
+#include "session/MonitorSession.h"
 #include "sim/DemoPages.h"
 
 #include <QDate>
@@ -23,6 +17,11 @@
 #include <string>
 
 namespace skylark::bench {
+
+class NoOpener final : public UrlOpener {
+public:
+    void openUrl(const QString&) override {}
+};
 
 class QuietFrontEnd final : public FrontEnd {
 public:
@@ -108,34 +107,25 @@ inline QList<QByteArray> roundRequests(const QList<Route>& routes, const Endpoin
 // period of 0: the core's own round.
 struct HeadlessRound {
     HeadlessRound(const QString& directory, const Endpoints& servers)
-        : endpoints(servers)
-        , book(directory)
-        , log(clock)
-        , settings(directory)
-        , fares(fetcher, endpoints, book)
-        , push(fetcher, endpoints, settings, log, clock)
-        , monitor(routes, log, fares, push, frontEnd, clock, {0, 0}) {
-        loadRouteBook(book, routes);
+        : session(directory, {clock, frontEnd, opener, {0, 0}}) {
+        session.setEndpoints(servers);
+        loadRouteBook(session.book(), session.routes());
     }
     // The round's length in nanoseconds.
     qint64 run() {
         QElapsedTimer round;
         round.start();
-        monitor.runRound();
+        session.monitor().runRound();
         return round.nsecsElapsed();
     }
 
-    Endpoints endpoints; // the query and the push keep a reference
     SystemClock clock;
-    RouteBook book;
-    RouteListModel routes;
-    StatusLog log;
-    Settings settings;
-    HttpFetcher fetcher;
-    FareQuery fares;
-    PushNotifier push;
     QuietFrontEnd frontEnd;
-    Monitor monitor;
+    NoOpener opener;
+    MonitorSession session;
+    Monitor& monitor = session.monitor();
+    StatusLog& log = session.log();
+    RouteListModel& routes = session.routes();
 };
 
 } // namespace skylark::bench

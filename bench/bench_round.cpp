@@ -142,12 +142,11 @@ int main(int argc, char* argv[]) {
     const Endpoints endpoints = Endpoints::forDemo(server.baseUrl());
     bench::HeadlessRound headless(directory.path(), endpoints);
     Monitor& monitor = headless.monitor;
-    const QList<QByteArray> urls = bench::roundRequests(headless.book.routes(), endpoints);
+    const QList<QByteArray> urls =
+        bench::roundRequests(headless.session.book().routes(), endpoints);
 
-    ChannelBook channels(directory.path());
-    AlertDispatcher alerts(channels, headless.log, headless.clock, endpoints);
-    QObject::connect(&monitor, &Monitor::specialFaresAlerted, &alerts,
-                     &AlertDispatcher::deliverRound);
+    ChannelBook& channels = headless.session.channels();
+    AlertDispatcher& alerts = headless.session.alerts();
     MailServer mail;
     bench::LoopbackServer receiver(
         [](const std::string&) { return bench::LoopbackServer::ok("{}", "application/json"); });

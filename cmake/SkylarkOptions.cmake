@@ -26,7 +26,7 @@ endif()
 # Registers one QtTest binary with CTest.
 function(skylark_add_test name)
     add_executable(${name} ${ARGN})
-    target_link_libraries(${name} PRIVATE skylark_core skylark_options Qt6::Test)
+    target_link_libraries(${name} PRIVATE skylark_session skylark_options Qt6::Test)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES

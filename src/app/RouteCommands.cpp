@@ -1,13 +1,11 @@
 #include "RouteCommands.h"
 
 #include "Clock.h"
+#include "FareSource.h"
 #include "RouteBook.h"
 #include "RouteListModel.h"
 #include "StatusLog.h"
 #include "UrlOpener.h"
-#include "net/Endpoints.h"
-#include "net/HttpFetch.h"
-#include "net/ServerAnswers.h"
 #include "text/Text.h"
 
 namespace skylark {
@@ -20,13 +18,11 @@ AddRouteResult refused(const QString& message, bool pickerJumpsToNow = false) {
 } // namespace
 
 RouteCommands::RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log,
-                             Fetcher& fetcher, const Endpoints& endpoints, const Clock& clock,
-                             UrlOpener& opener)
+                             FareSource& source, const Clock& clock, UrlOpener& opener)
     : m_book(book)
     , m_routes(routes)
     , m_log(log)
-    , m_fetcher(fetcher)
-    , m_endpoints(endpoints)
+    , m_source(source)
     , m_clock(clock)
     , m_opener(opener) {}
 
@@ -40,8 +36,9 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     if (textToNumber(price) <= kTolerance) {
         return refused(QStringLiteral("监控价格不能小于或等于0！"));
     }
-    QString failure;
-    const QStringList answer = splitFields(checkCities(depCity, arrCity, failure), u"&");
+    const CityCheck check = m_source.checkCities(depCity, arrCity);
+    const QString& failure = check.failure;
+    const QStringList answer = splitFields(check.answer, u"&");
     if (answer.size() != 2) {
         // A server that failed is said, so that no one hunts for a typing error.
         return refused(
@@ -85,23 +82,12 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     return {true, {}, false, route.routeId};
 }
 
-QString RouteCommands::checkCities(const QString& depCity, const QString& arrCity,
-                                   QString& failure) {
-    FetchRequest request;
-    request.url = cityCheckUrl(m_endpoints, depCity, arrCity);
-    request.method = QStringLiteral("GET");
-    FetchResponse response;
-    const QByteArray body = m_fetcher.httpFetch(request, &response);
-    failure = exchangeFailureText(response, body);
-    return relayAnswerText(body);
-}
-
 QString RouteCommands::searchPageUrl(int selectedRow) const {
     const QString depDate = m_routes.cell(selectedRow, RouteListModel::DateColumn);
     const QString depCity = m_routes.cell(selectedRow, RouteListModel::DepartureColumn);
     const QString arrCity = m_routes.cell(selectedRow, RouteListModel::ArrivalColumn);
     const QString kind = m_book.routeKindOf(m_routes.cell(selectedRow, RouteListModel::IdColumn));
-    return routeSearchPageUrl(m_endpoints, kind, depCity, arrCity, depDate);
+    return m_source.searchPageUrl(kind, depCity, arrCity, depDate);
 }
 
 void RouteCommands::openRouteSearchPage(int selectedRow) {

@@ -8,12 +8,11 @@
 namespace skylark {
 
 class Clock;
-class Fetcher;
+class FareSource;
 class RouteBook;
 class RouteListModel;
 class StatusLog;
 class UrlOpener;
-struct Endpoints;
 
 // What the input fields hold when the add button is clicked.
 struct AddRouteInput {
@@ -34,13 +33,10 @@ struct AddRouteResult {
 // route's search page. A selected row of -1 means none.
 class RouteCommands {
 public:
-    RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log, Fetcher& fetcher,
-                  const Endpoints& endpoints, const Clock& clock, UrlOpener& opener);
+    RouteCommands(RouteBook& book, RouteListModel& routes, StatusLog& log, FareSource& source,
+                  const Clock& clock, UrlOpener& opener);
 
     AddRouteResult addRoute(const AddRouteInput& input);
-    // The relay's answer, "true&domestic" and the like; empty when it was not reached.
-    // The relay's answer; failure says why the exchange gave none, else empty.
-    QString checkCities(const QString& depCity, const QString& arrCity, QString& failure);
     // The fare source's search page of the row's route; empty for a route of another
     // kind or no row.
     QString searchPageUrl(int selectedRow) const;
@@ -52,8 +48,7 @@ private:
     RouteBook& m_book;
     RouteListModel& m_routes;
     StatusLog& m_log;
-    Fetcher& m_fetcher;
-    const Endpoints& m_endpoints;
+    FareSource& m_source;
     const Clock& m_clock;
     UrlOpener& m_opener;
 };

@@ -5,21 +5,16 @@
 #include "app/MonitorRules.h"
 #include "app/NearbyDays.h"
 #include "app/RouteBook.h"
-#include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
-#include "app/Settings.h"
 #include "app/StartUp.h"
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
 #include "history/FareHistory.h"
-#include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
-#include "net/CookieStore.h"
-#include "net/Endpoints.h"
-#include "net/HttpFetch.h"
 #include "notify/AlertDispatcher.h"
 #include "notify/ChannelSettings.h"
-#include "notify/PushAlerts.h"
+#include "session/MonitorSession.h"
+#include "session/ServerChoice.h"
 #include "sim/DemoServer.h"
 #include "store/ProgramDirectory.h"
 #include "text/Text.h"
@@ -94,63 +89,33 @@ bool takeOption(QStringList& arguments, const QString& name, QString& value) {
 // Everything a command works with, made when the first command needs it.
 struct Cli::Session {
     SystemClock clock;
-    QString directory;
-    Settings settings;
-    RouteBook book;
-    RouteListModel routes;
-    StatusLog log{clock};
-    std::unique_ptr<sim::DemoServer> demoServer;
-    Endpoints endpoints;
-    bool online = false;
-    HttpFetcher fetcher;
     DesktopOpener opener;
-    std::unique_ptr<ConsoleFrontEnd> frontEnd;
-    RouteCommands commands{book, routes, log, fetcher, endpoints, clock, opener};
-    FareQuery fares{fetcher, endpoints, book};
-    PushNotifier push{fetcher, endpoints, settings, log, clock};
-    ChannelBook channels{directory};
-    RulesBook rules{directory};
-    AlertDispatcher alerts{channels, log, clock, endpoints};
-    std::unique_ptr<Monitor> monitor;
-    std::unique_ptr<PushSettingsLogic> pushSettings;
-    std::unique_ptr<FareHistory> history;
+    ConsoleFrontEnd frontEnd;
+    MonitorSession core;
+    ServerChoice servers;
+    bool online = false;
+
+    Session(const QString& directory, QTextStream& err)
+        : frontEnd(err, directory)
+        , core(directory, {clock, frontEnd, opener}) {}
 
     // The fare history, opened at its first use; a failure is said once on the error stream.
     FareHistory& openHistory(QTextStream& err, HistoryAccess access = HistoryAccess::Record) {
-        if (!history) {
-            history = std::make_unique<FareHistory>(directory);
-            QObject::connect(history.get(), &FareHistory::failed, [&err](const QString& message) {
-                err << message << '\n';
-                err.flush();
-            });
-            history->open(clock.now(), access);
+        FareHistory& history = core.history();
+        if (!historyBound) {
+            historyBound = true;
+            QObject::connect(&history, &FareHistory::failed, &history,
+                             [&err](const QString& message) {
+                                 err << message << '\n';
+                                 err.flush();
+                             });
         }
-        return *history;
+        (void)core.openHistory(access);
+        return history;
     }
 
-    Monitor& monitorWith(MonitorTiming timing) {
-        monitor = std::make_unique<Monitor>(routes, log, fares, push, *frontEnd, clock, timing);
-        monitor->setRulesSource([this] { return rules.rules(); });
-        QObject::connect(monitor.get(), &Monitor::specialFaresAlerted, &alerts,
-                         &AlertDispatcher::deliverRound);
-        QObject::connect(monitor.get(), &Monitor::routeNotice, &alerts,
-                         &AlertDispatcher::deliverNotice);
-        return *monitor;
-    }
-    PushSettingsLogic& pushSettingsLogic() {
-        if (!pushSettings) {
-            pushSettings = std::make_unique<PushSettingsLogic>(
-                settings, push, *frontEnd, monitor ? *monitor : monitorWith({}));
-        }
-        return *pushSettings;
-    }
-
-    Session(const QString& dataDir, QTextStream& err)
-        : directory(programDirectory(dataDir))
-        , settings(directory)
-        , book(directory)
-        , fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
-        , frontEnd(std::make_unique<ConsoleFrontEnd>(err, settings)) {}
+private:
+    bool historyBound = false;
 };
 
 Cli::Cli(QTextStream& out, QTextStream& err)
@@ -305,13 +270,14 @@ Cli::Session& Cli::session() {
     if (m_session) {
         return *m_session;
     }
-    m_session = std::make_unique<Session>(m_dataDir, m_err);
-    QObject::connect(&m_session->log, &StatusLog::lineAppended, [this](int, const QString& line) {
+    m_session = std::make_unique<Session>(programDirectory(m_dataDir), m_err);
+    StatusLog& log = m_session->core.log();
+    QObject::connect(&log, &StatusLog::lineAppended, &log, [this](int, const QString& line) {
         m_out << line << '\n';
         m_out.flush();
     });
-    loadRouteBook(m_session->book, m_session->routes);
-    reportUnreadable(m_session->book);
+    loadRouteBook(m_session->core.book(), m_session->core.routes());
+    reportUnreadable(m_session->core.book());
     return *m_session;
 }
 
@@ -332,24 +298,21 @@ Cli::Session& Cli::online() {
         return s;
     }
     s.online = true;
-    const std::optional<Endpoints> configured = Endpoints::load(s.directory);
-    if (configured && !m_demo) {
-        s.endpoints = *configured;
-        return s;
+    s.servers = chooseServers(s.core.directory(), m_demo);
+    s.core.setEndpoints(s.servers.endpoints);
+    if (s.servers.demoServer) {
+        m_err << (s.servers.configured
+                      ? QStringLiteral("Using the built-in demo server: fares are demo data.")
+                      : QStringLiteral("No servers.ini in ") + s.core.directory() +
+                            QStringLiteral(
+                                ": using the built-in demo server, fares are demo data."))
+              << '\n';
     }
-    s.demoServer = std::make_unique<sim::DemoServer>();
-    s.demoServer->start();
-    s.endpoints = Endpoints::forDemo(s.demoServer->baseUrl());
-    m_err << (configured
-                  ? QStringLiteral("Using the built-in demo server: fares are demo data.")
-                  : QStringLiteral("No servers.ini in ") + s.directory +
-                        QStringLiteral(": using the built-in demo server, fares are demo data."))
-          << '\n';
     return s;
 }
 
 int Cli::rowOfRoute(const QString& routeId) {
-    const int row = session().routes.rowOfRoute(routeId);
+    const int row = session().core.routes().rowOfRoute(routeId);
     if (row < 0) {
         m_err << QStringLiteral("没有该航线：") << routeId << '\n';
         m_err.flush();
@@ -394,9 +357,9 @@ int Cli::add(const QStringList& arguments) {
         return usageError();
     }
     const AddRouteResult result =
-        online().commands.addRoute({arguments[0], arguments[1], arguments[3], date});
+        online().core.commands().addRoute({arguments[0], arguments[1], arguments[3], date});
     if (!result.added) {
-        session().frontEnd->showInformation(result.message);
+        session().frontEnd.showInformation(result.message);
         return kRefused;
     }
     return kDone;
@@ -410,8 +373,8 @@ int Cli::remove(const QStringList& arguments) {
     if (row < 0) {
         return kRefused;
     }
-    if (const WriteResult removed = session().commands.deleteSelectedRoute(row); !removed) {
-        session().frontEnd->showInformation(removed.message());
+    if (const WriteResult removed = session().core.commands().deleteSelectedRoute(row); !removed) {
+        session().frontEnd.showInformation(removed.message());
         return kRefused;
     }
     return kDone;
@@ -427,7 +390,7 @@ int Cli::open(const QStringList& arguments) {
     if (row < 0) {
         return kRefused;
     }
-    const QString url = online().commands.searchPageUrl(row);
+    const QString url = online().core.commands().searchPageUrl(row);
     if (url.isEmpty()) {
         m_err << QStringLiteral("该航线的类型不是 domestic 或 international，没有搜索页：")
               << rest[0] << '\n';
@@ -469,10 +432,9 @@ int Cli::monitor(const QStringList& arguments) {
         return usageError();
     }
 
-    Monitor& monitor = online().monitorWith(timing);
-    // Two monitors on one data directory would send every push twice.
-    monitor.setExclusiveIn(session().directory);
-    monitor.setRecorder(&session().openHistory(m_err));
+    Monitor& monitor = online().core.monitor();
+    monitor.setTiming(timing);
+    session().openHistory(m_err);
     QObject::connect(&monitor, &Monitor::routeQueried, [this](const FareObservation& seen) {
         if (seen.outcome != FareOutcome::Found) {
             m_err << QStringLiteral("未找到 ") << seen.routeId << QStringLiteral("：")
@@ -526,7 +488,7 @@ int Cli::monitor(const QStringList& arguments) {
 }
 
 void Cli::exitWhenDelivered(int status) {
-    AlertDispatcher& alerts = session().alerts;
+    AlertDispatcher& alerts = session().core.alerts();
     if (alerts.pending() == 0) {
         QCoreApplication::exit(status);
         return;
@@ -620,14 +582,14 @@ int Cli::push(const QStringList& arguments) {
         return usageError();
     }
     const bool on = arguments[0] == u"on";
-    return session().pushSettingsLogic().togglePushAlerts(on) == on ? kDone : kRefused;
+    return session().core.pushSettings().togglePushAlerts(on) == on ? kDone : kRefused;
 }
 
 int Cli::pushSettings(const QStringList& arguments) {
     if (arguments.size() != 2) {
         return usageError();
     }
-    return session().pushSettingsLogic().savePushSettings({arguments[0], arguments[1]}).saved
+    return session().core.pushSettings().savePushSettings({arguments[0], arguments[1]}).saved
                ? kDone
                : kRefused;
 }
@@ -636,12 +598,12 @@ int Cli::pushTest(const QStringList& arguments) {
     if (arguments.size() != 1) {
         return usageError();
     }
-    online().pushSettingsLogic().sendTestPush(arguments[0]);
+    online().core.pushSettings().sendTestPush(arguments[0]);
     return kDone;
 }
 
 int Cli::rules(const QStringList& arguments) {
-    RulesBook& book = session().rules;
+    RulesBook& book = session().core.rules();
     WriteResult written = WriteResult::success();
     if (arguments.isEmpty()) {
         QString error;
@@ -685,9 +647,9 @@ int Cli::rules(const QStringList& arguments) {
 
 int Cli::listChannels() {
     QString error;
-    const QList<ChannelSettings> channels = session().channels.channels(&error);
+    const QList<ChannelSettings> channels = session().core.channels().channels(&error);
     if (!error.isEmpty()) {
-        m_err << session().channels.path() << QStringLiteral("：") << error << '\n';
+        m_err << session().core.channels().path() << QStringLiteral("：") << error << '\n';
         return kRefused;
     }
     for (const ChannelSettings& channel : channels) {
@@ -705,9 +667,9 @@ int Cli::channel(const QStringList& arguments) {
     const QString verb = arguments.value(0);
     WriteResult written = WriteResult::success();
     if (verb == u"set" && arguments.size() == 4) {
-        written = session().channels.set(arguments[1], arguments[2], arguments[3]);
+        written = session().core.channels().set(arguments[1], arguments[2], arguments[3]);
     } else if ((verb == u"on" || verb == u"off") && arguments.size() == 2) {
-        written = session().channels.setEnabled(arguments[1], verb == u"on");
+        written = session().core.channels().setEnabled(arguments[1], verb == u"on");
     } else if (verb == u"test" && arguments.size() == 2) {
         return testChannel(arguments[1]);
     } else {
@@ -723,12 +685,12 @@ int Cli::channel(const QStringList& arguments) {
 int Cli::testChannel(const QString& name) {
     Session& s = session();
     QString error;
-    const ChannelSettings settings = s.channels.channel(name, &error);
+    const ChannelSettings settings = s.core.channels().channel(name, &error);
     QString problem = channelNames().contains(name)
                           ? channelReadinessProblem(settings)
                           : channelValueProblem(name, QString(), QString());
     if (!error.isEmpty()) {
-        problem = s.channels.path() + QStringLiteral("：") + error;
+        problem = s.core.channels().path() + QStringLiteral("：") + error;
     }
     if (!problem.isEmpty()) {
         m_err << problem << '\n';
@@ -736,11 +698,11 @@ int Cli::testChannel(const QString& name) {
     }
     DeliveryOutcome result;
     QEventLoop wait;
-    s.alerts.sendTest(settings, [&](const DeliveryOutcome& outcome) {
+    s.core.alerts().sendTest(settings, [&](const DeliveryOutcome& outcome) {
         result = outcome;
         wait.quit();
     });
-    if (s.alerts.pending() > 0) {
+    if (s.core.alerts().pending() > 0) {
         wait.exec();
     }
     const QString line = deliveryLogLine(channelCaption(name), result);
@@ -750,7 +712,7 @@ int Cli::testChannel(const QString& name) {
 
 int Cli::version() {
     Session& s = online();
-    m_out << frameSecondLine(versionText(s.fetcher, s.endpoints)) << '\n';
+    m_out << frameSecondLine(versionText(s.core.fetcher(), s.core.endpoints())) << '\n';
     return kDone;
 }
 

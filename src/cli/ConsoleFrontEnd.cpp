@@ -1,12 +1,10 @@
 #include "ConsoleFrontEnd.h"
 
-#include "app/Settings.h"
-
 namespace skylark {
 
-ConsoleFrontEnd::ConsoleFrontEnd(QTextStream& errors, const Settings& settings)
+ConsoleFrontEnd::ConsoleFrontEnd(QTextStream& errors, const QString& directory)
     : m_errors(errors)
-    , m_settings(settings) {}
+    , m_settings(directory) {}
 
 void ConsoleFrontEnd::showInformation(const QString& text) {
     m_errors << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << '\n';

@@ -1,18 +1,18 @@
 #pragma once
 
 #include "app/FrontEnd.h"
+#include "app/Settings.h"
 
 #include <QTextStream>
 
 namespace skylark {
 
-class Settings;
-
 // The front-end of the command line: messages and alerts go to the error stream, the
 // alert sound is the terminal bell, and the no-alert-window setting is read from the file.
 class ConsoleFrontEnd final : public FrontEnd {
 public:
-    ConsoleFrontEnd(QTextStream& errors, const Settings& settings);
+    // Reads the no-alert-window setting of the data directory's config.ini.
+    ConsoleFrontEnd(QTextStream& errors, const QString& directory);
 
     void showInformation(const QString& text) override;
     void playAlertSound() override;
@@ -22,7 +22,7 @@ public:
 
 private:
     QTextStream& m_errors;
-    const Settings& m_settings;
+    Settings m_settings;
 };
 
 } // namespace skylark

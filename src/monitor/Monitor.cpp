@@ -1,9 +1,9 @@
 #include "Monitor.h"
 
 #include "FarePush.h"
-#include "FareQuery.h"
 #include "app/Clock.h"
 #include "app/EventWaits.h"
+#include "app/FareSource.h"
 #include "app/FrontEnd.h"
 #include "app/NearbyDays.h"
 #include "app/Stamp.h"
@@ -28,26 +28,13 @@ int roundInterval(qint64 routes, qint64 periodPerRouteMs) {
     return int(qMin(interval, kLongest));
 }
 
-// A refusal, a time-out, HTTP 429 or 5xx: the fare source asks to be left alone.
-bool fareSourceRefused(const FareAnswer& answer) {
-    switch (answer.outcome) {
-    case FareOutcome::CalendarUnreachable:
-    case FareOutcome::TimedOut:
-        return true;
-    case FareOutcome::HttpStatus:
-        return answer.calendarStatus == 429 || answer.calendarStatus >= 500;
-    default:
-        return false;
-    }
-}
-
 QString secondsText(qint64 ms) {
     return QString::number(double(ms) / 1000.0, 'f', ms % 1000 == 0 ? 0 : 1);
 }
 
 } // namespace
 
-Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FarePush& push,
+Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareSource& fares, FarePush& push,
                  FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing, QObject* parent)
     : QObject(parent)
     , m_routes(routes)
@@ -147,8 +134,8 @@ QList<int> Monitor::alertingFares() {
             return {};
         }
         const FareObservation& seen = m_alerts[i].observation;
-        const FareAnswer again = m_fares.queryCalendarFare(seen.depCityName, seen.arrCityName,
-                                                           seen.depDate, seen.routeId);
+        const FareAnswer again =
+            m_fares.queryFare({seen.routeId, seen.depCityName, seen.arrCityName, seen.depDate});
         const bool still =
             again.outcome == FareOutcome::Found && isSpecialFare(again.fare, seen.alertPrice);
         log((still ? QStringLiteral("已确认特价票：航线 %1，当前最低价格：%2")
@@ -368,7 +355,7 @@ bool Monitor::queryRoute(const RouteRef& route) {
     const QString depCity = m_routes.cell(row, RouteListModel::DepartureColumn);
     const QString arrCity = m_routes.cell(row, RouteListModel::ArrivalColumn);
     const QString alertPrice = m_routes.cell(row, RouteListModel::PriceColumn);
-    const FareAnswer answer = m_fares.queryCalendarFare(depCity, arrCity, depDate, id);
+    const FareAnswer answer = m_fares.queryFare({id, depCity, arrCity, depDate});
     const QString& fare = answer.fare;
 
     // The wait for the answer may have let a delete rebuild the list.

@@ -18,7 +18,7 @@ namespace skylark {
 
 class Clock;
 class FileLock;
-class FareQuery;
+class FareSource;
 class FrontEnd;
 class FarePush;
 class RouteListModel;
@@ -43,7 +43,7 @@ public:
     static constexpr RouteListModel::Rgb kHighlightText = 0x000000;
     static constexpr RouteListModel::Rgb kHighlightBack = 0xFFA000; // RGB(0, 160, 255)
 
-    Monitor(RouteListModel& routes, StatusLog& log, FareQuery& fares, FarePush& push,
+    Monitor(RouteListModel& routes, StatusLog& log, FareSource& fares, FarePush& push,
             FrontEnd& frontEnd, const Clock& clock, MonitorTiming timing = {},
             QObject* parent = nullptr);
     ~Monitor() override;
@@ -70,6 +70,8 @@ public:
     // held, and a start while another process holds it is refused with a message. No lock
     // by default.
     void setExclusiveIn(const QString& dataDirectory) { m_lockDirectory = dataDirectory; }
+    // The start delay and the period per route; applies from the next start on.
+    void setTiming(MonitorTiming timing) { m_timing = timing; }
     // The rules beyond the plain rounds; the defaults are the plain rounds themselves.
     void setRules(const MonitorRules& rules) { m_rules = rules; }
     // Where each round takes its rules from, so that a change applies from the next round.
@@ -126,7 +128,7 @@ private:
 
     RouteListModel& m_routes;
     StatusLog& m_log;
-    FareQuery& m_fares;
+    FareSource& m_fares;
     FarePush& m_push;
     FrontEnd& m_frontEnd;
     FareRecorder* m_recorder = nullptr;

@@ -4,33 +4,33 @@
 #include "EmailChannel.h"
 #include "WebChannels.h"
 #include "app/Clock.h"
+#include "app/FareSource.h"
 #include "app/StatusLog.h"
-#include "net/Endpoints.h"
 
 namespace skylark {
 
 using namespace Qt::Literals::StringLiterals;
 
-AlertRound alertRoundOf(const QList<FareObservation>& fares, const Endpoints& endpoints,
+AlertRound alertRoundOf(const QList<FareObservation>& fares, const FareSource& source,
                         const QDateTime& sentAt) {
     AlertRound round;
     round.sentAt = sentAt;
     for (const FareObservation& fare : fares) {
         round.fares.append({fare.routeId, fare.depCityName, fare.arrCityName, fare.depDate,
                             fare.fare, fare.alertPrice, fare.observedAt,
-                            routeSearchPageUrl(endpoints, fare.routeKind, fare.depCityName,
-                                               fare.arrCityName, fare.depDate)});
+                            source.searchPageUrl(fare.routeKind, fare.depCityName, fare.arrCityName,
+                                                 fare.depDate)});
     }
     return round;
 }
 
 AlertDispatcher::AlertDispatcher(const ChannelBook& book, StatusLog& log, const Clock& clock,
-                                 const Endpoints& endpoints, DeliveryLimits limits, QObject* parent)
+                                 const FareSource& source, DeliveryLimits limits, QObject* parent)
     : QObject(parent)
     , m_book(book)
     , m_log(log)
     , m_clock(clock)
-    , m_endpoints(endpoints)
+    , m_source(source)
     , m_workers(limits) {}
 
 AlertDispatcher::~AlertDispatcher() = default;
@@ -48,7 +48,7 @@ void AlertDispatcher::setDesktopChannel(std::unique_ptr<DesktopChannel> channel)
 
 void AlertDispatcher::deliverRound(const QList<FareObservation>& fares) {
     if (!fares.isEmpty()) {
-        deliverToEnabled(alertRoundOf(fares, m_endpoints, m_clock.now()));
+        deliverToEnabled(alertRoundOf(fares, m_source, m_clock.now()));
     }
 }
 

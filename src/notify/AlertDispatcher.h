@@ -15,11 +15,11 @@ namespace skylark {
 
 class Clock;
 class DesktopChannel;
+class FareSource;
 class StatusLog;
-struct Endpoints;
 
 // The special fares of a round as the channels tell them, each with its search page.
-AlertRound alertRoundOf(const QList<FareObservation>& fares, const Endpoints& endpoints,
+AlertRound alertRoundOf(const QList<FareObservation>& fares, const FareSource& source,
                         const QDateTime& sentAt);
 
 // Hands a round's special fares to every channel that is switched on and whose least
@@ -31,7 +31,7 @@ class AlertDispatcher : public QObject {
 
 public:
     AlertDispatcher(const ChannelBook& book, StatusLog& log, const Clock& clock,
-                    const Endpoints& endpoints, DeliveryLimits limits = {},
+                    const FareSource& source, DeliveryLimits limits = {},
                     QObject* parent = nullptr);
     ~AlertDispatcher() override;
 
@@ -68,7 +68,7 @@ private:
     const ChannelBook& m_book;
     StatusLog& m_log;
     const Clock& m_clock;
-    const Endpoints& m_endpoints;
+    const FareSource& m_source;
     DeliveryWorkers m_workers;
     std::unique_ptr<DesktopChannel> m_desktop;
     QHash<QString, QDateTime> m_lastSent; // per channel, the start of its last delivered message

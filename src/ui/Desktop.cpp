@@ -75,7 +75,7 @@ void showMainWindow(QWidget& window) {
 }
 
 bool DesktopFrontEnd::alertWindowSuppressed() const {
-    return m_window && m_window->alertWindowSuppressed();
+    return m_settings.noAlertWindow();
 }
 
 // Opened without an owner and not modal; a second request brings the open one forward.
@@ -96,34 +96,26 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     : m_directory(directory)
     , m_notice(std::move(notice))
     , m_ops(ops)
-    , m_settings(directory)
-    , m_book(directory)
-    , m_endpoints(endpoints)
-    , m_fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
+    , m_frontEnd(ops, directory)
+    , m_session(directory, {m_clock, m_frontEnd, m_opener, timing, {}, endpoints})
     , m_versionCheck(
-          [cookies = m_fetcher.cookieStore()] { return std::make_unique<HttpFetcher>(cookies); },
-          m_endpoints)
-    , m_frontEnd(ops, m_settings)
-    , m_commands(m_book, m_routes, m_log, m_fetcher, m_endpoints, m_clock, m_opener)
-    , m_fares(m_fetcher, m_endpoints, m_book)
-    , m_push(m_fetcher, m_endpoints, m_settings, m_log, m_clock)
-    , m_monitor(m_routes, m_log, m_fares, m_push, m_frontEnd, m_clock, timing)
-    , m_pushSettings(m_settings, m_push, m_frontEnd, m_monitor)
-    , m_skins(directory + QStringLiteral("/Skin"), builtInFirstSkin(), m_settings)
-    , m_history(directory)
-    , m_channels(directory)
-    , m_rules(directory)
-    , m_alerts(m_channels, m_log, m_clock, m_endpoints)
-    , m_window(std::make_unique<MainWindow>(MainWindowCore{m_commands, m_monitor, m_pushSettings,
-                                                           m_settings, m_routes, m_log, ops})) {
+          [cookies = m_session.fetcher().cookieStore()] {
+              return std::make_unique<HttpFetcher>(cookies);
+          },
+          m_session.endpoints())
+    , m_skins(directory + QStringLiteral("/Skin"), builtInFirstSkin(), m_session.settings())
+    , m_window(std::make_unique<MainWindow>(
+          MainWindowCore{m_session.commands(), m_session.monitor(), m_session.pushSettings(),
+                         m_session.settings(), m_session.routes(), m_session.log(), ops})) {
     new RepaintPacer(*m_window); // the window's child
     m_frontEnd.setMainWindow(m_window.get());
-    m_frontEnd.setPushSettingsLogic(&m_pushSettings);
+    m_frontEnd.setPushSettingsLogic(&m_session.pushSettings());
     m_pages = std::make_unique<EmbeddedPages>(m_window->startPageHost(), m_window->trendPageHost(),
                                               directory + QStringLiteral("/webengine"));
     QObject::connect(&m_startPagesTimer, &IntervalTimer::tick, m_pages.get(), [this] {
         m_startPagesTimer.setInterval(0);
-        m_pages->loadStartPages(priceChartPageUrl(m_endpoints), startPageUrl(m_endpoints));
+        m_pages->loadStartPages(priceChartPageUrl(m_session.endpoints()),
+                                startPageUrl(m_session.endpoints()));
     });
     QObject::connect(&m_trendReloadTimer, &IntervalTimer::tick, m_pages.get(),
                      &EmbeddedPages::reloadTrendPage);
@@ -133,27 +125,22 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
                      [this] { openHistoryWindow(); });
     // Monitoring goes on without a history; its failure is said once, here and in the
     // history window.
-    QObject::connect(&m_history, &FareHistory::failed, &m_history,
+    QObject::connect(&m_session.history(), &FareHistory::failed, &m_session.history(),
                      [](const QString& message) { qWarning("%s", qUtf8Printable(message)); });
-    m_history.open(m_clock.now());
-    m_monitor.setRecorder(&m_history);
-    m_monitor.setExclusiveIn(directory);
-    m_monitor.setRulesSource([this] { return m_rules.rules(); });
-    QObject::connect(&m_monitor, &Monitor::specialFaresAlerted, &m_alerts,
-                     &AlertDispatcher::deliverRound);
-    QObject::connect(&m_monitor, &Monitor::routeNotice, &m_alerts, &AlertDispatcher::deliverNotice);
+    (void)m_session.openHistory(HistoryAccess::Record);
     bindDesktopChannel();
 }
 
 void Desktop::setNotificationBus(const QDBusConnection& bus) {
-    m_alerts.setDesktopChannel(std::make_unique<DesktopChannel>(bus, QStringLiteral("skylark")));
+    m_session.alerts().setDesktopChannel(
+        std::make_unique<DesktopChannel>(bus, QStringLiteral("skylark")));
     bindDesktopChannel();
 }
 
 // The notification's action brings the main window back; without a notification service
 // the tray's balloon shows the message.
 void Desktop::bindDesktopChannel() {
-    DesktopChannel& channel = m_alerts.desktopChannel();
+    DesktopChannel& channel = m_session.alerts().desktopChannel();
     channel.setFallback(m_tray.get());
     QObject::connect(&channel, &DesktopChannel::windowWanted, m_window.get(),
                      [this] { showMainWindow(*m_window); });
@@ -161,7 +148,8 @@ void Desktop::bindDesktopChannel() {
 
 void Desktop::openAlertChannelsWindow() {
     if (!m_channelsWindow) {
-        m_channelsWindow = new AlertChannelsWindow(m_channels, m_alerts, m_rules, m_routes, m_ops);
+        m_channelsWindow = new AlertChannelsWindow(m_session.channels(), m_session.alerts(),
+                                                   m_session.rules(), m_session.routes(), m_ops);
         m_channelsWindow->setWindowIcon(programIcon());
         centreOnScreen(*m_channelsWindow);
         m_ops.openWindow(m_channelsWindow, nullptr, false);
@@ -176,12 +164,12 @@ void Desktop::openHistoryWindow() {
         return;
     }
     delete m_historyWindow;
-    m_historyWindow =
-        new HistoryWindow(m_history, {m_routes.cell(row, RouteListModel::IdColumn),
-                                      m_routes.cell(row, RouteListModel::DepartureColumn),
-                                      m_routes.cell(row, RouteListModel::ArrivalColumn),
-                                      m_routes.cell(row, RouteListModel::DateColumn),
-                                      m_routes.cell(row, RouteListModel::PriceColumn)});
+    m_historyWindow = new HistoryWindow(
+        m_session.history(), {m_session.routes().cell(row, RouteListModel::IdColumn),
+                              m_session.routes().cell(row, RouteListModel::DepartureColumn),
+                              m_session.routes().cell(row, RouteListModel::ArrivalColumn),
+                              m_session.routes().cell(row, RouteListModel::DateColumn),
+                              m_session.routes().cell(row, RouteListModel::PriceColumn)});
     m_historyWindow->setWindowIcon(programIcon());
     m_ops.openWindow(m_historyWindow, nullptr, false);
 }
@@ -189,8 +177,8 @@ void Desktop::openHistoryWindow() {
 void Desktop::fillTrendSearch() {
     const int row = m_window->selectedRow();
     if (row >= 0) {
-        m_pages->fillTrendSearch(m_routes.cell(row, RouteListModel::DepartureColumn),
-                                 m_routes.cell(row, RouteListModel::ArrivalColumn));
+        m_pages->fillTrendSearch(m_session.routes().cell(row, RouteListModel::DepartureColumn),
+                                 m_session.routes().cell(row, RouteListModel::ArrivalColumn));
     }
 }
 
@@ -205,8 +193,8 @@ Desktop::~Desktop() {
 
 void Desktop::start(const QString& startUpProblem) {
     runStartUp(
-        {m_settings, m_versionCheck, m_endpoints, m_log, m_book, m_routes, m_navigationSound,
-         m_notice},
+        {m_session.settings(), m_versionCheck, m_session.endpoints(), m_session.log(),
+         m_session.book(), m_session.routes(), m_navigationSound, m_notice},
         {.setCheckBoxes =
              [this](bool noAlertWindow, bool pushAlerts) {
                  m_window->setCheckBoxes(noAlertWindow, pushAlerts);
@@ -242,16 +230,16 @@ void Desktop::installTray() {
     m_window->setWindowIcon(programIcon());
     m_tray = std::make_unique<Tray>(
         *m_window, m_ops,
-        MainMenuActions{[this] { m_opener.openUrl(homePageUrl(m_endpoints)); },
+        MainMenuActions{[this] { m_opener.openUrl(homePageUrl(m_session.endpoints())); },
                         [this] {
-                            m_monitor.stopMonitoring();
+                            m_session.monitor().stopMonitoring();
                             m_frontEnd.openPushSettings();
                         },
-                        [this] { m_opener.openUrl(feedbackPageUrl(m_endpoints)); },
-                        [this] { m_opener.openUrl(mailFeedbackUrl(m_endpoints)); },
+                        [this] { m_opener.openUrl(feedbackPageUrl(m_session.endpoints())); },
+                        [this] { m_opener.openUrl(mailFeedbackUrl(m_session.endpoints())); },
                         [this] { openAlertChannelsWindow(); }, [this] { exitProgram(); }},
         programIcon(), QString::fromUtf16(kWindowCaption));
-    m_alerts.desktopChannel().setFallback(m_tray.get());
+    m_session.alerts().desktopChannel().setFallback(m_tray.get());
 }
 
 void Desktop::showStartWindows() {
@@ -283,7 +271,7 @@ void Desktop::attachFrame(const QString& secondLine) {
             &pages);
     }
     frame->selectNavigationButton(2);
-    QObject::connect(&m_monitor.state(), &MonitorState::changed, m_window.get(),
+    QObject::connect(&m_session.monitor().state(), &MonitorState::changed, m_window.get(),
                      [this] { showMonitorState(); });
     QObject::connect(&m_stateTick, &IntervalTimer::tick, m_window.get(),
                      [this] { showMonitorState(); });
@@ -296,7 +284,7 @@ void Desktop::attachFrame(const QString& secondLine) {
 // The state line along the frame's bottom edge; its countdown moves each second while
 // monitoring waits for the next round.
 void Desktop::showMonitorState() {
-    const MonitorStatus& status = m_monitor.state().status();
+    const MonitorStatus& status = m_session.monitor().state().status();
     frame().setStatusText(monitorStateLine(status, m_clock.now()));
     m_stateTick.setInterval(status.phase == MonitorStatus::Phase::Waiting ? 1000 : 0);
 }
@@ -342,7 +330,7 @@ bool Desktop::exitProgram() {
                                                        QMessageBox::Question) == WindowOps::Ok;
                            },
                        .showMainWindow = [this] { showMainWindow(*m_window); },
-                       .stopMonitoring = [this] { m_monitor.stopMonitoring(); },
+                       .stopMonitoring = [this] { m_session.monitor().stopMonitoring(); },
                        .closeWithEffect =
                            [this] {
                                m_window->allowClose();

@@ -11,25 +11,14 @@
 #include "Tray.h"
 #include "app/FrontEnd.h"
 #include "app/IntervalTimer.h"
-#include "app/MonitorRules.h"
 #include "app/ProgramLifecycle.h"
-#include "app/RouteBook.h"
-#include "app/RouteCommands.h"
-#include "app/RouteListModel.h"
 #include "app/Settings.h"
 #include "app/SkinFolder.h"
-#include "app/StatusLog.h"
 #include "app/UrlOpener.h"
 #include "app/VersionCheck.h"
-#include "history/FareHistory.h"
 #include "history/RouteNotes.h"
-#include "monitor/FareQuery.h"
-#include "monitor/Monitor.h"
 #include "net/Endpoints.h"
-#include "net/HttpFetch.h"
-#include "notify/AlertDispatcher.h"
-#include "notify/ChannelSettings.h"
-#include "notify/PushAlerts.h"
+#include "session/MonitorSession.h"
 
 #include <QPointer>
 
@@ -51,10 +40,11 @@ public:
 // What the core asks of the desktop: message boxes, the alert sound, the alert window.
 class DesktopFrontEnd final : public FrontEnd {
 public:
-    DesktopFrontEnd(WindowOps& ops, const Settings& settings)
+    // Reads the skin and the no-alert-window setting of the data directory's config.ini.
+    DesktopFrontEnd(WindowOps& ops, const QString& directory)
         : m_ops(ops)
-        , m_settings(settings)
-        , m_skin(settings) {}
+        , m_settings(directory)
+        , m_skin(m_settings) {}
     void setMainWindow(MainWindow* window) { m_window = window; }
     void setPushSettingsLogic(PushSettingsLogic* logic) { m_pushSettingsLogic = logic; }
 
@@ -73,7 +63,7 @@ public:
 
 private:
     WindowOps& m_ops;
-    const Settings& m_settings;
+    Settings m_settings;
     ConfiguredSkin m_skin;
     MainWindow* m_window = nullptr;
     AlertSound m_sound;
@@ -110,17 +100,19 @@ public:
     void setQuit(std::function<void()> quit) { m_quit = std::move(quit); }
 
     MainWindow& window() { return *m_window; }
-    StatusLog& log() { return m_log; }
-    RouteListModel& routes() { return m_routes; }
-    RouteBook& book() { return m_book; }
-    Monitor& monitor() { return m_monitor; }
+    // The core objects of the data directory.
+    MonitorSession& session() { return m_session; }
+    StatusLog& log() { return m_session.log(); }
+    RouteListModel& routes() { return m_session.routes(); }
+    RouteBook& book() { return m_session.book(); }
+    Monitor& monitor() { return m_session.monitor(); }
     DesktopFrontEnd& frontEnd() { return m_frontEnd; }
     Tray& tray() { return *m_tray; }
     EmbeddedPages& pages() { return *m_pages; }
     // The left click on the route list: the selected route's cities into the trend page.
     void fillTrendSearch();
     // The fare history of the rounds.
-    FareHistory& history() { return m_history; }
+    FareHistory& history() { return m_session.history(); }
     // The rows' notes from the history: last fares and price context.
     RouteNotes& routeNotes() { return m_routeNotes; }
     // The history window of the selected route; none without a selection.
@@ -139,8 +131,8 @@ public:
     // The tip window's tick, one second unless a test shortens it; set before start().
     void setTipTickMs(int ms) { m_tipTickMs = ms; }
     // The alert channels' settings and deliveries.
-    ChannelBook& channels() { return m_channels; }
-    AlertDispatcher& alerts() { return m_alerts; }
+    ChannelBook& channels() { return m_session.channels(); }
+    AlertDispatcher& alerts() { return m_session.alerts(); }
     // Desktop notifications through this bus instead of the session bus.
     void setNotificationBus(const QDBusConnection& bus);
     // The window "提醒方式", not modal and without an owner; brought forward when open.
@@ -164,26 +156,12 @@ private:
     QString m_directory;
     QString m_notice;
     WindowOps& m_ops;
-    Settings m_settings;
-    RouteBook m_book;
-    RouteListModel m_routes;
-    StatusLog m_log{m_clock};
-    Endpoints m_endpoints;
-    HttpFetcher m_fetcher;
-    VersionCheck m_versionCheck;
     BrowserOpener m_opener;
     DesktopFrontEnd m_frontEnd;
-    RouteCommands m_commands;
-    FareQuery m_fares;
-    PushNotifier m_push;
-    Monitor m_monitor;
-    PushSettingsLogic m_pushSettings;
+    MonitorSession m_session;
+    VersionCheck m_versionCheck;
     SkinFolder m_skins;
-    FareHistory m_history;
-    RouteNotes m_routeNotes{m_history, m_routes, m_clock};
-    ChannelBook m_channels;
-    RulesBook m_rules;
-    AlertDispatcher m_alerts;
+    RouteNotes m_routeNotes{m_session.history(), m_session.routes(), m_clock};
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<Tray> m_tray;
     std::unique_ptr<EmbeddedPages> m_pages;

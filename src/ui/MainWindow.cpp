@@ -46,10 +46,6 @@ void MainWindow::setCheckBoxes(bool noAlertWindow, bool pushAlerts) {
     m_ui->选择框_开启微信提醒->setChecked(pushAlerts);
 }
 
-bool MainWindow::alertWindowSuppressed() const {
-    return m_ui->选择框_禁止弹窗->isChecked();
-}
-
 QTabWidget& MainWindow::pages() {
     return *m_ui->选择夹1;
 }

@@ -46,7 +46,6 @@ public:
 
     // The check box states of the start-up sequence.
     void setCheckBoxes(bool noAlertWindow, bool pushAlerts);
-    bool alertWindowSuppressed() const;
     // The tab control 选择夹1, whose pages the frame's navigation buttons select.
     QTabWidget& pages();
     // The route menu "航线操作", popped up by a right click on the route list.

@@ -3,8 +3,7 @@
 #include "ProgramStyle.h"
 #include "SingleInstance.h"
 #include "WindowOps.h"
-#include "net/Endpoints.h"
-#include "sim/DemoServer.h"
+#include "session/ServerChoice.h"
 #include "store/ProgramDirectory.h"
 
 #include <QApplication>
@@ -55,20 +54,12 @@ int main(int argc, char* argv[]) {
     if (claim == ui::SingleInstance::Claim::Unguarded) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(instance.problem()));
     }
-    const std::optional<Endpoints> configured = Endpoints::load(directory);
-    std::unique_ptr<sim::DemoServer> demoServer;
-    Endpoints endpoints;
-    QString notice;
-    if (configured && !parser.isSet(demo)) {
-        endpoints = *configured;
-    } else {
-        demoServer = std::make_unique<sim::DemoServer>();
-        demoServer->start();
-        endpoints = Endpoints::forDemo(demoServer->baseUrl());
-        notice = QStringLiteral("    演示数据：票价来自内置的演示服务器（demo data）");
-    }
+    const ServerChoice servers = chooseServers(directory, parser.isSet(demo));
+    const QString notice =
+        servers.demoServer ? QStringLiteral("    演示数据：票价来自内置的演示服务器（demo data）")
+                           : QString();
     ui::WindowOps ops;
-    ui::Desktop desktop(directory, endpoints, ops, notice);
+    ui::Desktop desktop(directory, servers.endpoints, ops, notice);
     QObject::connect(&instance, &ui::SingleInstance::activationRequested, &instance,
                      [&desktop] { ui::showMainWindow(desktop.window()); });
     desktop.start(instance.problem());

@@ -8,6 +8,7 @@
 #include "common/FakeClock.h"
 #include "common/Files.h"
 #include "common/ScriptedServer.h"
+#include "monitor/RelayFareSource.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
 #include "text/Gbk.h"
@@ -56,8 +57,9 @@ struct Rig {
     ScriptedServer relay{[this](const QByteArray&) { return ScriptedServer::ok(relayAnswer); }};
     Endpoints endpoints = Endpoints::forDemo(relay.url(QString()));
     HttpFetcher fetcher;
+    RelayFareSource source{fetcher, endpoints, book};
     RecordingOpener opener;
-    RouteCommands commands{book, routes, log, fetcher, endpoints, clock, opener};
+    RouteCommands commands{book, routes, log, source, clock, opener};
 
     AddRouteResult add(const QString& dep, const QString& arr, const QString& price,
                        QDate date = QDate(2015, 2, 7)) {

@@ -8,11 +8,11 @@
 #include "common/FakeClock.h"
 #include "common/FakeFrontEnd.h"
 #include "common/Files.h"
+#include "common/SessionRig.h"
 #include "history/FareHistory.h"
 #include "history/HistoryChart.h"
 #include "history/PriceContext.h"
 #include "history/RouteNotes.h"
-#include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
@@ -73,26 +73,13 @@ FareObservation observation(const QString& routeId, const QDateTime& at, const Q
 }
 
 // The monitor of a data directory on the demo server, recording into a history.
-struct Rig {
-    QTemporaryDir dir;
-    FakeClock clock{kNow};
+struct Rig : SessionRig {
     sim::DemoServer server;
-    RouteBook book{dir.path()};
-    RouteListModel routes;
-    StatusLog log{clock};
-    Settings settings{dir.path()};
-    Endpoints endpoints;
-    HttpFetcher fetcher;
-    FareQuery fares{fetcher, endpoints, book};
-    PushNotifier push{fetcher, endpoints, settings, log, clock};
-    FakeFrontEnd frontEnd;
-    std::unique_ptr<Monitor> monitor;
 
-    Rig() {
+    Rig()
+        : SessionRig(kNow) {
         server.start();
-        endpoints = Endpoints::forDemo(server.baseUrl());
-        monitor = std::make_unique<Monitor>(routes, log, fares, push, frontEnd, clock,
-                                            MonitorTiming{10, 60000});
+        session.setEndpoints(Endpoints::forDemo(server.baseUrl()));
         server.setFixedFare(u"成都"_s, u"上海"_s, 420);
         for (const auto& [id, from, to] :
              {std::tuple{u"1"_s, u"成都"_s, u"上海"_s}, {u"2"_s, u"北京"_s, u"东京"_s}}) {
@@ -179,16 +166,16 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
     Rig rig;
     FareHistory history(rig.dir.path());
     QVERIFY(history.open(kNow));
-    rig.monitor->setRecorder(&history);
+    rig.monitor.setRecorder(&history);
     QSignalSpy recorded(&history, &FareHistory::recorded);
     // While the round runs, another reader sees nothing of it: one transaction.
     int seenDuringRound = -1;
-    QObject::connect(rig.monitor.get(), &Monitor::routeQueried, [&] {
+    QObject::connect(&rig.monitor, &Monitor::routeQueried, [&] {
         RawStore raw(history.path());
         seenDuringRound =
             qMax(seenDuringRound, raw.value(u"SELECT COUNT(*) FROM observation"_s).toInt());
     });
-    rig.monitor->runRound();
+    rig.monitor.runRound();
     history.flush();
     QCOMPARE(seenDuringRound, 0);
     QCOMPARE(recorded.size(), 1);
@@ -274,10 +261,10 @@ void TstFareHistory::unusableStore_leavesMonitoringAlone() {
     if (kind == u"negative") {
         QVERIFY2(history.error().contains(u"-3"), qPrintable(history.error()));
     }
-    rig.monitor->setRecorder(&history);
-    QSignalSpy rounds(rig.monitor.get(), &Monitor::roundFinished);
-    rig.monitor->runRound();
-    rig.monitor->runRound();
+    rig.monitor.setRecorder(&history);
+    QSignalSpy rounds(&rig.monitor, &Monitor::roundFinished);
+    rig.monitor.runRound();
+    rig.monitor.runRound();
     QCOMPARE(rounds.size(), 2);
     QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
     QCOMPARE(failed.size(), 1); // said once
@@ -294,13 +281,13 @@ void TstFareHistory::lockedStore_countsEveryRoundItCouldNotStore() {
     history.setWriterBusyMs(50);
     QVERIFY(history.open(kNow));
     history.flush();
-    rig.monitor->setRecorder(&history);
+    rig.monitor.setRecorder(&history);
     QSignalSpy failed(&history, &FareHistory::failed);
     {
         RawStore other(history.path()); // another writer holds the store
         QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s));
-        rig.monitor->runRound();
-        rig.monitor->runRound();
+        rig.monitor.runRound();
+        rig.monitor.runRound();
         history.flush();
         QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
         QCOMPARE(failed.size(), 2);
@@ -309,7 +296,7 @@ void TstFareHistory::lockedStore_countsEveryRoundItCouldNotStore() {
         QCOMPARE(history.lostRounds(), 2);
         QVERIFY(other.exec(u"COMMIT"_s));
     }
-    rig.monitor->runRound(); // the next round is recorded again
+    rig.monitor.runRound(); // the next round is recorded again
     history.flush();
     QCOMPARE(history.observations(u"1"_s).rows.size(), 1);
     QCOMPARE(failed.size(), 2);
@@ -320,15 +307,15 @@ void TstFareHistory::readerBesideTheRecorder_costsNoRound() {
     Rig rig;
     FareHistory history(rig.dir.path());
     QVERIFY(history.open(kNow));
-    rig.monitor->setRecorder(&history);
-    rig.monitor->runRound();
+    rig.monitor.setRecorder(&history);
+    rig.monitor.runRound();
     history.flush();
     QSignalSpy failed(&history, &FareHistory::failed);
     FareHistory reader(rig.dir.path());
     QVERIFY(reader.open(kNow, HistoryAccess::ReadOnly));
     const QString error = reader.eachObservation({}, {}, [&](const FareObservation&) {
         // Rounds stored while the reader is in the middle of its read.
-        rig.monitor->runRound();
+        rig.monitor.runRound();
         history.flush();
     });
     QCOMPARE(error, QString());
@@ -510,8 +497,8 @@ void TstFareHistory::routeNotes_showTheLastFareAfterARestartAndADelete() {
     {
         FareHistory history(rig.dir.path());
         QVERIFY(history.open(kNow));
-        rig.monitor->setRecorder(&history);
-        rig.monitor->runRound();
+        rig.monitor.setRecorder(&history);
+        rig.monitor.runRound();
         history.flush();
     }
     // A restart: a new list from the book, its run-time cells empty.

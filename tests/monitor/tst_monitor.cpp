@@ -5,10 +5,11 @@
 #include "common/FakeClock.h"
 #include "common/FakeFrontEnd.h"
 #include "common/ScriptedServer.h"
-#include "monitor/FareQuery.h"
+#include "common/SessionRig.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
+#include "net/RetryAfter.h"
 #include "notify/PushAlerts.h"
 #include "text/Encoding.h"
 
@@ -43,9 +44,9 @@ QByteArray queryValue(const QByteArray& request, const QByteArray& key) {
 
 // A relay and fare source whose fares are set per departure city; the search string
 // carries the departure city on to the calendar.
-class FareSource {
+class CalendarServer {
 public:
-    FareSource()
+    CalendarServer()
         : server([this](const QByteArray& request) { return answer(request); }) {}
 
     void setFare(const QString& depCity, const QString& fare, int delayMs = 0) {
@@ -92,21 +93,19 @@ private:
     QHash<QByteArray, QByteArray> otherDays;
 };
 
-struct Rig {
-    QTemporaryDir dir;
-    FakeClock clock{QDateTime(QDate(2014, 11, 1), QTime(9, 5, 3))};
-    RouteBook book{dir.path()};
-    RouteListModel routes;
-    StatusLog log{clock};
-    Settings settings{dir.path()};
-    FareSource source;
-    Endpoints endpoints = Endpoints::forDemo(source.server.url(QString()));
-    HttpFetcher fetcher;
-    FareQuery fares{fetcher, endpoints, book};
-    PushNotifier push{fetcher, endpoints, settings, log, clock};
-    FakeFrontEnd frontEnd;
-    Monitor monitor{routes, log, fares, push, frontEnd, clock, {10, 60000}};
+struct Rig : SessionRig {
+    Rig()
+        : SessionRig(QDateTime(QDate(2014, 11, 1), QTime(9, 5, 3))) {
+        session.setEndpoints(Endpoints::forDemo(source.server.url(QString())));
+    }
+    CalendarServer source;
+    FareSource& fares = session.fareSource();
+    PushNotifier& push = session.push();
 
+    // The rules every round takes, in place of rules.ini's.
+    void useRules(const MonitorRules& rules) {
+        monitor.setRulesSource([rules] { return rules; });
+    }
     // Routes from 成都, 北京, 广州, ... in that order, alert price 500, with fares.
     void addRoutes(const QStringList& fares) {
         static const QStringList cities{u"成都"_s, u"北京"_s, u"广州"_s, u"杭州"_s, u"西安"_s};
@@ -116,14 +115,6 @@ struct Rig {
             source.setFare(cities[i], fares[i]);
         }
         loadRouteBook(book, routes);
-    }
-    // The log without its time prefixes.
-    QStringList logTexts() const {
-        QStringList texts;
-        for (const QString& line : log.lines()) {
-            texts.append(line.mid(11));
-        }
-        return texts;
     }
     QStringList cells(int row) const {
         QStringList texts;
@@ -649,7 +640,7 @@ void TstMonitor::backOff_slowsDownWhileTheFareSourceRefuses() {
     rig.addRoutes({u"560"_s, u"570"_s});
     MonitorRules rules;
     rules.backOff = backOff;
-    rig.monitor.setRules(rules);
+    rig.useRules(rules);
     rig.monitor.setSpreadSource([spread] { return spread; });
     QString answer;
     rig.source.server.setScript([&](const QByteArray& request) {
@@ -709,7 +700,7 @@ void TstMonitor::alertRules_decideWhichSpecialFaresAlert() {
     MonitorRules rules;
     rules.oncePerDrop = oncePerDrop;
     rules.confirmSeconds = confirmSeconds;
-    rig.monitor.setRules(rules);
+    rig.useRules(rules);
     QList<int> seen;
     QObject::connect(
         &rig.monitor, &Monitor::specialFaresAlerted,
@@ -776,7 +767,7 @@ void TstMonitor::flexibleDays_alertForTheCheapestDayOfTheWindow() {
     if (days > 0) {
         rules.flexibleDays.insert(u"201411000"_s, days);
     }
-    rig.monitor.setRules(rules);
+    rig.useRules(rules);
     QString said;
     QObject::connect(&rig.monitor, &Monitor::specialFaresAlerted,
                      [&](const QList<FareObservation>& fares) {
@@ -805,7 +796,7 @@ void TstMonitor::quietHours_holdTheAlertsAndSummariseThemAfter() {
     rules.quietFrom = QTime(9, 0);
     rules.quietTo = QTime(10, 0);
     rules.urgentPercent = 5; // under 475 breaks through
-    rig.monitor.setRules(rules);
+    rig.useRules(rules);
     QList<QStringList> alerted;
     QObject::connect(&rig.monitor, &Monitor::specialFaresAlerted,
                      [&](const QList<FareObservation>& fares) {
@@ -869,7 +860,7 @@ void TstMonitor::watchdog_saysAStaleRouteOnceAndItsRecovery() {
     MonitorRules rules;
     rules.watchdog = watchdog;
     rules.staleRounds = 3;
-    rig.monitor.setRules(rules);
+    rig.useRules(rules);
     bool found = false;
     rig.source.server.setScript([&](const QByteArray& request) {
         if (request.contains("/get_search_str.php")) {

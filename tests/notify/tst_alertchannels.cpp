@@ -7,8 +7,8 @@
 #include "common/Files.h"
 #include "common/PrivateBus.h"
 #include "common/ScriptedServer.h"
+#include "common/SessionRig.h"
 #include "common/SmtpServer.h"
-#include "monitor/FareQuery.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
@@ -105,13 +105,14 @@ ScriptedServer::Answer status500() {
 
 // One data directory with its channels file, a log and a dispatcher whose attempts are
 // short, so that failures show quickly.
-struct Rig {
-    QTemporaryDir dir;
-    FakeClock clock{QDateTime(QDate(2026, 12, 10), QTime(14, 5, 10))};
-    StatusLog log{clock};
-    Endpoints endpoints = Endpoints::forDemo(u"http://127.0.0.1:9"_s);
-    ChannelBook book{dir.path()};
-    AlertDispatcher alerts{book, log, clock, endpoints, {2, 100}};
+struct Rig : SessionRig {
+    Rig()
+        : SessionRig(QDateTime(QDate(2026, 12, 10), QTime(14, 5, 10))) {
+        session.setEndpoints(endpoints);
+    }
+    const Endpoints endpoints = Endpoints::forDemo(u"http://127.0.0.1:9"_s);
+    ChannelBook& book = session.channels();
+    AlertDispatcher& alerts = session.alerts();
 
     void set(const QString& name, const QList<std::pair<QString, QString>>& values) {
         for (const auto& [key, value] : values) {
@@ -487,24 +488,16 @@ void TstAlertChannels::failures_areSaidAndNeverDelayTheRound() {
     QFETCH(QString, server);
     QFETCH(QString, line);
     QFETCH(int, attempts);
-    QTemporaryDir dir;
     sim::DemoServer demo;
     QVERIFY(demo.start());
-    FakeClock clock{QDateTime(QDate(2026, 12, 10), QTime(14, 5, 10))};
-    StatusLog log{clock};
-    RouteBook book{dir.path()};
-    RouteListModel routes;
-    Settings settings{dir.path()};
-    const Endpoints endpoints = Endpoints::forDemo(demo.baseUrl());
-    HttpFetcher fetcher;
-    FareQuery fares{fetcher, endpoints, book};
-    PushNotifier push{fetcher, endpoints, settings, log, clock};
-    FakeFrontEnd frontEnd;
-    Monitor monitor{routes, log, fares, push, frontEnd, clock, {10, 60000}};
-    ChannelBook channels{dir.path()};
-    AlertDispatcher alerts{channels, log, clock, endpoints, {2, 100}};
-    QObject::connect(&monitor, &Monitor::specialFaresAlerted, &alerts,
-                     &AlertDispatcher::deliverRound);
+    SessionRig rig(QDateTime(QDate(2026, 12, 10), QTime(14, 5, 10)));
+    rig.session.setEndpoints(Endpoints::forDemo(demo.baseUrl()));
+    RouteBook& book = rig.book;
+    RouteListModel& routes = rig.routes;
+    StatusLog& log = rig.log;
+    Monitor& monitor = rig.monitor;
+    ChannelBook& channels = rig.session.channels();
+    AlertDispatcher& alerts = rig.session.alerts();
     for (int i = 0; i < 5; ++i) {
         QVERIFY(book.appendRoute({QString::number(202612100 + i), u"北京"_s, u"上海"_s,
                                   QDate(2026, 12, 20 + i).toString(Qt::ISODate), u"99999"_s,

@@ -5,7 +5,7 @@
 #include "common/FakeClock.h"
 #include "common/FakeFrontEnd.h"
 #include "common/ScriptedServer.h"
-#include "monitor/FareQuery.h"
+#include "common/SessionRig.h"
 #include "monitor/Monitor.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
@@ -27,22 +27,15 @@ const QList<SpecialFare> kTwoFares{
     {u"成都"_s, u"上海"_s, u"2014-11-05"_s, u"480"_s, u"09:05:03"_s},
     {u"北京"_s, u"广州"_s, u"2014-11-20"_s, u"650"_s, u"09:05:04"_s}};
 
-struct Rig {
-    QTemporaryDir dir;
-    FakeClock clock{kStart};
-    Settings settings{dir.path()};
-    StatusLog log{clock};
+struct Rig : SessionRig {
+    Rig()
+        : SessionRig(kStart, {}) {
+        session.setEndpoints(Endpoints::forDemo(relay.url(QString())));
+    }
     QByteArray reply = "ok";
     ScriptedServer relay{[this](const QByteArray&) { return ScriptedServer::ok(reply); }};
-    Endpoints endpoints = Endpoints::forDemo(relay.url(QString()));
-    HttpFetcher fetcher;
-    PushNotifier push{fetcher, endpoints, settings, log, clock};
-    RouteBook book{dir.path()};
-    RouteListModel routes;
-    FareQuery fares{fetcher, endpoints, book};
-    FakeFrontEnd frontEnd;
-    Monitor monitor{routes, log, fares, push, frontEnd, clock};
-    PushSettingsLogic pushSettings{settings, push, frontEnd, monitor};
+    PushNotifier& push = session.push();
+    PushSettingsLogic& pushSettings = session.pushSettings();
 
     void configure(const QString& open, const QString& id, const QString& cycle) {
         QVERIFY(settings.setPushId(id));
@@ -163,7 +156,7 @@ void TstPushAlerts::push_sendsTheBodyBytesAsTheyAre() {
     QVERIFY(rig.relay.requests().first().endsWith(tail));
 
     // The relay unreachable: an empty reply, and the time still counts as a push.
-    rig.endpoints = Endpoints::forDemo(u"http://127.0.0.1:1"_s);
+    rig.session.setEndpoints(Endpoints::forDemo(u"http://127.0.0.1:1"_s));
     lastPush = kStart.addDays(-1);
     rig.push.pushSpecialFares(kTwoFares, lastPush);
     QCOMPARE(rig.lastLog(), u"发送微信提醒结果："_s);

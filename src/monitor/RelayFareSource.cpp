@@ -1,12 +1,15 @@
-#include "FareQuery.h"
+#include "RelayFareSource.h"
 
 #include "app/RouteBook.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
+#include "net/RetryAfter.h"
+#include "net/ServerAnswers.h"
 
 namespace skylark {
 
-FareQuery::FareQuery(Fetcher& fetcher, const Endpoints& endpoints, const RouteBook& routeBook)
+RelayFareSource::RelayFareSource(Fetcher& fetcher, const Endpoints& endpoints,
+                                 const RouteBook& routeBook)
     : m_fetcher(fetcher)
     , m_endpoints(endpoints)
     , m_routeBook(routeBook) {}
@@ -48,23 +51,24 @@ FareOutcome reasonOf(const FetchResponse& relay, const QString& searchString,
 
 } // namespace
 
-QString FareQuery::fetchSearchString(const QString& depCityName, const QString& arrCityName,
-                                     const QString& depDate, FetchResponse* response) {
+QString RelayFareSource::fetchSearchString(const QString& depCityName, const QString& arrCityName,
+                                           const QString& depDate, FetchResponse* response) {
     FetchResponse own;
     return relayAnswerText(fetch(m_fetcher,
                                  searchStringUrl(m_endpoints, depCityName, arrCityName, depDate),
                                  response ? *response : own));
 }
 
-FareAnswer FareQuery::queryCalendarFare(const QString& depCityName, const QString& arrCityName,
-                                        const QString& depDate, const QString& routeId) {
+FareAnswer RelayFareSource::queryFare(const FareQuestion& question) {
+    const QString& depDate = question.depDate;
     FetchResponse relay;
-    const QString searchString = fetchSearchString(depCityName, arrCityName, depDate, &relay);
+    const QString searchString =
+        fetchSearchString(question.depCityName, question.arrCityName, depDate, &relay);
     // A route deleted meanwhile, by this program or another, is not asked for.
-    if (!m_routeBook.hasRoute(routeId)) {
+    if (!m_routeBook.hasRoute(question.routeId)) {
         return {notFoundText(), {}, FareOutcome::RouteMissing, {}, 0, 0};
     }
-    const QString kind = m_routeBook.routeKindOf(routeId);
+    const QString kind = m_routeBook.routeKindOf(question.routeId);
     FetchResponse calendar;
     QByteArray body;
     if (kind.isEmpty() || kind == u"domestic") {
@@ -78,14 +82,22 @@ FareAnswer FareQuery::queryCalendarFare(const QString& depCityName, const QStrin
     FareAnswer answer = readCalendarAnswer(body, depDate);
     answer.routeKind = kind;
     answer.calendarStatus = calendar.status;
-    if (calendar.status == 429) {
-        answer.retryAfterSeconds =
-            retryAfterSeconds(calendar.rawHeaders, QDateTime::currentDateTimeUtc());
-    }
+    answer.retryAfterSeconds = retryAfterOf(calendar, QDateTime::currentDateTimeUtc());
     if (answer.outcome != FareOutcome::Found) {
         answer.outcome = reasonOf(relay, searchString, calendar, answer.outcome);
     }
     return answer;
+}
+
+CityCheck RelayFareSource::checkCities(const QString& depCity, const QString& arrCity) {
+    FetchResponse response;
+    const QByteArray body = fetch(m_fetcher, cityCheckUrl(m_endpoints, depCity, arrCity), response);
+    return {relayAnswerText(body), exchangeFailureText(response, body)};
+}
+
+QString RelayFareSource::searchPageUrl(const QString& routeKind, const QString& depCity,
+                                       const QString& arrCity, const QString& depDate) const {
+    return routeSearchPageUrl(m_endpoints, routeKind, depCity, arrCity, depDate);
 }
 
 } // namespace skylark

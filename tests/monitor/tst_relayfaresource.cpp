@@ -1,8 +1,9 @@
 #include "app/RouteBook.h"
 #include "common/ScriptedServer.h"
-#include "monitor/FareQuery.h"
+#include "monitor/RelayFareSource.h"
 #include "net/Endpoints.h"
 #include "net/HttpFetch.h"
+#include "net/ServerAnswers.h"
 #include "sim/DemoServer.h"
 
 #include <QTemporaryDir>
@@ -24,7 +25,7 @@ QByteArray requestLine(const QByteArray& request) {
 
 } // namespace
 
-class TstFareQuery : public QObject {
+class TstRelayFareSource : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -48,7 +49,7 @@ private:
     QByteArray m_calendar;
 };
 
-void TstFareQuery::init() {
+void TstRelayFareSource::init() {
     m_book = std::make_unique<RouteBook>(m_dir.path());
     m_calendar = jsonp(R"({"status":0,"data":[{"date":"2014-11-05","price":560}]})");
     m_server = std::make_unique<ScriptedServer>([this](const QByteArray& request) {
@@ -64,13 +65,13 @@ void TstFareQuery::init() {
     }
 }
 
-FareAnswer TstFareQuery::query(const QString& routeId, const QString& depDate) {
+FareAnswer TstRelayFareSource::query(const QString& routeId, const QString& depDate) {
     HttpFetcher fetcher;
-    FareQuery fares(fetcher, m_endpoints, *m_book);
-    return fares.queryCalendarFare(u"成都"_s, u"上海"_s, depDate, routeId);
+    RelayFareSource fares(fetcher, m_endpoints, *m_book);
+    return fares.queryFare({routeId, u"成都"_s, u"上海"_s, depDate});
 }
 
-void TstFareQuery::answers_data() {
+void TstRelayFareSource::answers_data() {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("fare");
     QTest::addColumn<int>("days");
@@ -108,7 +109,7 @@ void TstFareQuery::answers_data() {
     QTest::newRow("nothing") << QByteArray() << u"未找到"_s << 0;
 }
 
-void TstFareQuery::answers() {
+void TstRelayFareSource::answers() {
     QFETCH(QByteArray, body);
     QFETCH(QString, fare);
     QFETCH(int, days);
@@ -117,7 +118,7 @@ void TstFareQuery::answers() {
     QCOMPARE(answer.calendar.size(), days);
 }
 
-void TstFareQuery::urls_areBuiltForTheRouteKindReadAtEveryQuery() {
+void TstRelayFareSource::urls_areBuiltForTheRouteKindReadAtEveryQuery() {
     QCOMPARE(query(u"1"_s).fare, u"560"_s);
     QCOMPARE(query(u"2"_s).fare, u"560"_s);
     QCOMPARE(query(u"3"_s).fare, u"560"_s); // no type: domestic
@@ -144,7 +145,7 @@ void TstFareQuery::urls_areBuiltForTheRouteKindReadAtEveryQuery() {
     QVERIFY(requestLine(m_server->requests().last()).contains("searchBy=1278"));
 }
 
-void TstFareQuery::unknownKind_makesNoCalendarRequest() {
+void TstRelayFareSource::unknownKind_makesNoCalendarRequest() {
     const FareAnswer answer = query(u"4"_s);
     QCOMPARE(answer.fare, u"未找到"_s);
     QCOMPARE(m_server->requests().size(), 1); // the relay only
@@ -154,7 +155,7 @@ void TstFareQuery::unknownKind_makesNoCalendarRequest() {
     QVERIFY(requestLine(m_server->requests().last()).contains("get_search_str"));
 }
 
-void TstFareQuery::failures_endInNotFound() {
+void TstRelayFareSource::failures_endInNotFound() {
     // A date that cannot be read still gives an answer.
     m_calendar = jsonp(R"({"data":[{"date":"2015-02-30","price":480}]})");
     QCOMPARE(query(u"2"_s, u"2015-02-30"_s).fare, u"480"_s);
@@ -174,7 +175,7 @@ void TstFareQuery::failures_endInNotFound() {
     QCOMPARE(query(u"1"_s).fare, u"未找到"_s);
 }
 
-void TstFareQuery::demoServer_givesThePinnedFare() {
+void TstRelayFareSource::demoServer_givesThePinnedFare() {
     sim::DemoServer demo;
     QVERIFY(demo.start());
     demo.setFixedFare(u"成都"_s, u"上海"_s, 430);
@@ -186,11 +187,10 @@ void TstFareQuery::demoServer_givesThePinnedFare() {
     QCOMPARE(query(u"2"_s, QDate::currentDate().addDays(10).toString(Qt::ISODate)).fare, u"430"_s);
 }
 
-
 using Answer = ScriptedServer::Answer;
 Q_DECLARE_METATYPE(ScriptedServer::Answer)
 
-void TstFareQuery::outcome_namesTheFailure_data() {
+void TstRelayFareSource::outcome_namesTheFailure_data() {
     QTest::addColumn<QString>("routeId");
     QTest::addColumn<Answer>("relay");
     QTest::addColumn<Answer>("calendar");
@@ -236,7 +236,7 @@ void TstFareQuery::outcome_namesTheFailure_data() {
 
 // Each reason comes from the failure it names, on a real exchange; the fare text stays
 // "未找到" whatever the reason.
-void TstFareQuery::outcome_namesTheFailure() {
+void TstRelayFareSource::outcome_namesTheFailure() {
     QFETCH(QString, routeId);
     QFETCH(Answer, relay);
     QFETCH(Answer, calendar);
@@ -248,13 +248,12 @@ void TstFareQuery::outcome_namesTheFailure() {
     limits.maxBodyBytes = 4096;
     limits.exchangeDeadlineSeconds = 0.5;
     HttpFetcher fetcher({}, limits);
-    FareQuery fares(fetcher, m_endpoints, *m_book);
-    const FareAnswer answer =
-        fares.queryCalendarFare(u"成都"_s, u"上海"_s, u"2014-11-05"_s, routeId);
+    RelayFareSource fares(fetcher, m_endpoints, *m_book);
+    const FareAnswer answer = fares.queryFare({routeId, u"成都"_s, u"上海"_s, u"2014-11-05"_s});
     QCOMPARE(fareOutcomeKey(answer.outcome), fareOutcomeKey(outcome));
     QCOMPARE(answer.fare, outcome == FareOutcome::Found ? u"560"_s : notFoundText());
     QCOMPARE(fareOutcomeOfKey(fareOutcomeKey(outcome)), outcome);
 }
 
-QTEST_GUILESS_MAIN(TstFareQuery)
-#include "tst_farequery.moc"
+QTEST_GUILESS_MAIN(TstRelayFareSource)
+#include "tst_relayfaresource.moc"

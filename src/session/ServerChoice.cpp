@@ -1,0 +1,19 @@
+#include "ServerChoice.h"
+
+namespace skylark {
+
+ServerChoice chooseServers(const QString& directory, bool demoWanted) {
+    ServerChoice choice;
+    const std::optional<Endpoints> configured = Endpoints::load(directory);
+    choice.configured = configured.has_value();
+    if (configured && !demoWanted) {
+        choice.endpoints = *configured;
+        return choice;
+    }
+    choice.demoServer = std::make_unique<sim::DemoServer>();
+    choice.demoServer->start();
+    choice.endpoints = Endpoints::forDemo(choice.demoServer->baseUrl());
+    return choice;
+}
+
+} // namespace skylark
