@@ -28,10 +28,6 @@ int roundInterval(qint64 routes, qint64 periodPerRouteMs) {
     return int(qMin(interval, kLongest));
 }
 
-QString secondsText(qint64 ms) {
-    return QString::number(double(ms) / 1000.0, 'f', ms % 1000 == 0 ? 0 : 1);
-}
-
 } // namespace
 
 Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareSource& fares, FarePush& push,
@@ -43,7 +39,8 @@ Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareSource& fares, Fare
     , m_push(push)
     , m_frontEnd(frontEnd)
     , m_clock(clock)
-    , m_timing(timing) {
+    , m_timing(timing)
+    , m_confirmWait(waitProcessingEvents) {
     connect(&m_timer, &IntervalTimer::tick, this, &Monitor::runRound);
 }
 
@@ -76,7 +73,7 @@ void Monitor::startMonitoring() {
         return;
     }
     m_lastPushTime = m_clock.now().addDays(-1);
-    m_backOffFactor = 1;
+    m_backOff.reset();
     m_routes.clearCellColours();
     const int rows = m_routes.rowCount();
     for (int row = 0; row < rows; ++row) {
@@ -117,9 +114,8 @@ QList<int> Monitor::alertingFares() {
     QList<int> alerting;
     for (int i = 0; i < m_alerts.size(); ++i) {
         const FareObservation& seen = m_alerts[i].observation;
-        const auto last = m_lastAlerted.constFind(seen.routeId);
-        if (!m_rules.oncePerDrop || last == m_lastAlerted.constEnd() ||
-            textToNumber(seen.fare) <= *last - m_rules.dropBy + 1e-7) {
+        if (m_gate.lets(seen.routeId, textToNumber(seen.fare), m_rules.oncePerDrop,
+                        m_rules.dropBy)) {
             alerting.append(i);
         }
     }
@@ -127,7 +123,7 @@ QList<int> Monitor::alertingFares() {
         return alerting;
     }
     // Stale caches and sold-out fares: each is asked for once more before it alerts.
-    waitProcessingEvents(m_rules.confirmSeconds * 1000);
+    m_confirmWait(m_rules.confirmSeconds * 1000);
     QList<int> confirmed;
     for (int i : alerting) {
         if (m_stopRequested) {
@@ -164,7 +160,7 @@ void Monitor::noteAlert(const FareObservation& seen, const QString& time) {
     }
     if (!alerting.special) {
         if (fareSeen) {
-            m_lastAlerted.remove(seen.routeId); // risen above its price: the next drop alerts
+            m_gate.rearm(seen.routeId); // risen above its price: the next drop alerts
         }
         return;
     }
@@ -177,40 +173,31 @@ void Monitor::noteAlert(const FareObservation& seen, const QString& time) {
 }
 
 void Monitor::raiseAlerts() {
-    QList<int> alerting = alertingFares();
+    const QList<int> passed = alertingFares();
     if (m_stopRequested) {
         return;
     }
-    if (inQuietHours(m_rules, m_clock.now().time())) {
-        QList<int> urgent;
-        for (int i : alerting) {
-            const FareObservation& seen = m_alerts[i].observation;
-            const double limit =
-                textToNumber(seen.alertPrice) * (1.0 - m_rules.urgentPercent / 100.0);
-            if (m_rules.urgentPercent > 0 && textToNumber(seen.fare) < limit) {
-                urgent.append(i);
-                continue;
-            }
-            m_held.removeIf(
-                [&](const FareObservation& held) { return held.routeId == seen.routeId; });
-            m_held.append(seen);
-            m_lastAlerted.insert(seen.routeId, textToNumber(seen.fare));
-        }
-        if (urgent.size() < alerting.size()) {
-            log(QStringLiteral("免打扰时段：%1 条特价票的提醒暂缓")
-                    .arg(alerting.size() - urgent.size()));
-        }
-        alerting = urgent;
+    QList<FareObservation> candidates;
+    for (int i : passed) {
+        candidates.append(m_alerts[i].observation);
     }
-    if (alerting.isEmpty()) {
-        return;
+    const QList<int> alertingNow = m_quiet.letThrough(candidates, m_rules, m_clock.now().time());
+    if (alertingNow.size() < candidates.size()) {
+        log(QStringLiteral("免打扰时段：%1 条特价票的提醒暂缓")
+                .arg(candidates.size() - alertingNow.size()));
     }
     QList<SpecialFare> fares;
     QList<FareObservation> seen;
-    for (int i : alerting) {
-        fares.append(m_alerts[i].fare);
-        seen.append(m_alerts[i].observation);
-        m_lastAlerted.insert(seen.last().routeId, textToNumber(seen.last().fare));
+    for (int c = 0; c < candidates.size(); ++c) {
+        // A fare held in the quiet hours counts as alerted for once-per-drop.
+        m_gate.alerted(candidates[c].routeId, textToNumber(candidates[c].fare));
+        if (alertingNow.contains(c)) {
+            fares.append(m_alerts[passed[c]].fare);
+            seen.append(candidates[c]);
+        }
+    }
+    if (fares.isEmpty()) {
+        return;
     }
     m_frontEnd.playAlertSound();
     if (!m_frontEnd.alertWindowSuppressed()) {
@@ -221,78 +208,34 @@ void Monitor::raiseAlerts() {
 }
 
 void Monitor::sendHeldSummary() {
-    if (m_held.isEmpty() || inQuietHours(m_rules, m_clock.now().time())) {
+    const QList<FareObservation> held = m_quiet.takeSummary(m_rules, m_clock.now().time());
+    if (held.isEmpty()) {
         return;
     }
-    log(QStringLiteral("免打扰时段已结束：汇总发送 %1 条特价票提醒").arg(m_held.size()));
-    const QList<FareObservation> held = std::exchange(m_held, {});
+    log(QStringLiteral("免打扰时段已结束：汇总发送 %1 条特价票提醒").arg(held.size()));
     Q_EMIT specialFaresAlerted(held);
 }
 
-void Monitor::watchRoute(const QString& routeId, int row, const FareAnswer& answer,
+void Monitor::watchRoute(const QString& routeId, const RouteRef& route, const FareAnswer& answer,
                          const QDateTime& now) {
-    RouteWatch& watch = m_watches[routeId];
-    if (!watch.lastFound.isValid()) {
-        watch.lastFound = now;
+    const RouteWatchdog::Verdict verdict =
+        m_watchdog.watch(routeId, answer, now, m_rules.staleRounds, m_rules.staleHours);
+    if (const int row = currentRowOf(route); row >= 0) {
+        m_routes.setStatusTip(row, verdict.tip);
     }
-    QString said;
-    if (answer.outcome == FareOutcome::Found) {
-        if (watch.stale) {
-            said = QStringLiteral("航线 %1 已恢复，当前最低价格：%2").arg(routeId, answer.fare);
-        }
-        watch = {0, now, false, {}};
-    } else {
-        ++watch.misses;
-        const QString reason = fareOutcomeText(answer.outcome);
-        const qint64 hours = watch.lastFound.secsTo(now) / 3600;
-        if (!watch.stale && watch.misses >= m_rules.staleRounds) {
-            said = QStringLiteral("航线 %1 已连续 %2 轮未找到：%3")
-                       .arg(routeId, QString::number(watch.misses), reason);
-        } else if (!watch.stale && hours >= m_rules.staleHours) {
-            said = QStringLiteral("航线 %1 已 %2 小时未找到票价：%3")
-                       .arg(routeId, QString::number(hours), reason);
-        }
-        if (!said.isEmpty()) {
-            watch.stale = true;
-            watch.tip = said;
-        }
-    }
-    if (row >= 0) {
-        m_routes.setStatusTip(row, watch.stale ? watch.tip : QString());
-    }
-    if (!said.isEmpty()) {
-        log(said);
-        Q_EMIT routeNotice(said);
+    if (!verdict.said.isEmpty()) {
+        log(verdict.said);
+        Q_EMIT routeNotice(verdict.said);
     }
 }
 
 int Monitor::nextInterval(int plainInterval) {
-    if (!m_rules.backOff || plainInterval <= 0) {
-        return plainInterval;
-    }
-    const int before = m_backOffFactor;
-    if (m_roundFound) {
-        m_backOffFactor = 1;
-    } else if (m_roundQueried > 0 && m_roundRefused == m_roundQueried) {
-        m_backOffFactor = qMin(m_backOffFactor * 2, kMaxBackOffFactor);
-    }
-    if (m_backOffFactor == 1) {
-        if (before > 1) {
-            log(QStringLiteral("票价来源已恢复，下一轮间隔恢复为 %1 秒")
-                    .arg(secondsText(plainInterval)));
-        }
-        return plainInterval;
-    }
     const double spread = m_spread ? m_spread() : QRandomGenerator::global()->bounded(0.2) + 0.9;
-    constexpr double kLongest = std::numeric_limits<int>::max();
-    double interval = double(plainInterval) * m_backOffFactor * qBound(0.9, spread, 1.1);
-    interval = qMax(interval, double(m_roundRetryAfterSeconds) * 1000.0);
-    const int next = int(qMin(interval, kLongest));
-    if (m_backOffFactor != before || m_roundRetryAfterSeconds > 0) {
-        log(QStringLiteral("票价来源拒绝了本轮的全部查询，下一轮间隔延长为 %1 秒（平时 %2 秒）")
-                .arg(secondsText(next), secondsText(plainInterval)));
+    const BackOff::Next next = m_backOff.nextInterval(m_rules.backOff, plainInterval, spread);
+    if (!next.said.isEmpty()) {
+        log(next.said);
     }
-    return next;
+    return next.intervalMs;
 }
 
 bool Monitor::takeDirectoryLock() {
@@ -364,12 +307,7 @@ bool Monitor::queryRoute(const RouteRef& route) {
     const QString time = makeStamp(now).clockText;
     const bool special = isSpecialFare(fare, alertPrice);
     const bool found = answer.outcome == FareOutcome::Found;
-    ++m_roundQueried;
-    m_roundFound = m_roundFound || found;
-    if (fareSourceRefused(answer)) {
-        ++m_roundRefused;
-        m_roundRetryAfterSeconds = qMax(m_roundRetryAfterSeconds, answer.retryAfterSeconds);
-    }
+    m_backOff.noteAnswer(answer);
     if (row >= 0) {
         m_routes.setCell(row, RouteListModel::LowestFareColumn, fare);
         m_routes.setCell(row, RouteListModel::UpdateTimeColumn, time);
@@ -409,7 +347,7 @@ bool Monitor::queryRoute(const RouteRef& route) {
         noteAlert(observation, time);
     }
     if (m_rules.watchdog) {
-        watchRoute(id, currentRowOf(route), answer, now);
+        watchRoute(id, route, answer, now);
     }
     return true;
 }
@@ -438,10 +376,7 @@ void Monitor::runRound() {
         m_recorder->beginRound();
     }
     m_state.beginRound(int(routes.size()), m_clock.now());
-    m_roundQueried = 0;
-    m_roundRefused = 0;
-    m_roundFound = false;
-    m_roundRetryAfterSeconds = 0;
+    m_backOff.beginRound();
 
     for (qsizetype index = 0; index < routes.size(); ++index) {
         const RouteRef& route = routes[index];
@@ -466,8 +401,7 @@ void Monitor::runRound() {
         sendHeldSummary();
     }
     const QDateTime now = m_clock.now();
-    m_state.countStale(int(std::count_if(m_watches.cbegin(), m_watches.cend(),
-                                         [](const RouteWatch& watch) { return watch.stale; })));
+    m_state.countStale(m_watchdog.staleCount());
     m_state.endRound(now, m_timer.isActive() ? now.addMSecs(m_timer.remainingTime()) : QDateTime());
     log(QStringLiteral("本轮航班搜索结束！"));
     m_roundRunning = false;

@@ -4,8 +4,12 @@
 #include "app/IntervalTimer.h"
 #include "app/MonitorRules.h"
 #include "app/RouteListModel.h"
+#include "monitor/AlertGate.h"
+#include "monitor/BackOff.h"
 #include "monitor/FareRecorder.h"
 #include "monitor/MonitorState.h"
+#include "monitor/QuietHours.h"
+#include "monitor/RouteWatchdog.h"
 
 #include <QDateTime>
 #include <QList>
@@ -80,9 +84,12 @@ public:
     // Where the back-off's spread comes from: a factor in [0.9, 1.1]; random by default.
     void setSpreadSource(std::function<double()> spread) { m_spread = std::move(spread); }
     // How many times the plain interval the next round waits (1, 2, 4 or 8).
-    int backOffFactor() const { return m_backOffFactor; }
+    int backOffFactor() const { return m_backOff.factor(); }
+    // How the confirming query waits its seconds, keeping events flowing; a test may
+    // let the time pass at once.
+    void setConfirmWait(std::function<void(int ms)> wait) { m_confirmWait = std::move(wait); }
 
-    static constexpr int kMaxBackOffFactor = 8;
+    static constexpr int kMaxBackOffFactor = BackOff::kMaxFactor;
 
 Q_SIGNALS:
     void monitoringChanged(bool monitoring);
@@ -122,7 +129,7 @@ private:
     // After the quiet hours, the channels get the fares held in them.
     void sendHeldSummary();
     // The watchdog's view of one query: a route that goes stale or recovers is said.
-    void watchRoute(const QString& routeId, int row, const FareAnswer& answer,
+    void watchRoute(const QString& routeId, const RouteRef& route, const FareAnswer& answer,
                     const QDateTime& now);
     void releaseDirectoryLockWhenIdle();
 
@@ -152,21 +159,11 @@ private:
     MonitorRules m_rules;
     std::function<MonitorRules()> m_rulesSource;
     std::function<double()> m_spread;
-    int m_backOffFactor = 1;
-    // What the round's queries met at the fare source, for the back-off.
-    int m_roundQueried = 0;
-    int m_roundRefused = 0;
-    bool m_roundFound = false;
-    int m_roundRetryAfterSeconds = 0;
-    struct RouteWatch {
-        int misses = 0;      // rounds in a row without a fare
-        QDateTime lastFound; // or when the watch began
-        bool stale = false;
-        QString tip; // what was said when it went stale
-    };
-    QHash<QString, RouteWatch> m_watches;
-    QHash<QString, double> m_lastAlerted; // once per drop: the last fare that alerted
-    QList<FareObservation> m_held;        // special fares held in the quiet hours
+    std::function<void(int ms)> m_confirmWait;
+    BackOff m_backOff;
+    AlertGate m_gate;
+    QuietHours m_quiet;
+    RouteWatchdog m_watchdog;
     std::unique_ptr<FileLock> m_directoryLock;
 };
 

@@ -195,43 +195,53 @@ void TstRelayFareSource::outcome_namesTheFailure_data() {
     QTest::addColumn<Answer>("relay");
     QTest::addColumn<Answer>("calendar");
     QTest::addColumn<FareOutcome>("outcome");
+    QTest::addColumn<int>("retryAfter"); // seconds the answer asks to be left alone
     const Answer relayOk = ScriptedServer::ok("F=1");
     const Answer day = ScriptedServer::ok(jsonp(R"({"data":[{"date":"2014-11-05","price":560}]})"));
     const Answer refused{"HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n"};
     const Answer hangUp{QByteArray()}; // closes without a word
     Answer silent;
     silent.silent = true;
-    QTest::newRow("found") << u"1"_s << relayOk << day << FareOutcome::Found;
+    QTest::newRow("found") << u"1"_s << relayOk << day << FareOutcome::Found << 0;
     QTest::newRow("relay refuses")
-        << u"1"_s << refused << ScriptedServer::ok("cb({})") << FareOutcome::RelayUnreachable;
+        << u"1"_s << refused << ScriptedServer::ok("cb({})") << FareOutcome::RelayUnreachable << 0;
     QTest::newRow("relay hangs up")
-        << u"1"_s << hangUp << ScriptedServer::ok("cb({})") << FareOutcome::RelayUnreachable;
+        << u"1"_s << hangUp << ScriptedServer::ok("cb({})") << FareOutcome::RelayUnreachable << 0;
     QTest::newRow("empty search string")
         << u"1"_s << ScriptedServer::ok("") << ScriptedServer::ok("cb({})")
-        << FareOutcome::SearchStringEmpty;
+        << FareOutcome::SearchStringEmpty << 0;
     QTest::newRow("calendar hangs up")
-        << u"2"_s << relayOk << hangUp << FareOutcome::CalendarUnreachable;
-    QTest::newRow("calendar silent") << u"1"_s << relayOk << silent << FareOutcome::TimedOut;
+        << u"2"_s << relayOk << hangUp << FareOutcome::CalendarUnreachable << 0;
+    QTest::newRow("calendar silent") << u"1"_s << relayOk << silent << FareOutcome::TimedOut << 0;
     QTest::newRow("calendar 404")
         << u"1"_s << relayOk << Answer{"HTTP/1.1 404 Not Found\r\nContent-Length: 6\r\n\r\ncb({})"}
-        << FareOutcome::HttpStatus;
+        << FareOutcome::HttpStatus << 0;
     QTest::newRow("calendar too large")
-        << u"1"_s << relayOk << ScriptedServer::ok(QByteArray(8192, ' ')) << FareOutcome::TooLarge;
+        << u"1"_s << relayOk << ScriptedServer::ok(QByteArray(8192, ' ')) << FareOutcome::TooLarge
+        << 0;
     QTest::newRow("no JSON") << u"1"_s << relayOk << ScriptedServer::ok("<html>busy</html>")
-                             << FareOutcome::NoJson;
+                             << FareOutcome::NoJson << 0;
     QTest::newRow("status -1") << u"1"_s << relayOk
                                << ScriptedServer::ok(jsonp(R"({"status":-1,"data":[]})"))
-                               << FareOutcome::ErrorStatus;
+                               << FareOutcome::ErrorStatus << 0;
     QTest::newRow("no entry for the day")
         << u"1"_s << relayOk
         << ScriptedServer::ok(jsonp(R"({"data":[{"date":"2014-11-06","price":560}]})"))
-        << FareOutcome::NoEntryForDay;
+        << FareOutcome::NoEntryForDay << 0;
     QTest::newRow("fare 0") << u"1"_s << relayOk
                             << ScriptedServer::ok(
                                    jsonp(R"({"data":[{"date":"2014-11-05","price":0}]})"))
-                            << FareOutcome::ZeroFare;
-    QTest::newRow("route gone") << u"9"_s << relayOk << day << FareOutcome::RouteMissing;
-    QTest::newRow("unknown kind") << u"4"_s << relayOk << day << FareOutcome::UnknownRouteKind;
+                            << FareOutcome::ZeroFare << 0;
+    QTest::newRow("route gone") << u"9"_s << relayOk << day << FareOutcome::RouteMissing << 0;
+    QTest::newRow("calendar 429 with a Retry-After")
+        << u"1"_s << relayOk
+        << Answer{"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 120\r\nContent-Length: 0\r\n\r\n"}
+        << FareOutcome::HttpStatus << 120;
+    QTest::newRow("a Retry-After of any other status is not read")
+        << u"1"_s << relayOk
+        << Answer{"HTTP/1.1 503 No\r\nRetry-After: 120\r\nContent-Length: 0\r\n\r\n"}
+        << FareOutcome::HttpStatus << 0;
+    QTest::newRow("unknown kind") << u"4"_s << relayOk << day << FareOutcome::UnknownRouteKind << 0;
 }
 
 // Each reason comes from the failure it names, on a real exchange; the fare text stays
@@ -241,6 +251,7 @@ void TstRelayFareSource::outcome_namesTheFailure() {
     QFETCH(Answer, relay);
     QFETCH(Answer, calendar);
     QFETCH(FareOutcome, outcome);
+    QFETCH(int, retryAfter);
     m_server->setScript([&](const QByteArray& request) {
         return request.contains("get_search_str") ? relay : calendar;
     });
@@ -253,6 +264,7 @@ void TstRelayFareSource::outcome_namesTheFailure() {
     QCOMPARE(fareOutcomeKey(answer.outcome), fareOutcomeKey(outcome));
     QCOMPARE(answer.fare, outcome == FareOutcome::Found ? u"560"_s : notFoundText());
     QCOMPARE(fareOutcomeOfKey(fareOutcomeKey(outcome)), outcome);
+    QCOMPARE(answer.retryAfterSeconds, retryAfter);
 }
 
 QTEST_GUILESS_MAIN(TstRelayFareSource)
