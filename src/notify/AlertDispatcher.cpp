@@ -1,8 +1,6 @@
 #include "AlertDispatcher.h"
 
 #include "DesktopChannel.h"
-#include "EmailChannel.h"
-#include "WebChannels.h"
 #include "app/Clock.h"
 #include "app/FareSource.h"
 #include "app/StatusLog.h"
@@ -131,16 +129,8 @@ void AlertDispatcher::send(const ChannelSettings& settings, const AlertRound& ro
 }
 
 std::unique_ptr<AlertChannel> AlertDispatcher::makeChannel(const ChannelSettings& settings) {
-    if (settings.name == u"email") {
-        return std::make_unique<EmailChannel>(settings, m_workers);
-    }
-    if (settings.name == u"ntfy") {
-        return std::make_unique<NtfyChannel>(settings, m_workers);
-    }
-    if (settings.name == u"webhook") {
-        return std::make_unique<WebhookChannel>(settings, m_workers);
-    }
-    return nullptr;
+    const ChannelKind* kind = channelKind(settings.name);
+    return kind && kind->make ? kind->make(settings, m_workers) : nullptr;
 }
 
 } // namespace skylark

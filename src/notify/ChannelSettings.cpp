@@ -2,89 +2,37 @@
 
 #include "text/Text.h"
 
-#include <QRegularExpression>
-#include <QUrl>
-
 namespace skylark {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-constexpr int kMaxMinMinutes = 366 * 24 * 60;
-
 const QString kMinMinutes = u"min-minutes"_s;
 
-ChannelField field(const QString& key, const QString& label, const QString& example = {},
-                   bool secret = false, QStringList choices = {}) {
-    return {key, label, secret, std::move(choices), example};
-}
-
-bool isMailAddress(const QString& text) {
-    static const QRegularExpression address(uR"(^[^@\s<>,;:"()\[\]\\]+@[^@\s<>,;:"()\[\]\\]+$)"_s);
-    return address.match(text).hasMatch();
-}
-
-bool isWebAddress(const QString& text) {
-    const QUrl url(text, QUrl::StrictMode);
-    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") &&
-           !url.host().isEmpty();
+const ChannelField* fieldOf(const QString& name, const QString& key) {
+    const ChannelKind* kind = channelKind(name);
+    if (!kind) {
+        return nullptr;
+    }
+    for (const ChannelField& each : kind->fields) {
+        if (each.key == key) {
+            return &each;
+        }
+    }
+    return nullptr;
 }
 
 QString labelOf(const QString& name, const QString& key) {
-    for (const ChannelField& each : channelFields(name)) {
-        if (each.key == key) {
-            return each.label;
-        }
-    }
-    return {};
+    const ChannelField* field = fieldOf(name, key);
+    return field ? field->label : QString();
 }
 
 bool isKnownChannel(const QString& name) {
-    return channelNames().contains(name);
+    return channelKind(name) != nullptr;
 }
 
 QString unknownChannel(const QString& name) {
     return u"没有名为 %1 的提醒方式（可用：%2）"_s.arg(name, channelNames().join(u"、"));
-}
-
-QString fieldProblem(const QString& name, const QString& key, const QString& value) {
-    if (key == kMinMinutes) {
-        return isWholeNumberIn(value, 0, kMaxMinMinutes)
-                   ? QString()
-                   : u"必须是 0 到 %1 之间的整数（分钟）"_s.arg(kMaxMinMinutes);
-    }
-    if (key == u"port") {
-        return isWholeNumberIn(value, 1, 65535) ? QString() : u"必须是 1 到 65535 之间的整数"_s;
-    }
-    if (key == u"priority") {
-        return isWholeNumberIn(value, 1, 5) ? QString() : u"必须是 1 到 5 之间的整数"_s;
-    }
-    if (key == u"url") {
-        return isWebAddress(value) ? QString()
-                                   : u"不是以 http:// 或 https:// 开头的网址：%1"_s.arg(value);
-    }
-    if (key == u"server") {
-        return value.contains(QRegularExpression(u"[\\s/@]"_s))
-                   ? u"不是服务器的主机名：%1"_s.arg(value)
-                   : QString();
-    }
-    if (key == u"from") {
-        return isMailAddress(value) ? QString() : u"不是电子邮件地址：%1"_s.arg(value);
-    }
-    if (key == u"to") {
-        for (const QString& address : mailAddressesOf(value)) {
-            if (!isMailAddress(address)) {
-                return u"不是电子邮件地址：%1"_s.arg(address);
-            }
-        }
-        return QString();
-    }
-    for (const ChannelField& each : channelFields(name)) {
-        if (each.key == key && !each.choices.isEmpty() && !each.choices.contains(value)) {
-            return u"必须是 %1 之一"_s.arg(each.choices.join(u"、"));
-        }
-    }
-    return {};
 }
 
 ChannelSettings defaultsOf(const QString& name) {
@@ -132,51 +80,21 @@ int ChannelSettings::minMinutes() const {
 }
 
 QStringList channelNames() {
-    return {u"desktop"_s, u"email"_s, u"ntfy"_s, u"webhook"_s};
+    QStringList names;
+    for (const ChannelKind& kind : channelKinds()) {
+        names.append(kind.name);
+    }
+    return names;
 }
 
 QString channelCaption(const QString& name) {
-    if (name == u"desktop") {
-        return u"桌面通知"_s;
-    }
-    if (name == u"email") {
-        return u"邮件"_s;
-    }
-    if (name == u"ntfy") {
-        return u"ntfy"_s;
-    }
-    if (name == u"webhook") {
-        return u"Webhook"_s;
-    }
-    return name;
+    const ChannelKind* kind = channelKind(name);
+    return kind ? kind->caption : name;
 }
 
 QList<ChannelField> channelFields(const QString& name) {
-    QList<ChannelField> fields;
-    if (name == u"email") {
-        fields = {
-            field(u"server"_s, u"服务器"_s, u"smtp.example.com"_s),
-            field(u"port"_s, u"端口"_s, u"587 / 465 / 25"_s),
-            field(u"security"_s, u"安全方式"_s, {}, false, {u"starttls"_s, u"smtps"_s, u"none"_s}),
-            field(u"user"_s, u"用户名"_s, u"me@example.com"_s),
-            field(u"password"_s, u"密码"_s, {}, true),
-            field(u"from"_s, u"发件人"_s, u"me@example.com"_s),
-            field(u"to"_s, u"收件人"_s, u"a@example.com, b@example.org"_s),
-            field(u"ca-file"_s, u"CA 证书文件"_s, u"可不填：/path/to/ca.pem"_s)};
-    } else if (name == u"ntfy") {
-        fields = {field(u"url"_s, u"主题网址"_s, u"https://ntfy.sh/mytopic"_s),
-                  field(u"token"_s, u"访问令牌"_s, u"可不填"_s, true),
-                  field(u"priority"_s, u"优先级"_s, u"1-5，默认 3"_s),
-                  field(u"ca-file"_s, u"CA 证书文件"_s, u"可不填：/path/to/ca.pem"_s)};
-    } else if (name == u"webhook") {
-        fields = {field(u"url"_s, u"网址"_s, u"https://example.com/hook"_s),
-                  field(u"secret"_s, u"签名密钥"_s, u"可不填"_s, true),
-                  field(u"ca-file"_s, u"CA 证书文件"_s, u"可不填：/path/to/ca.pem"_s)};
-    } else if (name != u"desktop") {
-        return {};
-    }
-    fields.append(field(kMinMinutes, u"最短间隔（分钟）"_s, u"0：每轮都发"_s));
-    return fields;
+    const ChannelKind* kind = channelKind(name);
+    return kind ? kind->fields : QList<ChannelField>();
 }
 
 QString channelValueProblem(const QString& name, const QString& key, const QString& value) {
@@ -193,21 +111,15 @@ QString channelValueProblem(const QString& name, const QString& key, const QStri
     if (value.isEmpty()) {
         return {};
     }
-    const QString problem = fieldProblem(name, key, value);
+    const QString problem = fieldCheckProblem(*fieldOf(name, key), value);
     return problem.isEmpty() ? QString() : u"%1的%2%3"_s.arg(channelCaption(name), label, problem);
 }
 
 QString channelReadinessProblem(const ChannelSettings& settings) {
-    QStringList required;
-    if (settings.name == u"email") {
-        required = {u"server"_s, u"from"_s, u"to"_s};
-    } else if (settings.name == u"ntfy" || settings.name == u"webhook") {
-        required = {u"url"_s};
-    }
-    for (const QString& key : required) {
-        if (settings.value(key).trimmed().isEmpty()) {
-            return u"请先设置%1的%2（%3）"_s.arg(channelCaption(settings.name),
-                                                 labelOf(settings.name, key), key);
+    for (const ChannelField& field : channelFields(settings.name)) {
+        if (field.required && settings.value(field.key).trimmed().isEmpty()) {
+            return u"请先设置%1的%2（%3）"_s.arg(channelCaption(settings.name), field.label,
+                                                 field.key);
         }
     }
     return {};
@@ -227,12 +139,8 @@ QString channelSettingsProblem(const ChannelSettings& settings) {
 }
 
 QString shownChannelValue(const QString& name, const QString& key, const QString& value) {
-    for (const ChannelField& each : channelFields(name)) {
-        if (each.key == key && each.secret && !value.isEmpty()) {
-            return u"******"_s;
-        }
-    }
-    return value;
+    const ChannelField* field = fieldOf(name, key);
+    return field && field->secret && !value.isEmpty() ? u"******"_s : value;
 }
 
 ChannelBook::ChannelBook(const QString& directory)

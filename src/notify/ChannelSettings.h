@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelKinds.h"
 #include "store/KeyFile.h"
 #include "store/WriteResult.h"
 
@@ -11,15 +12,6 @@
 #include <functional>
 
 namespace skylark {
-
-// One field of a channel's settings, as the file, the window and the command line name it.
-struct ChannelField {
-    QString key;
-    QString label;       // the window's caption of the field
-    bool secret = false; // masked in listings, a password box in the window
-    QStringList choices; // the only values allowed; empty for free text
-    QString example;     // what a value looks like, shown in the empty field
-};
 
 // The settings of one alert channel. Values are kept as the user wrote them.
 struct ChannelSettings {

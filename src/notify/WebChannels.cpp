@@ -69,18 +69,6 @@ HttpPost ntfyPost(const ChannelSettings& settings, const AlertRound& round) {
     return post;
 }
 
-NtfyChannel::NtfyChannel(const ChannelSettings& settings, DeliveryWorkers& workers)
-    : m_settings(settings)
-    , m_workers(workers) {}
-
-void NtfyChannel::send(const AlertRound& round, DeliveryDone done) {
-    m_workers.run(
-        [settings = m_settings, round](const DeliveryTerms& terms) {
-            return postOverHttp(ntfyPost(settings, round), terms);
-        },
-        std::move(done));
-}
-
 HttpPost webhookPost(const ChannelSettings& settings, const AlertRound& round) {
     QJsonObject document{{u"source"_s, u"skylark"_s},
                          {u"event"_s, round.isTest()     ? u"test"_s
@@ -115,14 +103,16 @@ HttpPost webhookPost(const ChannelSettings& settings, const AlertRound& round) {
     return post;
 }
 
-WebhookChannel::WebhookChannel(const ChannelSettings& settings, DeliveryWorkers& workers)
+HttpPostChannel::HttpPostChannel(const ChannelSettings& settings, DeliveryWorkers& workers,
+                                 MessageForm form)
     : m_settings(settings)
-    , m_workers(workers) {}
+    , m_workers(workers)
+    , m_form(form) {}
 
-void WebhookChannel::send(const AlertRound& round, DeliveryDone done) {
+void HttpPostChannel::send(const AlertRound& round, DeliveryDone done) {
     m_workers.run(
-        [settings = m_settings, round](const DeliveryTerms& terms) {
-            return postOverHttp(webhookPost(settings, round), terms);
+        [settings = m_settings, round, form = m_form](const DeliveryTerms& terms) {
+            return postOverHttp(form(settings, round), terms);
         },
         std::move(done));
 }

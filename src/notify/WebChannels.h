@@ -14,17 +14,6 @@ class DeliveryWorkers;
 // topic in the document.
 HttpPost ntfyPost(const ChannelSettings& settings, const AlertRound& round);
 
-// A push to a phone through an ntfy server, on a worker thread.
-class NtfyChannel final : public AlertChannel {
-public:
-    NtfyChannel(const ChannelSettings& settings, DeliveryWorkers& workers);
-    void send(const AlertRound& round, DeliveryDone done) override;
-
-private:
-    ChannelSettings m_settings;
-    DeliveryWorkers& m_workers;
-};
-
 // The header that carries the body's HMAC-SHA256 under the shared secret, as
 // "sha256=" and the lowercase hex digest.
 inline constexpr char kWebhookSignatureHeader[] = "X-Skylark-Signature-256";
@@ -32,15 +21,19 @@ inline constexpr char kWebhookSignatureHeader[] = "X-Skylark-Signature-256";
 // The POST of a webhook: one JSON document, signed when a secret is set.
 HttpPost webhookPost(const ChannelSettings& settings, const AlertRound& round);
 
-// One JSON document per round to a URL of the user's, on a worker thread.
-class WebhookChannel final : public AlertChannel {
+// How a kind of HTTP channel forms its message: the POST of one round.
+using MessageForm = HttpPost (*)(const ChannelSettings& settings, const AlertRound& round);
+
+// A channel that POSTs each round in its kind's message form, on a worker thread.
+class HttpPostChannel final : public AlertChannel {
 public:
-    WebhookChannel(const ChannelSettings& settings, DeliveryWorkers& workers);
+    HttpPostChannel(const ChannelSettings& settings, DeliveryWorkers& workers, MessageForm form);
     void send(const AlertRound& round, DeliveryDone done) override;
 
 private:
     ChannelSettings m_settings;
     DeliveryWorkers& m_workers;
+    MessageForm m_form;
 };
 
 } // namespace skylark

@@ -16,6 +16,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace skylark::ui {
 namespace {
 
@@ -88,10 +90,19 @@ AlertChannelsWindow::AlertChannelsWindow(ChannelBook& book, AlertDispatcher& ale
 QWidget* AlertChannelsWindow::makeChannelsPage() {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
-    grid->addWidget(makeGroup(u"email"_s), 0, 0, 3, 1);
-    grid->addWidget(makeGroup(u"desktop"_s), 0, 1);
-    grid->addWidget(makeGroup(u"ntfy"_s), 1, 1);
-    grid->addWidget(makeGroup(u"webhook"_s), 2, 1);
+    // The kind with the most fields fills the left column; the others stack on the right.
+    const QList<ChannelKind>& kinds = channelKinds();
+    const auto widest = std::max_element(kinds.begin(), kinds.end(),
+                                         [](const ChannelKind& a, const ChannelKind& b) {
+                                             return a.fields.size() < b.fields.size();
+                                         });
+    int row = 0;
+    for (const ChannelKind& kind : kinds) {
+        if (&kind != &*widest) {
+            grid->addWidget(makeGroup(kind.name), row++, 1);
+        }
+    }
+    grid->addWidget(makeGroup(widest->name), 0, 0, qMax(row, 1), 1);
     return page;
 }
 
