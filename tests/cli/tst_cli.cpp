@@ -40,6 +40,8 @@ private Q_SLOTS:
     void addThenMonitorOneRound_endToEnd();
     void exitStatus_data();
     void exitStatus();
+    void commandHelp_comesFromItsDeclaration_data();
+    void commandHelp_comesFromItsDeclaration();
     void openPrintsTheSearchPage();
     void interrupt_stopsMonitoringAfterTheRound_data();
     void interrupt_stopsMonitoringAfterTheRound();
@@ -214,6 +216,41 @@ void TstCli::exitStatus() {
             QVERIFY2(run.out.join(u'\n').contains(command), qPrintable(command));
         }
     }
+}
+
+void TstCli::commandHelp_comesFromItsDeclaration_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("notShown");
+    QTest::newRow("channel") << QStringList{u"channel"_s, u"--help"_s}
+                             << QStringList{u"channel set NAME KEY VALUE"_s,
+                                            u"channel on|off NAME"_s, u"channel test NAME"_s}
+                             << u"routes [--context]"_s;
+    QTest::newRow("history, with its options")
+        << QStringList{u"history"_s, u"--help"_s}
+        << QStringList{u"history --keep-days N"_s, u"  --since YYYY-MM-DD"_s, u"  --csv"_s}
+        << u"channel set"_s;
+    QTest::newRow("a global option before the command")
+        << QStringList{u"--demo"_s, u"add"_s, u"--help"_s}
+        << QStringList{u"Usage: skylark-cli [--data-dir DIR] [--demo] add FROM TO DATE PRICE"_s}
+        << u"Commands:"_s;
+    QTest::newRow("help before the command is the whole usage")
+        << QStringList{u"--help"_s, u"add"_s}
+        << QStringList{u"Commands:"_s, u"add FROM TO DATE PRICE"_s, u"channels"_s}
+        << QString();
+}
+
+void TstCli::commandHelp_comesFromItsDeclaration() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, notShown);
+    const Run run = cli(arguments);
+    QCOMPARE(run.status, 0);
+    const QString text = run.out.join(u'\n');
+    for (const QString& part : shown) {
+        QVERIFY2(text.contains(part), qPrintable(part));
+    }
+    QVERIFY(notShown.isEmpty() || !text.contains(notShown));
 }
 
 void TstCli::openPrintsTheSearchPage() {
