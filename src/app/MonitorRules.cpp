@@ -3,8 +3,6 @@
 #include "app/NearbyDays.h"
 #include "text/Text.h"
 
-#include <algorithm>
-
 namespace skylark {
 namespace {
 
@@ -12,12 +10,6 @@ using namespace Qt::Literals::StringLiterals;
 
 const QString kRules = u"rules"_s;
 const QString kFlexible = u"flexible"_s;
-
-bool isSwitch(const QString& key) {
-    const QList<RuleField> fields = ruleFields();
-    return std::any_of(fields.cbegin(), fields.cend(),
-                       [&](const RuleField& field) { return field.key == key && field.onOff; });
-}
 
 bool numberIn(const QString& text, double low, double high) {
     bool ok = false;
@@ -38,62 +30,90 @@ bool quietHoursOf(const QString& text, QTime& from, QTime& to) {
 
 } // namespace
 
-QList<RuleField> ruleFields() {
-    return {{u"once-per-drop"_s, u"每次降价只提醒一次"_s, u"on / off"_s, true},
-            {u"drop-by"_s, u"再次提醒需再降（元）"_s, u"1"_s},
-            {u"confirm-seconds"_s, u"再查一次确认（秒后）"_s, u"0：不确认"_s},
-            {u"quiet-hours"_s, u"免打扰时段"_s, u"22:00-07:00"_s},
-            {u"urgent-percent"_s, u"低于监控价格超过多少 % 时照常提醒"_s, u"0：一律暂缓"_s},
-            {u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s, true},
-            {u"stale-rounds"_s, u"连续未找到的轮数"_s, u"5"_s},
-            {u"stale-hours"_s, u"或多少小时未找到票价"_s, u"24"_s},
-            {u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s, true}};
+namespace {
+
+QString onOffProblem(const QString& value) {
+    return value == u"on" || value == u"off" ? QString() : u"必须是 on 或 off"_s;
+}
+
+QString wholeNumberProblem(const QString& value, int low, int high) {
+    return isWholeNumberIn(value, low, high) ? QString()
+                                             : u"必须是 %1 到 %2 之间的整数"_s.arg(low).arg(high);
+}
+
+QList<RuleField> makeRuleFields() {
+    return {
+        {u"once-per-drop"_s, u"每次降价只提醒一次"_s, u"on / off"_s, true, onOffProblem,
+         [](MonitorRules& rules, const QString& value) { rules.oncePerDrop = value == u"on"; }},
+        {u"drop-by"_s, u"再次提醒需再降（元）"_s, u"1"_s, false,
+         [](const QString& value) {
+             return numberIn(value, 0, 1e9) ? QString() : u"必须是不小于 0 的数"_s;
+         },
+         [](MonitorRules& rules, const QString& value) {
+             rules.dropBy = value.isEmpty() ? 1 : value.toDouble();
+         }},
+        {u"confirm-seconds"_s, u"再查一次确认（秒后）"_s, u"0：不确认"_s, false,
+         [](const QString& value) { return wholeNumberProblem(value, 0, 3600); },
+         [](MonitorRules& rules, const QString& value) { rules.confirmSeconds = value.toInt(); }},
+        {u"quiet-hours"_s, u"免打扰时段"_s, u"22:00-07:00"_s, false,
+         [](const QString& value) {
+             QTime from;
+             QTime to;
+             return quietHoursOf(value, from, to)
+                        ? QString()
+                        : u"必须写成 22:00-07:00 的样子，两个时间不能相同"_s;
+         },
+         [](MonitorRules& rules, const QString& value) {
+             quietHoursOf(value, rules.quietFrom, rules.quietTo);
+         }},
+        {u"urgent-percent"_s, u"低于监控价格超过多少 % 时照常提醒"_s, u"0：一律暂缓"_s, false,
+         [](const QString& value) {
+             return numberIn(value, 0, 100) ? QString() : u"必须是 0 到 100 之间的数"_s;
+         },
+         [](MonitorRules& rules, const QString& value) { rules.urgentPercent = value.toDouble(); }},
+        {u"watchdog"_s, u"提醒长期未找到的航线"_s, u"on / off"_s, true, onOffProblem,
+         [](MonitorRules& rules, const QString& value) { rules.watchdog = value == u"on"; }},
+        {u"stale-rounds"_s, u"连续未找到的轮数"_s, u"5"_s, false,
+         [](const QString& value) { return wholeNumberProblem(value, 1, 10000); },
+         [](MonitorRules& rules, const QString& value) {
+             rules.staleRounds = value.isEmpty() ? 5 : value.toInt();
+         }},
+        {u"stale-hours"_s, u"或多少小时未找到票价"_s, u"24"_s, false,
+         [](const QString& value) { return wholeNumberProblem(value, 1, 8784); },
+         [](MonitorRules& rules, const QString& value) {
+             rules.staleHours = value.isEmpty() ? 24 : value.toInt();
+         }},
+        {u"back-off"_s, u"票价来源拒绝时放慢"_s, u"on / off"_s, true, onOffProblem,
+         [](MonitorRules& rules, const QString& value) { rules.backOff = value == u"on"; }},
+    };
+}
+
+const RuleField* ruleField(const QString& key) {
+    for (const RuleField& field : ruleFields()) {
+        if (field.key == key) {
+            return &field;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+const QList<RuleField>& ruleFields() {
+    static const QList<RuleField> fields = makeRuleFields();
+    return fields;
 }
 
 QString ruleValueProblem(const QString& key, const QString& value) {
-    bool known = false;
-    QString label;
-    for (const RuleField& field : ruleFields()) {
-        if (field.key == key) {
-            known = true;
-            label = field.label;
-        }
-    }
-    if (!known) {
+    const RuleField* field = ruleField(key);
+    if (!field) {
         return u"没有名为 %1 的规则"_s.arg(key);
     }
     if (value.isEmpty()) {
         return {};
     }
-    if (isSwitch(key)) {
-        return value == u"on" || value == u"off" ? QString() : u"%1必须是 on 或 off"_s.arg(label);
-    }
-    if (key == u"drop-by") {
-        return numberIn(value, 0, 1e9) ? QString() : u"%1必须是不小于 0 的数"_s.arg(label);
-    }
-    if (key == u"confirm-seconds") {
-        return isWholeNumberIn(value, 0, 3600) ? QString()
-                                               : u"%1必须是 0 到 3600 之间的整数"_s.arg(label);
-    }
-    if (key == u"quiet-hours") {
-        QTime from;
-        QTime to;
-        return quietHoursOf(value, from, to)
-                   ? QString()
-                   : u"%1必须写成 22:00-07:00 的样子，两个时间不能相同"_s.arg(label);
-    }
-    if (key == u"urgent-percent") {
-        return numberIn(value, 0, 100) ? QString() : u"%1必须是 0 到 100 之间的数"_s.arg(label);
-    }
-    if (key == u"stale-rounds") {
-        return isWholeNumberIn(value, 1, 10000) ? QString()
-                                                : u"%1必须是 1 到 10000 之间的整数"_s.arg(label);
-    }
-    if (key == u"stale-hours") {
-        return isWholeNumberIn(value, 1, 8784) ? QString()
-                                               : u"%1必须是 1 到 8784 之间的整数"_s.arg(label);
-    }
-    return {};
+    const QString problem = field->problem(value);
+    return problem.isEmpty() ? QString() : field->label + problem;
 }
 
 QString flexibleRouteProblem(const QString& routeId) {
@@ -136,39 +156,27 @@ KeyFile::Section fieldValuesOf(const KeyFile::Sections& sections) {
 
 } // namespace
 
-KeyFile::Section RulesBook::values(QString* error) const {
+ReadResult<KeyFile::Section> RulesBook::values() const {
     KeyFile::Sections sections;
     const QString problem = m_file.read(sections);
-    if (error) {
-        *error = problem;
-    }
-    return fieldValuesOf(sections);
+    return {fieldValuesOf(sections), problem};
 }
 
-MonitorRules RulesBook::rules(QString* error) const {
+ReadResult<MonitorRules> RulesBook::rules() const {
     KeyFile::Sections sections;
     const QString problem = m_file.read(sections);
-    if (error) {
-        *error = problem;
-    }
     const KeyFile::Section values = fieldValuesOf(sections);
     MonitorRules rules;
-    rules.backOff = values.value(u"back-off"_s) == u"on";
-    rules.oncePerDrop = values.value(u"once-per-drop"_s) == u"on";
-    rules.dropBy = values.value(u"drop-by"_s, u"1"_s).toDouble();
-    rules.confirmSeconds = values.value(u"confirm-seconds"_s).toInt();
-    quietHoursOf(values.value(u"quiet-hours"_s), rules.quietFrom, rules.quietTo);
-    rules.urgentPercent = values.value(u"urgent-percent"_s).toDouble();
-    rules.watchdog = values.value(u"watchdog"_s) == u"on";
-    rules.staleRounds = values.value(u"stale-rounds"_s, u"5"_s).toInt();
-    rules.staleHours = values.value(u"stale-hours"_s, u"24"_s).toInt();
+    for (const RuleField& field : ruleFields()) {
+        field.apply(rules, values.value(field.key));
+    }
     const KeyFile::Section flexible = sections.value(kFlexible);
     for (auto each = flexible.constBegin(); each != flexible.constEnd(); ++each) {
         if (isWholeNumberIn(each.value().trimmed(), 1, kMaxFlexibleDays)) {
             rules.flexibleDays.insert(each.key(), each.value().trimmed().toInt());
         }
     }
-    return rules;
+    return {rules, problem};
 }
 
 WriteResult RulesBook::set(const QString& key, const QString& value) {

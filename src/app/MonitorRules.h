@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/KeyFile.h"
+#include "store/ReadResult.h"
 #include "store/WriteResult.h"
 
 #include <QHash>
@@ -45,14 +46,19 @@ struct MonitorRules {
 };
 
 // One setting of the rules as the file, the window and the command line name it.
+// Each is declared once: its key, how its value is checked, and where it goes in the rules.
 struct RuleField {
     QString key;
     QString label;
     QString example;    // what a value looks like
     bool onOff = false; // a switch: "on", or "off" as its default
+    // Why a value that is not empty cannot be stored, after the label; empty when it can.
+    QString (*problem)(const QString& value) = nullptr;
+    // Puts a stored value, or the default for an empty one, into the rules.
+    void (*apply)(MonitorRules& rules, const QString& value) = nullptr;
 };
 
-QList<RuleField> ruleFields();
+const QList<RuleField>& ruleFields();
 
 // Whether the moment lies in the quiet hours from..to (to not included); never when they
 // are not both set.
@@ -66,11 +72,11 @@ public:
     explicit RulesBook(const QString& directory);
 
     const QString& path() const { return m_file.path(); }
-    // The rules as the file holds them; the defaults where it holds nothing. error says
-    // why an existing file could not be read.
-    MonitorRules rules(QString* error = nullptr) const;
+    // The rules as the file holds them; the defaults where it holds nothing, and the
+    // defaults with the reason when an existing file cannot be read.
+    ReadResult<MonitorRules> rules() const;
     // The values of the fields as stored, empty for a default.
-    KeyFile::Section values(QString* error = nullptr) const;
+    ReadResult<KeyFile::Section> values() const;
     // Stores one value of a field after checking it; an empty value restores the default.
     WriteResult set(const QString& key, const QString& value);
     // Stores the route's flexible days, 0 to 3; 0 removes them.

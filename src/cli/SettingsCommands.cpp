@@ -80,17 +80,16 @@ QList<CommandForm> RulesCommand::forms() const {
 
 int RulesCommand::list(CliContext& context) {
     RulesBook& book = context.session().rules();
-    QString error;
-    const KeyFile::Section values = book.values(&error);
-    if (!error.isEmpty()) {
-        context.err << book.path() << u"："_s << error << '\n';
+    const ReadResult<KeyFile::Section> values = book.values();
+    if (!values.ok()) {
+        context.err << book.path() << u"："_s << values.error << '\n';
         return CliContext::kRefused;
     }
     for (const RuleField& field : ruleFields()) {
-        context.out << field.key << '\t' << values.value(field.key, u"-"_s) << '\t' << field.label
-                    << '\n';
+        context.out << field.key << '\t' << values.value.value(field.key, u"-"_s) << '\t'
+                    << field.label << '\n';
     }
-    const QHash<QString, int> flexible = book.rules().flexibleDays;
+    const QHash<QString, int> flexible = book.rules().value.flexibleDays;
     for (const Route& route : RouteBook(context.directory()).routes()) {
         if (const int days = flexible.value(route.routeId); days > 0) {
             context.out << u"flexible "_s << route.routeId << '\t' << days << '\t' << kFlexibleLabel
@@ -131,13 +130,12 @@ int ChannelsCommand::run(CliContext& context, const CommandArguments& arguments)
         return context.usageError();
     }
     ChannelBook& book = context.session().channels();
-    QString error;
-    const QList<ChannelSettings> channels = book.channels(&error);
-    if (!error.isEmpty()) {
-        context.err << book.path() << u"："_s << error << '\n';
+    const ReadResult<QList<ChannelSettings>> channels = book.channels();
+    if (!channels.ok()) {
+        context.err << book.path() << u"："_s << channels.error << '\n';
         return CliContext::kRefused;
     }
-    for (const ChannelSettings& channel : channels) {
+    for (const ChannelSettings& channel : channels.value) {
         context.out << channel.name << '\t' << (channel.enabled ? "on" : "off");
         for (const ChannelField& field : channelFields(channel.name)) {
             context.out << '\t' << field.key << '='
@@ -175,13 +173,13 @@ int ChannelCommand::run(CliContext& context, const CommandArguments& arguments) 
 
 int ChannelCommand::test(CliContext& context, const QString& name) {
     MonitorSession& session = context.session();
-    QString error;
-    const ChannelSettings settings = session.channels().channel(name, &error);
+    const ReadResult<ChannelSettings> read = session.channels().channel(name);
+    const ChannelSettings& settings = read.value;
     QString problem = channelNames().contains(name)
                           ? channelReadinessProblem(settings)
                           : channelValueProblem(name, QString(), QString());
-    if (!error.isEmpty()) {
-        problem = session.channels().path() + u"："_s + error;
+    if (!read.ok()) {
+        problem = session.channels().path() + u"："_s + read.error;
     }
     if (!problem.isEmpty()) {
         context.err << problem << '\n';

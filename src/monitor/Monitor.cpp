@@ -352,14 +352,24 @@ bool Monitor::queryRoute(const RouteRef& route) {
     return true;
 }
 
+void Monitor::takeRules() {
+    if (!m_rulesSource) {
+        return;
+    }
+    ReadResult<MonitorRules> read = m_rulesSource();
+    if (read.ok()) {
+        m_rules = std::move(read.value);
+        return;
+    }
+    log(QStringLiteral("无法读取监控规则（%1），本轮沿用之前的规则").arg(read.error));
+}
+
 void Monitor::runRound() {
     if (m_roundRunning) {
         return; // rounds never overlap: a tick during a round is skipped
     }
     m_roundRunning = true;
-    if (m_rulesSource) {
-        m_rules = m_rulesSource();
-    }
+    takeRules();
     m_routes.clearCellColours();
     const int count = m_routes.rowCount();
     // The round's routes, taken now: later changes of the list move rows, not routes.

@@ -78,8 +78,11 @@ public:
     void setTiming(MonitorTiming timing) { m_timing = timing; }
     // The rules beyond the plain rounds; the defaults are the plain rounds themselves.
     void setRules(const MonitorRules& rules) { m_rules = rules; }
-    // Where each round takes its rules from, so that a change applies from the next round.
-    void setRulesSource(std::function<MonitorRules()> source) { m_rulesSource = std::move(source); }
+    // Where each round takes its rules from, so that a change applies from the next round;
+    // a round whose rules cannot be read says so and keeps the rules it had.
+    void setRulesSource(std::function<ReadResult<MonitorRules>()> source) {
+        m_rulesSource = std::move(source);
+    }
     const MonitorRules& rules() const { return m_rules; }
     // Where the back-off's spread comes from: a factor in [0.9, 1.1]; random by default.
     void setSpreadSource(std::function<double()> spread) { m_spread = std::move(spread); }
@@ -109,6 +112,8 @@ private:
     };
 
     int currentRowOf(const RouteRef& route) const;
+    // The rules of the round from their source; unreadable ones are said, the old kept.
+    void takeRules();
     bool queryRoute(const RouteRef& route);
     void log(const QString& text);
     void setMonitoring(bool monitoring);
@@ -157,7 +162,7 @@ private:
     QDateTime m_lastPushTime;
     QString m_lockDirectory;
     MonitorRules m_rules;
-    std::function<MonitorRules()> m_rulesSource;
+    std::function<ReadResult<MonitorRules>()> m_rulesSource;
     std::function<double()> m_spread;
     std::function<void(int ms)> m_confirmWait;
     BackOff m_backOff;

@@ -59,13 +59,12 @@ void AlertDispatcher::deliverNotice(const QString& text) {
 
 void AlertDispatcher::deliverToEnabled(const AlertRound& round) {
     const QDateTime now = round.sentAt;
-    QString error;
-    const QList<ChannelSettings> channels = m_book.channels(&error);
-    if (!error.isEmpty()) {
-        m_log.appendLog(u"发送提醒结果：无法读取 %1（%2）"_s.arg(m_book.path(), error));
+    const ReadResult<QList<ChannelSettings>> channels = m_book.channels();
+    if (!channels.ok()) {
+        m_log.appendLog(u"发送提醒结果：无法读取 %1（%2）"_s.arg(m_book.path(), channels.error));
         return;
     }
-    for (const ChannelSettings& settings : channels) {
+    for (const ChannelSettings& settings : channels.value) {
         const QString& name = settings.name;
         const QString caption = channelCaption(name);
         if (!settings.enabled) {

@@ -157,26 +157,20 @@ QString ChannelBook::readSections(Sections& sections) const {
     return error;
 }
 
-ChannelSettings ChannelBook::channel(const QString& name, QString* error) const {
+ReadResult<ChannelSettings> ChannelBook::channel(const QString& name) const {
     Sections sections;
     const QString problem = readSections(sections);
-    if (error) {
-        *error = problem;
-    }
-    return sections.value(name, defaultsOf(name));
+    return {sections.value(name, defaultsOf(name)), problem};
 }
 
-QList<ChannelSettings> ChannelBook::channels(QString* error) const {
+ReadResult<QList<ChannelSettings>> ChannelBook::channels() const {
     Sections sections;
     const QString problem = readSections(sections);
-    if (error) {
-        *error = problem;
-    }
     QList<ChannelSettings> all;
     for (const QString& name : channelNames()) {
         all.append(sections.value(name, defaultsOf(name)));
     }
-    return all;
+    return {all, problem};
 }
 
 WriteResult ChannelBook::change(const std::function<WriteResult(Sections&)>& edit) {

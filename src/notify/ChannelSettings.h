@@ -2,6 +2,7 @@
 
 #include "ChannelKinds.h"
 #include "store/KeyFile.h"
+#include "store/ReadResult.h"
 #include "store/WriteResult.h"
 
 #include <QList>
@@ -55,10 +56,10 @@ public:
     const QString& path() const { return m_file.path(); }
 
     // The channel's settings as the file holds them now; the defaults when the file or
-    // the section is missing. error says why an existing file could not be read.
-    ChannelSettings channel(const QString& name, QString* error = nullptr) const;
+    // the section is missing, and with the reason when an existing file cannot be read.
+    ReadResult<ChannelSettings> channel(const QString& name) const;
     // Every channel, in the order of channelNames(), read at once.
-    QList<ChannelSettings> channels(QString* error = nullptr) const;
+    ReadResult<QList<ChannelSettings>> channels() const;
     // Stores one value after checking it.
     WriteResult set(const QString& name, const QString& key, const QString& value);
     // Switches the channel on (after checking that its settings are complete) or off.

@@ -132,16 +132,16 @@ QWidget* AlertChannelsWindow::makeGroup(const QString& name) {
 }
 
 void AlertChannelsWindow::load() {
-    QString error;
-    for (const ChannelSettings& settings : m_book.channels(&error)) {
+    const ReadResult<QList<ChannelSettings>> read = m_book.channels();
+    for (const ChannelSettings& settings : read.value) {
         Group& group = m_groups[settings.name];
         group.enabled->setChecked(settings.enabled);
         for (auto field = group.fields.begin(); field != group.fields.end(); ++field) {
             setTextOf(field.value(), settings.value(field.key()));
         }
     }
-    if (!error.isEmpty()) {
-        m_problem->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), error));
+    if (!read.ok()) {
+        m_problem->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), read.error));
     }
 }
 

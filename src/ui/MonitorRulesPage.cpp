@@ -108,9 +108,9 @@ void MonitorRulesPage::fillRoutes(const RouteListModel& routes) {
 }
 
 void MonitorRulesPage::load() {
-    QString error;
-    const KeyFile::Section values = m_book.values(&error);
-    const MonitorRules rules = m_book.rules();
+    const ReadResult<KeyFile::Section> read = m_book.values();
+    const KeyFile::Section& values = read.value;
+    const MonitorRules rules = m_book.rules().value;
     for (auto field = m_fields.begin(); field != m_fields.end(); ++field) {
         const QString value = values.value(field.key());
         if (auto* check = qobject_cast<QCheckBox*>(field.value())) {
@@ -123,8 +123,8 @@ void MonitorRulesPage::load() {
         const QString id = m_flexible->item(row, RouteListModel::IdColumn)->text();
         m_flexible->item(row, kFlexibleColumn)->setData(Qt::EditRole, rules.flexibleDays.value(id));
     }
-    if (!error.isEmpty()) {
-        m_problem->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), error));
+    if (!read.ok()) {
+        m_problem->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), read.error));
     }
 }
 

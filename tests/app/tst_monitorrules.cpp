@@ -113,7 +113,7 @@ void TstMonitorRules::save_storesEverythingInOneWriteOrNothing() {
     KeyFile::Section values{
         {u"watchdog"_s, u"on"_s}, {u"stale-rounds"_s, u" 3 "_s}, {u"back-off"_s, QString()}};
     QVERIFY(book.save(values, {{u"100"_s, 2}, {u"200"_s, 0}}));
-    MonitorRules rules = book.rules();
+    MonitorRules rules = book.rules().value;
     QVERIFY(rules.watchdog);
     QCOMPARE(rules.staleRounds, 3);
     QVERIFY(!rules.backOff);
@@ -129,7 +129,7 @@ void TstMonitorRules::save_storesEverythingInOneWriteOrNothing() {
     QCOMPARE(bytesOf(book.path()), before);
 
     QVERIFY(book.save({}, {{u"100"_s, 0}, {u"300"_s, 0}}));
-    QCOMPARE(book.rules(), MonitorRules());
+    QCOMPARE(book.rules().value, MonitorRules());
 }
 
 void TstMonitorRules::flexibleDays_refuseWhatALineCannotHold_data() {

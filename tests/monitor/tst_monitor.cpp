@@ -104,7 +104,7 @@ struct Rig : SessionRig {
 
     // The rules every round takes, in place of rules.ini's.
     void useRules(const MonitorRules& rules) {
-        monitor.setRulesSource([rules] { return rules; });
+        monitor.setRulesSource([rules] { return ReadResult<MonitorRules>{rules, {}}; });
     }
     // Routes from 成都, 北京, 广州, ... in that order, alert price 500, with fares.
     void addRoutes(const QStringList& fares) {

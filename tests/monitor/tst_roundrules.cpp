@@ -84,7 +84,7 @@ struct MemoryRound {
     QList<int> waits; // what the confirming waits were asked to wait
 
     explicit MemoryRound(const MonitorRules& rules) {
-        monitor.setRulesSource([rules] { return rules; });
+        monitor.setRulesSource([rules] { return ReadResult<MonitorRules>{rules, {}}; });
         monitor.setConfirmWait([this](int ms) {
             waits.append(ms);
             if (onConfirmWait) {
@@ -114,6 +114,7 @@ private Q_SLOTS:
     void watchdog_data();
     void watchdog();
     void round_overAFareSourceInMemory();
+    void round_withUnreadableRules_saysSoAndKeepsTheOldOnes();
     void round_confirmsWithoutWaitingRealSeconds_data();
     void round_confirmsWithoutWaitingRealSeconds();
 };
@@ -358,6 +359,26 @@ void TstRoundRules::round_overAFareSourceInMemory() {
     QCOMPARE(round.routes.cell(1, RouteListModel::LowestFareColumn), notFoundText());
     QCOMPARE(notices.size(), 1);                // route 2, stale after two rounds
     QCOMPARE(round.monitor.backOffFactor(), 1); // a fare was found
+}
+
+// A rules file that cannot be read neither stops the rounds nor switches the rules off
+// unseen: the round says why and keeps the rules it had.
+void TstRoundRules::round_withUnreadableRules_saysSoAndKeepsTheOldOnes() {
+    MonitorRules rules;
+    rules.oncePerDrop = true;
+    MemoryRound round(rules);
+    round.source.fares = {{u"1"_s, u"480"_s}};
+    round.monitor.runRound();
+    round.monitor.setRulesSource([] {
+        return ReadResult<MonitorRules>{MonitorRules(), u"是一个文件夹"_s};
+    });
+    QSignalSpy alerted(&round.monitor, &Monitor::specialFaresAlerted);
+    round.monitor.runRound();
+    QVERIFY(round.monitor.rules().oncePerDrop);
+    QCOMPARE(alerted.size(), 0); // once per drop still holds
+    QCOMPARE(
+        round.log.lines().filter(u"无法读取监控规则（是一个文件夹），本轮沿用之前的规则"_s).size(),
+        1);
 }
 
 void TstRoundRules::round_confirmsWithoutWaitingRealSeconds_data() {

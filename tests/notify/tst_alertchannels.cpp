@@ -156,12 +156,12 @@ private Q_SLOTS:
 
 void TstAlertChannels::settingsFile_keepsEveryCharacterForItsOwnerAlone() {
     Rig rig;
-    QCOMPARE(rig.book.channel(u"email"_s).enabled, false);
+    QCOMPARE(rig.book.channel(u"email"_s).value.enabled, false);
     const QString password = u"  pä ss=密码 "_s;
     QVERIFY(rig.book.set(u"email"_s, u"password"_s, password));
     QVERIFY(rig.book.set(u"email"_s, u"to"_s, u"a@example.com, 用户@例子.公司"_s));
-    QCOMPARE(rig.book.channel(u"email"_s).value(u"password"_s), password);
-    QCOMPARE(rig.book.channel(u"email"_s).value(u"to"_s), u"a@example.com, 用户@例子.公司"_s);
+    QCOMPARE(rig.book.channel(u"email"_s).value.value(u"password"_s), password);
+    QCOMPARE(rig.book.channel(u"email"_s).value.value(u"to"_s), u"a@example.com, 用户@例子.公司"_s);
 
     struct stat info {};
     QCOMPARE(::stat(QFile::encodeName(rig.book.path()).constData(), &info), 0);
@@ -242,9 +242,9 @@ void TstAlertChannels::settingsFile_thatCannotBeUsedSaysWhy() {
     QFETCH(QString, kind);
     Rig rig;
     QVERIFY(makeSpecialFile(rig.book.path(), kind));
-    QString error;
-    QCOMPARE(rig.book.channels(&error).size(), channelKinds().size());
-    QVERIFY(!error.isEmpty());
+    const ReadResult<QList<ChannelSettings>> read = rig.book.channels();
+    QCOMPARE(read.value.size(), channelKinds().size());
+    QVERIFY(!read.ok());
     const WriteResult written = rig.book.set(u"ntfy"_s, u"url"_s, u"https://ntfy.sh/a"_s);
     QVERIFY(!written);
     QVERIFY2(written.message().contains(rig.book.path()), qPrintable(written.message()));
@@ -263,7 +263,7 @@ void TstAlertChannels::switchingOn_needsTheChannelComplete() {
     QCOMPARE(rig.book.setEnabled(u"email"_s, true).message(), u"请先设置邮件的收件人（to）"_s);
     QVERIFY(rig.book.set(u"email"_s, u"to"_s, u"you@example.com"_s));
     QVERIFY(rig.book.setEnabled(u"email"_s, true));
-    QVERIFY(rig.book.channel(u"email"_s).enabled);
+    QVERIFY(rig.book.channel(u"email"_s).value.enabled);
     // A channel that is on keeps what it needs.
     QCOMPARE(rig.book.set(u"email"_s, u"to"_s, QString()).message(),
              u"请先设置邮件的收件人（to）"_s);

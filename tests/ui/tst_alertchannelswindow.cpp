@@ -94,13 +94,13 @@ void TstAlertChannelsWindow::save_storesEveryChannelOrSaysWhyAndStoresNothing() 
     editOf(*window, u"email"_s, u"to"_s).setText(emailTo);
     QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
 
-    const ChannelSettings webhook = rig.desktop->channels().channel(u"webhook"_s);
+    const ChannelSettings webhook = rig.desktop->channels().channel(u"webhook"_s).value;
     if (message.isEmpty()) {
         QVERIFY(rig.messages.isEmpty());
         QVERIFY(webhook.enabled);
         QCOMPARE(webhook.value(u"url"_s), webhookUrl);
         QCOMPARE(webhook.value(u"secret"_s), u"密 钥"_s);
-        QCOMPARE(rig.desktop->channels().channel(u"email"_s).value(u"to"_s), emailTo);
+        QCOMPARE(rig.desktop->channels().channel(u"email"_s).value.value(u"to"_s), emailTo);
     } else {
         QCOMPARE(rig.messages, QStringList{message});
         QVERIFY(!QFile::exists(rig.desktop->channels().path()));
@@ -206,7 +206,7 @@ void TstAlertChannelsWindow::rulesPage_storesTheRulesAndEachRoutesFlexibleDays()
     expected.watchdog = true;
     expected.staleRounds = 3;
     expected.flexibleDays.insert(second, 2);
-    QCOMPARE(book.rules(), expected);
+    QCOMPARE(book.rules().value, expected);
     // The route file holds nothing of them.
     const QByteArray routeFile = readBytes(rig.dir.filePath(u"DATA.dat"_s));
     QVERIFY(routeFile.contains(second.toLatin1()));
