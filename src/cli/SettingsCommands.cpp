@@ -175,9 +175,7 @@ int ChannelCommand::test(CliContext& context, const QString& name) {
     MonitorSession& session = context.session();
     const ReadResult<ChannelSettings> read = session.channels().channel(name);
     const ChannelSettings& settings = read.value;
-    QString problem = channelNames().contains(name)
-                          ? channelReadinessProblem(settings)
-                          : channelValueProblem(name, QString(), QString());
+    QString problem = channelTestProblem(settings);
     if (!read.ok()) {
         problem = session.channels().path() + u"："_s + read.error;
     }

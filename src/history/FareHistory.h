@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HistoryChart.h"
 #include "history/PriceContext.h"
 #include "monitor/FareRecorder.h"
 #include "store/WriteResult.h"
@@ -26,13 +27,6 @@ struct HistoryRead {
 // How a front-end uses the store: the monitor and the desktop record and keep it pruned;
 // a command that only reads never writes to it, so it never competes with the recorder.
 enum class HistoryAccess { Record, ReadOnly };
-
-// One point of a route's fare over time, as the chart draws it.
-struct FarePoint {
-    qint64 observedAtMs; // since the epoch
-    double fare;
-    bool special;
-};
 
 // The fare history: every observation of the rounds in the SQLite file history.sqlite of
 // the data directory, one transaction a round, written on a thread of its own after the

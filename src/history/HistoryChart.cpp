@@ -1,5 +1,7 @@
 #include "HistoryChart.h"
 
+#include "text/Text.h"
+
 #include <cmath>
 
 namespace skylark {
@@ -43,6 +45,26 @@ TimeScale timeScale(qint64 firstMs, qint64 lastMs, int ticks) {
                            : between < kDay          ? QStringLiteral("MM-dd HH:mm")
                                                      : QStringLiteral("yyyy-MM-dd");
     return {firstMs, lastMs, format};
+}
+
+FareChartFrame fareChartFrame(const QList<FarePoint>& points, double alertPrice, qint64 nowMs) {
+    double low = alertPrice;
+    double high = alertPrice;
+    for (const FarePoint& point : points) {
+        low = qMin(low, point.fare);
+        high = qMax(high, point.fare);
+    }
+    const TimeScale times = timeScale(points.isEmpty() ? nowMs : points.first().observedAtMs,
+                                      points.isEmpty() ? nowMs : points.last().observedAtMs);
+    return {times, niceScale(qMax(0.0, low * 0.9), high * 1.1)};
+}
+
+ValueScale calendarScale(const QList<CalendarEntry>& calendar) {
+    double top = 1;
+    for (const CalendarEntry& entry : calendar) {
+        top = qMax(top, textToNumber(entry.price));
+    }
+    return niceScale(0, top * 1.1);
 }
 
 } // namespace skylark

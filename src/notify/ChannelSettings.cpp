@@ -138,6 +138,12 @@ QString channelSettingsProblem(const ChannelSettings& settings) {
     return settings.enabled ? channelReadinessProblem(settings) : QString();
 }
 
+QString channelTestProblem(const ChannelSettings& settings) {
+    ChannelSettings on = settings;
+    on.enabled = true; // a test asks for what switching on would need
+    return channelSettingsProblem(on);
+}
+
 QString shownChannelValue(const QString& name, const QString& key, const QString& value) {
     const ChannelField* field = fieldOf(name, key);
     return field && field->secret && !value.isEmpty() ? u"******"_s : value;

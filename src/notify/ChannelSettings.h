@@ -43,6 +43,9 @@ QStringList mailAddressesOf(const QString& list);
 // Why these settings cannot be stored as they are (a value refused, or switched on while
 // incomplete); empty when they can.
 QString channelSettingsProblem(const ChannelSettings& settings);
+// Why a test message cannot be sent with these settings: an unknown channel, a value
+// refused, or what switching it on would need; empty when it can.
+QString channelTestProblem(const ChannelSettings& settings);
 // The value as listings show it: a secret as "******" when set.
 QString shownChannelValue(const QString& name, const QString& key, const QString& value);
 

@@ -169,10 +169,9 @@ bool AlertChannelsWindow::save() {
 }
 
 void AlertChannelsWindow::test(const QString& name) {
-    ChannelSettings settings = shownSettings(name);
-    settings.enabled = true; // a test asks for what switching on would need
+    const ChannelSettings settings = shownSettings(name);
     Group& group = m_groups[name];
-    if (const QString problem = channelSettingsProblem(settings); !problem.isEmpty()) {
+    if (const QString problem = channelTestProblem(settings); !problem.isEmpty()) {
         group.outcome->setText(problem);
         return;
     }

@@ -128,31 +128,25 @@ void HistoryWindow::reload() {
     const QList<FarePoint>& points = read.rows;
     QList<QPointF> fares;
     QList<QPointF> specials;
-    const double alert = textToNumber(m_route.alertPrice);
-    double low = alert;
-    double high = alert;
     for (const FarePoint& point : points) {
         fares.append({double(point.observedAtMs), point.fare});
         if (point.special) {
             specials.append(fares.last());
         }
-        low = qMin(low, point.fare);
-        high = qMax(high, point.fare);
     }
     m_fares->replace(fares);
     m_specials->replace(specials);
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    const TimeScale times = timeScale(points.isEmpty() ? now : points.first().observedAtMs,
-                                      points.isEmpty() ? now : points.last().observedAtMs);
+    const double alert = textToNumber(m_route.alertPrice);
+    const FareChartFrame frame = fareChartFrame(points, alert, QDateTime::currentMSecsSinceEpoch());
+    const TimeScale& times = frame.times;
     m_alertPrice->replace({{double(times.firstMs), alert}, {double(times.lastMs), alert}});
     auto* time = static_cast<QDateTimeAxis*>(m_fareChart->axes(Qt::Horizontal).first());
     time->setFormat(times.format);
     time->setRange(QDateTime::fromMSecsSinceEpoch(times.firstMs),
                    QDateTime::fromMSecsSinceEpoch(times.lastMs));
-    const ValueScale prices = niceScale(qMax(0.0, low * 0.9), high * 1.1);
     auto* price = static_cast<QValueAxis*>(m_fareChart->axes(Qt::Vertical).first());
-    price->setRange(prices.min, prices.max);
-    price->setTickCount(prices.ticks);
+    price->setRange(frame.prices.min, frame.prices.max);
+    price->setTickCount(frame.prices.ticks);
     const HistoryRead<RouteFareSummary> summary = m_history.fareSummary(
         m_route.routeId, QDateTime::currentDateTime().addDays(-PriceContext::kRecentDays));
     m_context->setText(priceContextText(priceContextOf(summary.rows)));
@@ -166,15 +160,13 @@ void HistoryWindow::reload() {
     const QList<CalendarEntry>& calendar = latest.rows;
     QStringList days;
     m_calendar->remove(0, m_calendar->count());
-    double top = 1;
     for (const CalendarEntry& entry : calendar) {
         days.append(entry.date.mid(5));
         m_calendar->append(textToNumber(entry.price));
-        top = qMax(top, textToNumber(entry.price));
     }
     auto* dayAxis = static_cast<QBarCategoryAxis*>(m_calendarChart->axes(Qt::Horizontal).first());
     dayAxis->setCategories(days);
-    const ValueScale calendarPrices = niceScale(0, top * 1.1);
+    const ValueScale calendarPrices = calendarScale(calendar);
     auto* calendarPrice = static_cast<QValueAxis*>(m_calendarChart->axes(Qt::Vertical).first());
     calendarPrice->setRange(calendarPrices.min, calendarPrices.max);
     calendarPrice->setTickCount(calendarPrices.ticks);

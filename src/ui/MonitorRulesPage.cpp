@@ -1,8 +1,8 @@
 #include "MonitorRulesPage.h"
 
 #include "WindowOps.h"
+#include "app/FlexibleDaysModel.h"
 #include "app/NearbyDays.h"
-#include "app/RouteListModel.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -11,7 +11,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace skylark::ui {
@@ -43,15 +43,20 @@ MonitorRulesPage::MonitorRulesPage(RulesBook& book, const RouteListModel& routes
     layout->addWidget(makeFields());
     layout->addWidget(
         new QLabel(u"前后浮动的天数：这些天里任何一天的票价不高于监控价格时也提醒"_s));
-    m_flexible = new QTableWidget(this);
+    m_days = new FlexibleDaysModel(routes, this);
+    m_flexible = new QTableView(this);
     m_flexible->setObjectName(u"flexible-days"_s);
-    m_flexible->setItemDelegateForColumn(kFlexibleColumn, new FlexibleDaysDelegate(m_flexible));
+    m_flexible->setModel(m_days);
+    m_flexible->setItemDelegateForColumn(FlexibleDaysModel::DaysColumn,
+                                         new FlexibleDaysDelegate(m_flexible));
+    m_flexible->verticalHeader()->hide();
+    m_flexible->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_flexible, 1);
     m_problem = new QLabel;
     m_problem->setWordWrap(true);
     layout->addWidget(m_problem);
-    fillRoutes(routes);
     load();
+    m_flexible->resizeColumnsToContents();
 }
 
 QWidget* MonitorRulesPage::makeFields() {
@@ -76,37 +81,6 @@ QWidget* MonitorRulesPage::makeFields() {
     return fields;
 }
 
-void MonitorRulesPage::fillRoutes(const RouteListModel& routes) {
-    const int columns[] = {RouteListModel::IdColumn, RouteListModel::DepartureColumn,
-                           RouteListModel::ArrivalColumn, RouteListModel::DateColumn};
-    m_flexible->setColumnCount(kFlexibleColumn + 1);
-    QStringList captions;
-    for (int column : columns) {
-        captions.append(routes.headerData(column, Qt::Horizontal).toString());
-    }
-    m_flexible->setHorizontalHeaderLabels(captions << u"前后天数"_s);
-    m_flexible->setRowCount(routes.rowCount());
-    for (int row = 0; row < routes.rowCount(); ++row) {
-        for (int column : columns) {
-            auto* item = new QTableWidgetItem(routes.cell(row, column));
-            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-            m_flexible->setItem(row, column, item);
-        }
-        auto* days = new QTableWidgetItem;
-        days->setData(Qt::EditRole, 0);
-        if (const QString problem =
-                flexibleRouteProblem(routes.cell(row, RouteListModel::IdColumn));
-            !problem.isEmpty()) {
-            days->setFlags(days->flags() & ~Qt::ItemIsEditable);
-            days->setToolTip(problem);
-        }
-        m_flexible->setItem(row, kFlexibleColumn, days);
-    }
-    m_flexible->verticalHeader()->hide();
-    m_flexible->horizontalHeader()->setStretchLastSection(true);
-    m_flexible->resizeColumnsToContents();
-}
-
 void MonitorRulesPage::load() {
     const ReadResult<KeyFile::Section> read = m_book.values();
     const KeyFile::Section& values = read.value;
@@ -119,10 +93,7 @@ void MonitorRulesPage::load() {
             static_cast<QLineEdit*>(field.value())->setText(value);
         }
     }
-    for (int row = 0; row < m_flexible->rowCount(); ++row) {
-        const QString id = m_flexible->item(row, RouteListModel::IdColumn)->text();
-        m_flexible->item(row, kFlexibleColumn)->setData(Qt::EditRole, rules.flexibleDays.value(id));
-    }
+    m_days->setDays(rules.flexibleDays);
     if (!read.ok()) {
         m_problem->setText(u"无法读取 %1：%2"_s.arg(m_book.path(), read.error));
     }
@@ -140,19 +111,8 @@ KeyFile::Section MonitorRulesPage::shownValues() const {
     return values;
 }
 
-QHash<QString, int> MonitorRulesPage::shownFlexibleDays() const {
-    QHash<QString, int> days;
-    for (int row = 0; row < m_flexible->rowCount(); ++row) {
-        const QString id = m_flexible->item(row, RouteListModel::IdColumn)->text();
-        if (flexibleRouteProblem(id).isEmpty()) {
-            days.insert(id, m_flexible->item(row, kFlexibleColumn)->data(Qt::EditRole).toInt());
-        }
-    }
-    return days;
-}
-
 bool MonitorRulesPage::save() {
-    if (const WriteResult saved = m_book.save(shownValues(), shownFlexibleDays()); !saved) {
+    if (const WriteResult saved = m_book.save(shownValues(), m_days->days()); !saved) {
         m_ops.messageBox(saved.message(), WindowOps::Buttons::Ok, QMessageBox::Warning);
         return false;
     }

@@ -6,11 +6,12 @@
 #include <QWidget>
 
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 namespace skylark {
+class FlexibleDaysModel;
 class RouteListModel;
-}
+} // namespace skylark
 
 namespace skylark::ui {
 
@@ -23,8 +24,6 @@ class MonitorRulesPage : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kFlexibleColumn = 4;
-
     MonitorRulesPage(RulesBook& book, const RouteListModel& routes, WindowOps& ops,
                      QWidget* parent = nullptr);
 
@@ -34,21 +33,21 @@ public:
     // The field's check box (a switch) or edit box.
     QWidget& fieldOf(const QString& key) const { return *m_fields[key]; }
     // One row for each route of the list when the page was made.
-    QTableWidget& flexibleTable() const { return *m_flexible; }
+    QTableView& flexibleTable() const { return *m_flexible; }
+    FlexibleDaysModel& flexibleDays() const { return *m_days; }
     // Why the stored rules could not be read; empty when they could.
     QLabel& problemLine() const { return *m_problem; }
 
 private:
     QWidget* makeFields();
-    void fillRoutes(const RouteListModel& routes);
     void load();
     KeyFile::Section shownValues() const;
-    QHash<QString, int> shownFlexibleDays() const;
 
     RulesBook& m_book;
     WindowOps& m_ops;
     QHash<QString, QWidget*> m_fields;
-    QTableWidget* m_flexible = nullptr;
+    FlexibleDaysModel* m_days = nullptr;
+    QTableView* m_flexible = nullptr;
     QLabel* m_problem = nullptr;
 };
 

@@ -114,6 +114,8 @@ private Q_SLOTS:
     void csvExport_readsBackField_for_field();
     void valueScale_isOnRoundNumbers_data();
     void valueScale_isOnRoundNumbers();
+    void chartFrame_coversTheFaresAndTheAlertPrice_data();
+    void chartFrame_coversTheFaresAndTheAlertPrice();
     void timeScale_labelsDiffer_data();
     void timeScale_labelsDiffer();
 };
@@ -411,6 +413,43 @@ void TstFareHistory::valueScale_isOnRoundNumbers() {
     QCOMPARE(scale.min, min);
     QCOMPARE(scale.max, max);
     QCOMPARE(scale.ticks, ticks);
+}
+
+void TstFareHistory::chartFrame_coversTheFaresAndTheAlertPrice_data() {
+    QTest::addColumn<QList<double>>("fares"); // one a minute from 10:00
+    QTest::addColumn<double>("alertPrice");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<bool>("spansNow"); // no points: the span is the moment now
+    QTest::newRow("no fares: the alert price alone")
+        << QList<double>{} << 500.0 << 440.0 << 560.0 << true;
+    QTest::newRow("fares above the alert price")
+        << QList<double>{600, 700} << 500.0 << 400.0 << 800.0 << false;
+    QTest::newRow("a fare far below it")
+        << QList<double>{100, 520} << 500.0 << 0.0 << 600.0 << false;
+}
+
+void TstFareHistory::chartFrame_coversTheFaresAndTheAlertPrice() {
+    QFETCH(QList<double>, fares);
+    QFETCH(double, alertPrice);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    QFETCH(bool, spansNow);
+    const qint64 first = QDateTime(QDate(2026, 12, 10), QTime(10, 0)).toMSecsSinceEpoch();
+    const qint64 now = first + 86400000;
+    QList<FarePoint> points;
+    for (qsizetype i = 0; i < fares.size(); ++i) {
+        points.append({first + i * 60000, fares[i], false});
+    }
+    const FareChartFrame frame = fareChartFrame(points, alertPrice, now);
+    QVERIFY2(frame.prices.min <= min && frame.prices.max >= max,
+             qPrintable(u"%1..%2"_s.arg(frame.prices.min).arg(frame.prices.max)));
+    QVERIFY(frame.prices.min >= 0);
+    QCOMPARE(frame.times.firstMs <= (spansNow ? now : first), true);
+    QCOMPARE(frame.times.lastMs >= (spansNow ? now : points.last().observedAtMs), true);
+    const ValueScale bars = calendarScale({{u"2026-12-20"_s, u"640"_s}, {u"2026-12-21"_s, u"-"_s}});
+    QCOMPARE(bars.min, 0.0);
+    QVERIFY(bars.max >= 640 * 1.1);
 }
 
 void TstFareHistory::timeScale_labelsDiffer_data() {

@@ -1,3 +1,4 @@
+#include "app/FlexibleDaysModel.h"
 #include "common/DesktopRig.h"
 #include "common/PrivateBus.h"
 #include "common/ScriptedServer.h"
@@ -12,7 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 using namespace skylark;
@@ -184,15 +185,18 @@ void TstAlertChannelsWindow::rulesPage_storesTheRulesAndEachRoutesFlexibleDays()
     QCOMPARE(window->pages().tabText(1), u"提醒规则"_s);
     window->pages().setCurrentIndex(1);
     ui::MonitorRulesPage& page = window->rulesPage();
-    QTableWidget& table = page.flexibleTable();
+    FlexibleDaysModel& table = page.flexibleDays();
+    QCOMPARE(page.flexibleTable().model(), &table);
     QCOMPARE(table.rowCount(), 2);
-    QCOMPARE(table.item(1, RouteListModel::IdColumn)->text(), second);
-    QCOMPARE(table.item(1, ui::MonitorRulesPage::kFlexibleColumn)->data(Qt::EditRole), QVariant(0));
+    QCOMPARE(table.index(1, FlexibleDaysModel::IdColumn).data().toString(), second);
+    const QModelIndex days = table.index(1, FlexibleDaysModel::DaysColumn);
+    QCOMPARE(days.data(Qt::EditRole), QVariant(0));
+    QVERIFY(!table.setData(days, 4, Qt::EditRole)); // 0 to 3 only
 
     qobject_cast<QCheckBox*>(&page.fieldOf(u"watchdog"_s))->setChecked(true);
     auto& staleRounds = *qobject_cast<QLineEdit*>(&page.fieldOf(u"stale-rounds"_s));
     staleRounds.setText(u"0"_s); // refused: nothing is stored
-    table.item(1, ui::MonitorRulesPage::kFlexibleColumn)->setData(Qt::EditRole, 2);
+    QVERIFY(table.setData(days, 2, Qt::EditRole));
     QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
     QCOMPARE(rig.messages.size(), 1);
     QVERIFY(rig.messages[0].contains(u"必须是 1 到 10000 之间的整数"_s));
