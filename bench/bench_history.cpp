@@ -91,7 +91,7 @@ void BM_ReadChart(benchmark::State& state) {
     }
     const QString route = observationOf(0, 0).routeId;
     for (auto _ : state) {
-        const QList<FarePoint> points = history.farePoints(route).rows;
+        const QList<FarePoint> points = history.queries().farePoints(route).rows;
         if (points.size() != kChartObservations) {
             state.SkipWithError("wrong number of points");
         }

@@ -2,6 +2,7 @@
 
 #include "CliContext.h"
 #include "history/FareHistory.h"
+#include "history/HistoryCsv.h"
 
 #include <QDate>
 
@@ -69,7 +70,7 @@ int HistoryCommand::list(CliContext& context, const FareHistory& history,
     if (csv) {
         out << QString::fromUtf8(historyCsvHeader());
     }
-    const QString error = history.eachObservation(
+    const QString error = history.queries().eachObservation(
         arguments.positional.first(), sinceDay, [&](const FareObservation& seen) {
             if (csv) {
                 out << QString::fromUtf8(historyCsvRow(seen));
@@ -86,12 +87,13 @@ int HistoryCommand::list(CliContext& context, const FareHistory& history,
 int HistoryCommand::exportAll(CliContext& context, const FareHistory& history,
                               const QString& path) {
     if (path == u"-") {
-        return context.reportReadError(writeHistoryCsv(history, [&context](QByteArrayView bytes) {
-            context.out << QString::fromUtf8(bytes);
-            return context.out.status() == QTextStream::Ok;
-        }));
+        return context.reportReadError(
+            writeHistoryCsv(history.queries(), [&context](QByteArrayView bytes) {
+                context.out << QString::fromUtf8(bytes);
+                return context.out.status() == QTextStream::Ok;
+            }));
     }
-    return context.statusOf(exportHistoryCsv(history, path));
+    return context.statusOf(exportHistoryCsv(history.queries(), path));
 }
 
 } // namespace skylark

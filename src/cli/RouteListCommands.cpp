@@ -16,8 +16,9 @@ using namespace Qt::Literals::StringLiterals;
 // The columns of routes --context: the last fare and when, the lowest and when, the
 // typical fare and of how many, the verdict, and a cheaper day nearby with its fare; "-"
 // for what is not known.
-QString contextColumns(const RouteFareSummary& summary) {
-    const PriceContext context = priceContextOf(summary);
+QString contextColumns(const RouteContext& route) {
+    const RouteFareSummary& summary = route.summary;
+    const PriceContext& context = route.context;
     const auto orDash = [](const QString& text) { return text.isEmpty() ? u"-"_s : text; };
     const QString format = u"yyyy-MM-ddTHH:mm:ss"_s;
     QStringList columns{orDash(summary.lastFare), orDash(summary.lastSeen.toString(format))};
@@ -54,13 +55,13 @@ int RoutesCommand::run(CliContext& context, const CommandArguments& arguments) {
     const RouteBook book(context.directory());
     const FareHistory* history =
         arguments.has(u"--context"_s) ? &context.openHistory(HistoryAccess::ReadOnly) : nullptr;
-    const QDateTime recentSince = QDateTime::currentDateTime().addDays(-PriceContext::kRecentDays);
+    const QDateTime now = context.session().clock().now();
     for (const Route& route : book.routes()) {
         context.out << route.routeId << '\t' << route.depCityName << '\t' << route.arrCityName
                     << '\t' << route.depDate << '\t' << route.price << '\t' << route.type;
         if (history) {
-            const HistoryRead<RouteFareSummary> read =
-                history->fareSummary(route.routeId, recentSince);
+            const HistoryRead<RouteContext> read =
+                history->queries().priceContext(route.routeId, now);
             if (!read.ok()) {
                 return context.reportReadError(read.error);
             }

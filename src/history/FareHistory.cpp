@@ -1,5 +1,8 @@
 #include "FareHistory.h"
 
+#include "HistorySql.h"
+#include "RoundWriter.h"
+
 #include "store/SafeSave.h"
 
 #include <QCoreApplication>
@@ -60,43 +63,6 @@ const char* const kMigrations[FareHistory::kSchemaVersion] = {
 // only writes when it opens (a migration) or when the retention is changed.
 constexpr int kReaderBusyMs = 2000;
 
-const QString kColumns = QStringLiteral(
-    "route_id, dep_city, arr_city, dep_date, route_kind, alert_price, observed_at, fare, "
-    "outcome, special, calendar");
-
-QString calendarText(const QList<CalendarEntry>& calendar) {
-    QStringList days;
-    for (const CalendarEntry& entry : calendar) {
-        days.append(entry.date + u'=' + entry.price);
-    }
-    return days.join(u';');
-}
-
-QList<CalendarEntry> calendarOf(const QString& text) {
-    QList<CalendarEntry> calendar;
-    for (const QStringView day : QStringView(text).split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype equals = day.indexOf(u'=');
-        calendar.append({(equals < 0 ? day : day.first(equals)).toString(),
-                         equals < 0 ? QString() : day.sliced(equals + 1).toString()});
-    }
-    return calendar;
-}
-
-// The connection under the Qt driver: the two paths that carry many rows, a round's inserts
-// and a chart's points, bind and read plain values through it instead of QVariants.
-sqlite3* handleOf(const QSqlDatabase& db) {
-    const QVariant handle = db.driver()->handle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-        return *static_cast<sqlite3* const*>(handle.constData());
-    }
-    return nullptr;
-}
-
-void bindText(sqlite3_stmt* statement, int at, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_bind_text(statement, at, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-}
-
 // Why a statement of the script failed; empty when all ran.
 QString runScript(QSqlDatabase& db, const QString& script) {
     QSqlQuery query(db);
@@ -108,162 +74,6 @@ QString runScript(QSqlDatabase& db, const QString& script) {
     return {};
 }
 
-// Drops the observations before the time a batch at a time, each batch its own
-// transaction, so that no writer waits long for the store and the write-ahead log stays
-// small; the number dropped, -1 with the reason on failure.
-int pruneInBatches(QSqlDatabase& db, qint64 before, const std::atomic_bool& stopping,
-                   QString& error) {
-    QSqlQuery query(db);
-    if (!query.prepare(QStringLiteral("DELETE FROM observation WHERE id IN (SELECT id FROM "
-                                      "observation WHERE observed_at < ? LIMIT %1)")
-                           .arg(FareHistory::kPruneBatchRows))) {
-        error = query.lastError().text();
-        return -1;
-    }
-    int dropped = 0;
-    for (;;) {
-        query.addBindValue(before);
-        if (!query.exec()) {
-            error = query.lastError().text();
-            return -1;
-        }
-        const int batch = query.numRowsAffected();
-        dropped += batch;
-        if (batch < FareHistory::kPruneBatchRows || stopping) {
-            return dropped;
-        }
-    }
-}
-
-// Writes the rounds on a thread of its own, through a connection of its own, so that a
-// round never waits for the disk or for another writer's lock.
-class RoundWriter : public QObject {
-public:
-    RoundWriter(QString path, QString connection, int busyMs)
-        : m_path(std::move(path))
-        , m_connection(std::move(connection))
-        , m_busyMs(busyMs) {}
-
-    // Set from another thread: a prune under way stops after its batch.
-    std::atomic_bool stopping = false;
-
-    ~RoundWriter() override {
-        sqlite3_finalize(m_insert);
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-            if (db.isValid()) {
-                db.close();
-            }
-        }
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-
-    // The number of observations dropped, -1 with the reason on failure.
-    int prune(qint64 before, QString& error) {
-        QSqlDatabase db;
-        if (error = connect(db); !error.isEmpty()) {
-            return -1;
-        }
-        return pruneInBatches(db, before, stopping, error);
-    }
-
-    // Empty when the round is stored, else why not.
-    QString write(const QList<FareObservation>& round) {
-        QSqlDatabase db;
-        if (const QString error = connect(db); !error.isEmpty()) {
-            return error;
-        }
-        sqlite3* handle = handleOf(db);
-        if (!handle) {
-            return QStringLiteral("no SQLite handle");
-        }
-        if (!m_insert) {
-            const QByteArray sql = "INSERT INTO observation (" + kColumns.toUtf8() +
-                                   ") VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-            if (sqlite3_prepare_v3(handle, sql.constData(), int(sql.size()),
-                                   SQLITE_PREPARE_PERSISTENT, &m_insert, nullptr) != SQLITE_OK) {
-                return QString::fromUtf8(sqlite3_errmsg(handle));
-            }
-        }
-        if (!db.transaction()) {
-            return db.lastError().text();
-        }
-        for (const FareObservation& observation : round) {
-            if (const int result = insert(observation); result != SQLITE_DONE) {
-                db.rollback();
-                return QString::fromUtf8(sqlite3_errstr(result));
-            }
-        }
-        if (!db.commit()) {
-            const QString reason = db.lastError().text();
-            db.rollback();
-            return reason;
-        }
-        return {};
-    }
-
-private:
-    QString connect(QSqlDatabase& db) {
-        db = QSqlDatabase::database(m_connection, false);
-        if (!db.isValid()) {
-            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-            db.setDatabaseName(m_path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyMs));
-        }
-        if (!db.isOpen() && (!db.open() || !QSqlQuery(db).exec(u"PRAGMA synchronous=NORMAL"_qs))) {
-            return db.lastError().text();
-        }
-        return {};
-    }
-
-    int insert(const FareObservation& observation) {
-        sqlite3_stmt* insert = m_insert;
-        bindText(insert, 1, observation.routeId);
-        bindText(insert, 2, observation.depCityName);
-        bindText(insert, 3, observation.arrCityName);
-        bindText(insert, 4, observation.depDate);
-        bindText(insert, 5, observation.routeKind);
-        bindText(insert, 6, observation.alertPrice);
-        sqlite3_bind_int64(insert, 7, observation.observedAt.toMSecsSinceEpoch());
-        if (observation.fare.isEmpty()) {
-            sqlite3_bind_null(insert, 8);
-        } else {
-            bindText(insert, 8, observation.fare);
-        }
-        bindText(insert, 9, fareOutcomeKey(observation.outcome));
-        sqlite3_bind_int(insert, 10, observation.special ? 1 : 0);
-        bindText(insert, 11, calendarText(observation.calendar));
-        const int result = sqlite3_step(insert);
-        sqlite3_reset(insert);
-        return result;
-    }
-
-    QString m_path;
-    QString m_connection;
-    int m_busyMs;
-    sqlite3_stmt* m_insert = nullptr; // prepared once, on the first round
-};
-
-// Appends the field's UTF-8 bytes, quoted when it holds a comma, a quote or a line break.
-void appendCsvField(QByteArray& out, const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    const bool plain = std::none_of(utf8.begin(), utf8.end(), [](char c) {
-        return c == ',' || c == '"' || c == '\n' || c == '\r';
-    });
-    if (plain) {
-        out += utf8;
-        return;
-    }
-    out += '"';
-    for (const char c : utf8) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
-    }
-    out += '"';
-}
-
 } // namespace
 
 FareHistory::FareHistory(const QString& directory, QObject* parent)
@@ -273,7 +83,7 @@ FareHistory::FareHistory(const QString& directory, QObject* parent)
 
 FareHistory::~FareHistory() {
     if (m_writer) {
-        static_cast<RoundWriter*>(m_writer)->stopping = true;
+        m_writer->stopping = true;
         // Runs after every round handed over before: they are all written.
         QMetaObject::invokeMethod(
             m_writer, [writer = m_writer] { delete writer; }, Qt::BlockingQueuedConnection);
@@ -315,6 +125,14 @@ void FareHistory::roundLost(const QString& reason) {
 
 QString FareHistory::notOpen() const {
     return m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+}
+
+QString FareHistory::readProblem() const {
+    return m_ready ? QString() : notOpen();
+}
+
+sqlite3* FareHistory::readHandle() const {
+    return m_ready ? history_sql::handleOf(m_db) : nullptr;
 }
 
 QString FareHistory::readFailure(const QString& reason) const {
@@ -521,7 +339,7 @@ void FareHistory::endRound() {
     m_inRound = false;
     QMetaObject::invokeMethod(
         m_writer,
-        [this, writer = static_cast<RoundWriter*>(m_writer), round = std::exchange(m_round, {})] {
+        [this, writer = m_writer, round = std::exchange(m_round, {})] {
             const QString error = writer->write(round);
             QMetaObject::invokeMethod(
                 this,
@@ -535,303 +353,6 @@ void FareHistory::endRound() {
                 Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
-}
-
-namespace {
-
-// The local offset from UTC by quarter hours, the finest step any time zone's changes
-// take: a long export asks the system's zone data once a quarter hour of observations,
-// not once a row.
-class LocalOffsets {
-public:
-    int at(qint64 ms) {
-        const qint64 quarter = ms >= 0 ? ms / kQuarterMs : (ms - kQuarterMs + 1) / kQuarterMs;
-        if (quarter != m_quarter) {
-            m_quarter = quarter;
-            m_offset = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
-        }
-        return m_offset;
-    }
-    // The local time of the instant, as a fixed offset: the same wall time and instant as
-    // the local one, without asking the system's zone data again.
-    QDateTime localTime(qint64 ms) {
-        return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, at(ms));
-    }
-
-private:
-    static constexpr qint64 kQuarterMs = 15 * 60 * 1000;
-    qint64 m_quarter = std::numeric_limits<qint64>::min();
-    int m_offset = 0;
-};
-
-// A prepared statement that is finalized however its reading ends.
-class Statement {
-public:
-    Statement(sqlite3* db, const QByteArray& sql)
-        : m_db(db) {
-        m_result =
-            db ? sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &m_statement, nullptr)
-               : SQLITE_MISUSE;
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    sqlite3_stmt* get() const { return m_statement; }
-    bool prepared() const { return m_result == SQLITE_OK; }
-    // The next row; false at the end or on an error, which error() then tells.
-    bool next() {
-        m_result = sqlite3_step(m_statement);
-        return m_result == SQLITE_ROW;
-    }
-    // Why the statement could not be prepared or read to its end; empty otherwise.
-    QString error() const {
-        if (m_result == SQLITE_OK || m_result == SQLITE_DONE || m_result == SQLITE_ROW) {
-            return {};
-        }
-        return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("no SQLite handle");
-    }
-    QString text(int column) const {
-        const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
-        return QString::fromUtf8(data, sqlite3_column_bytes(m_statement, column));
-    }
-
-private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_statement = nullptr;
-    int m_result;
-};
-
-} // namespace
-
-QString FareHistory::eachObservation(const QString& routeId, const QDate& since,
-                                     const ObservationSink& each) const {
-    if (!m_ready) {
-        return notOpen();
-    }
-    // Through the index that is in this order: a whole-store read then never sorts, which
-    // would hold every row in memory at once.
-    QByteArray sql =
-        "SELECT " + kColumns.toUtf8() + " FROM observation INDEXED BY observation_chart";
-    if (!routeId.isEmpty()) {
-        sql +=
-            since.isNull() ? " WHERE route_id = ?1" : " WHERE route_id = ?1 AND observed_at >= ?2";
-    }
-    sql += " ORDER BY route_id, observed_at";
-    Statement select(handleOf(m_db), sql);
-    if (!select.prepared()) {
-        return readFailure(select.error());
-    }
-    if (!routeId.isEmpty()) {
-        bindText(select.get(), 1, routeId);
-        if (!since.isNull()) {
-            sqlite3_bind_int64(select.get(), 2, QDateTime(since, QTime(0, 0)).toMSecsSinceEpoch());
-        }
-    }
-    FareObservation observation;
-    LocalOffsets offsets;
-    while (select.next()) {
-        observation.routeId = select.text(0);
-        observation.depCityName = select.text(1);
-        observation.arrCityName = select.text(2);
-        observation.depDate = select.text(3);
-        observation.routeKind = select.text(4);
-        observation.alertPrice = select.text(5);
-        observation.observedAt = offsets.localTime(sqlite3_column_int64(select.get(), 6));
-        observation.fare = select.text(7);
-        observation.outcome = fareOutcomeOfKey(select.text(8));
-        observation.special = sqlite3_column_int(select.get(), 9) != 0;
-        observation.calendar = calendarOf(select.text(10));
-        each(observation);
-    }
-    return select.error().isEmpty() ? QString() : readFailure(select.error());
-}
-
-HistoryRead<QList<FareObservation>> FareHistory::observations(const QString& routeId,
-                                                              const QDate& since) const {
-    HistoryRead<QList<FareObservation>> read;
-    if (routeId.isEmpty()) {
-        return read;
-    }
-    read.error = eachObservation(routeId, since,
-                                 [&read](const FareObservation& seen) { read.rows.append(seen); });
-    return read;
-}
-
-HistoryRead<QList<FarePoint>> FareHistory::farePoints(const QString& routeId) const {
-    HistoryRead<QList<FarePoint>> read;
-    if (!m_ready) {
-        read.error = notOpen();
-        return read;
-    }
-    Statement select(handleOf(m_db), "SELECT observed_at, fare, special FROM observation WHERE "
-                                     "route_id = ? AND fare IS NOT NULL ORDER BY observed_at");
-    if (select.prepared()) {
-        bindText(select.get(), 1, routeId);
-        while (select.next()) {
-            read.rows.append({sqlite3_column_int64(select.get(), 0),
-                              sqlite3_column_double(select.get(), 1),
-                              sqlite3_column_int(select.get(), 2) != 0});
-        }
-    }
-    if (const QString error = select.error(); !error.isEmpty()) {
-        read.error = readFailure(error);
-    }
-    return read;
-}
-
-HistoryRead<RouteFareSummary> FareHistory::fareSummary(const QString& routeId,
-                                                       const QDateTime& recentSince) const {
-    HistoryRead<RouteFareSummary> read;
-    if (!m_ready) {
-        read.error = notOpen();
-        return read;
-    }
-    RouteFareSummary& summary = read.rows;
-    // The first three through the route's chart index: only the latest row of the wide
-    // table is read.
-    Statement last(handleOf(m_db), "SELECT observed_at, fare FROM observation WHERE route_id = ? "
-                                   "AND fare IS NOT NULL ORDER BY observed_at DESC LIMIT 1");
-    Statement lowest(handleOf(m_db),
-                     "SELECT observed_at, CAST(fare AS REAL) AS amount FROM observation WHERE "
-                     "route_id = ? AND fare IS NOT NULL ORDER BY amount, observed_at LIMIT 1");
-    Statement recent(handleOf(m_db),
-                     "SELECT CAST(fare AS REAL) FROM observation WHERE route_id = ? AND "
-                     "observed_at >= ? AND fare IS NOT NULL");
-    Statement latest(handleOf(m_db),
-                     "SELECT dep_date, calendar FROM observation WHERE route_id = ? "
-                     "ORDER BY observed_at DESC, id DESC LIMIT 1");
-    for (Statement* statement : {&last, &lowest, &recent, &latest}) {
-        if (statement->prepared()) {
-            bindText(statement->get(), 1, routeId);
-        }
-    }
-    sqlite3_bind_int64(recent.get(), 2, recentSince.toMSecsSinceEpoch());
-    if (last.prepared() && last.next()) {
-        summary.lastSeen = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(last.get(), 0));
-        summary.lastFare = last.text(1);
-    }
-    if (lowest.prepared() && lowest.next()) {
-        summary.lowestSeen = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(lowest.get(), 0));
-        summary.lowest = sqlite3_column_double(lowest.get(), 1);
-    }
-    if (recent.prepared()) {
-        while (recent.next()) {
-            summary.recentFares.append(sqlite3_column_double(recent.get(), 0));
-        }
-    }
-    if (latest.prepared() && latest.next()) {
-        summary.latestDay = latest.text(0);
-        summary.latestCalendar = calendarOf(latest.text(1));
-    }
-    for (const Statement* statement : {&last, &lowest, &recent, &latest}) {
-        if (const QString error = statement->error(); !error.isEmpty()) {
-            read.error = readFailure(error);
-        }
-    }
-    return read;
-}
-
-HistoryRead<QList<CalendarEntry>> FareHistory::latestCalendar(const QString& routeId) const {
-    HistoryRead<QList<CalendarEntry>> read;
-    if (!m_ready) {
-        read.error = notOpen();
-        return read;
-    }
-    Statement select(handleOf(m_db),
-                     "SELECT calendar FROM observation WHERE route_id = ? AND calendar <> '' "
-                     "ORDER BY observed_at DESC, id DESC LIMIT 1");
-    if (select.prepared()) {
-        bindText(select.get(), 1, routeId);
-        if (select.next()) {
-            read.rows = calendarOf(select.text(0));
-        }
-    }
-    if (const QString error = select.error(); !error.isEmpty()) {
-        read.error = readFailure(error);
-    }
-    return read;
-}
-
-QByteArray historyCsvHeader() {
-    return QByteArrayLiteral("route_id,departure,arrival,departure_date,route_kind,"
-                             "alert_price,observed_at,fare,outcome,special,calendar\r\n");
-}
-
-namespace {
-
-QByteArray csvRow(const FareObservation& o, LocalOffsets& offsets) {
-    const QDateTime observedAt = offsets.localTime(o.observedAt.toMSecsSinceEpoch());
-    const QString fields[] = {o.routeId,
-                              o.depCityName,
-                              o.arrCityName,
-                              o.depDate,
-                              o.routeKind,
-                              o.alertPrice,
-                              observedAt.toString(Qt::ISODate),
-                              o.fare,
-                              fareOutcomeKey(o.outcome),
-                              o.special ? QStringLiteral("1") : QStringLiteral("0"),
-                              calendarText(o.calendar)};
-    QByteArray row;
-    row.reserve(256);
-    for (size_t i = 0; i < std::size(fields); ++i) {
-        if (i > 0) {
-            row += ',';
-        }
-        appendCsvField(row, fields[i]);
-    }
-    row += "\r\n";
-    return row;
-}
-
-} // namespace
-
-QByteArray historyCsvRow(const FareObservation& observation) {
-    LocalOffsets offsets;
-    return csvRow(observation, offsets);
-}
-
-QByteArray historyCsv(const QList<FareObservation>& observations) {
-    QByteArray csv = historyCsvHeader();
-    LocalOffsets offsets;
-    for (const FareObservation& observation : observations) {
-        csv += csvRow(observation, offsets);
-    }
-    return csv;
-}
-
-QString writeHistoryCsv(const FareHistory& history,
-                        const std::function<bool(QByteArrayView)>& out) {
-    constexpr qsizetype kPiece = 1 << 20;
-    QByteArray piece = historyCsvHeader();
-    LocalOffsets offsets;
-    bool writing = true;
-    const QString error = history.eachObservation({}, {}, [&](const FareObservation& seen) {
-        piece += csvRow(seen, offsets);
-        if (piece.size() >= kPiece && writing) {
-            writing = out(piece);
-            piece.clear();
-        }
-    });
-    if (error.isEmpty() && writing && !piece.isEmpty()) {
-        out(piece);
-    }
-    return error;
-}
-
-WriteResult exportHistoryCsv(const FareHistory& history, const QString& path) {
-    AtomicFile file(path);
-    if (WriteResult opened = file.open(); !opened) {
-        return opened;
-    }
-    const QString error =
-        writeHistoryCsv(history, [&file](QByteArrayView bytes) { return file.write(bytes); });
-    if (!error.isEmpty()) {
-        file.abandon();
-        return WriteResult::failure(QStringLiteral("未导出 %1：%2").arg(path, error));
-    }
-    return file.commit();
 }
 
 } // namespace skylark

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "HistoryChart.h"
+#include "HistoryQueries.h"
 #include "history/PriceContext.h"
 #include "monitor/FareRecorder.h"
-#include "store/WriteResult.h"
 
 #include <QDate>
 #include <QObject>
@@ -13,16 +12,11 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace skylark {
 
-// What a read of the store found, or why it could not read it in full: a damaged or
-// unreadable store never reads as an empty one.
-template <typename Rows>
-struct HistoryRead {
-    Rows rows;
-    QString error; // empty when every row was read
-    bool ok() const { return error.isEmpty(); }
-};
+class RoundWriter;
 
 // How a front-end uses the store: the monitor and the desktop record and keep it pruned;
 // a command that only reads never writes to it, so it never competes with the recorder.
@@ -77,23 +71,14 @@ public:
     void record(const FareObservation& observation) override;
     void endRound() override;
 
-    using ObservationSink = std::function<void(const FareObservation&)>;
-    // Hands each observation of the route by time, from the given day on (all when null),
-    // or when routeId is empty every observation in the order recorded, one at a time, to
-    // each; the reason when the store could not be read to the end, else empty.
-    QString eachObservation(const QString& routeId, const QDate& since,
-                            const ObservationSink& each) const;
-    // A route's observations, oldest first, from the given day on (all when null).
-    HistoryRead<QList<FareObservation>> observations(const QString& routeId,
-                                                     const QDate& since = {}) const;
-    // The route's found fares, oldest first: what its chart draws.
-    HistoryRead<QList<FarePoint>> farePoints(const QString& routeId) const;
-    // The route's last found fare, its lowest, its found fares from recentSince on, and
-    // the day and calendar of its latest observation.
-    HistoryRead<RouteFareSummary> fareSummary(const QString& routeId,
-                                              const QDateTime& recentSince) const;
-    // The calendar of the route's latest observation that had one.
-    HistoryRead<QList<CalendarEntry>> latestCalendar(const QString& routeId) const;
+    // The reads of the store.
+    const HistoryQueries& queries() const { return m_queries; }
+    // Why the store cannot be read now; empty while it is open.
+    QString readProblem() const;
+    // The store's own connection under the Qt driver; null while it is not open.
+    sqlite3* readHandle() const;
+    // What a read that failed for the reason says.
+    QString readFailure(const QString& reason) const;
 
 Q_SIGNALS:
     // A round's observations are stored.
@@ -112,7 +97,6 @@ private:
     void fail(const QString& what, const QString& reason);
     void sayOnce(const QString& what, const QString& reason);
     void roundLost(const QString& reason);
-    QString readFailure(const QString& reason) const;
     // What a read says while the store is not open: why it could not be opened.
     QString notOpen() const;
 
@@ -120,24 +104,14 @@ private:
     QString m_connection;
     QSqlDatabase m_db;
     QThread m_writerThread;
-    QObject* m_writer = nullptr; // lives on m_writerThread
+    RoundWriter* m_writer = nullptr; // lives on m_writerThread
     bool m_ready = false;
     bool m_inRound = false;
     int m_writerBusyMs = kWriterBusyMs;
     int m_lostRounds = 0;
     QString m_error;
     QList<FareObservation> m_round;
+    HistoryQueries m_queries{*this};
 };
-
-// The observations as RFC 4180 CSV in UTF-8, with a header row and CR LF line ends.
-QByteArray historyCsvHeader();
-QByteArray historyCsvRow(const FareObservation& observation);
-QByteArray historyCsv(const QList<FareObservation>& observations);
-// Streams the CSV of every observation to out, in pieces; the reason when the store could
-// not be read to the end, else empty.
-QString writeHistoryCsv(const FareHistory& history, const std::function<bool(QByteArrayView)>& out);
-// Writes the CSV of every observation as one step, in constant memory: the old file stays
-// whole when the store cannot be read to the end or the file cannot be written.
-WriteResult exportHistoryCsv(const FareHistory& history, const QString& path);
 
 } // namespace skylark

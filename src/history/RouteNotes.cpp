@@ -94,7 +94,7 @@ void RouteNotes::readSome(int count, int budgetMs) {
     spent.start();
     // Where each route's rows are now: the list may have changed since it was queued.
     const QHash<QString, QList<int>>& rows = rowsByRoute();
-    const QDateTime recentSince = m_clock.now().addDays(-PriceContext::kRecentDays);
+    const QDateTime now = m_clock.now();
     for (int done = 0; done < count && !m_queue.isEmpty() &&
                        (budgetMs <= 0 || done == 0 || spent.nsecsElapsed() < budgetMs * 1000000LL);
          ++done) {
@@ -104,12 +104,12 @@ void RouteNotes::readSome(int count, int budgetMs) {
         if (found == rows.constEnd() || !m_history.isOpen()) {
             continue;
         }
-        const HistoryRead<RouteFareSummary> read = m_history.fareSummary(id, recentSince);
+        const HistoryRead<RouteContext> read = m_history.queries().priceContext(id, now);
         if (!read.ok()) {
             continue; // the history says its failure itself; the rows keep their notes
         }
-        const RouteListModel::RouteNote note{read.rows.lastFare, read.rows.lastSeen,
-                                             priceContextText(priceContextOf(read.rows))};
+        const RouteListModel::RouteNote note{read.rows.summary.lastFare, read.rows.summary.lastSeen,
+                                             priceContextText(read.rows.context)};
         for (int row : *found) {
             m_routes.setRouteNote(row, note);
         }

@@ -164,12 +164,13 @@ void Desktop::openHistoryWindow() {
         return;
     }
     delete m_historyWindow;
-    m_historyWindow = new HistoryWindow(
-        m_session.history(), {m_session.routes().cell(row, RouteListModel::IdColumn),
-                              m_session.routes().cell(row, RouteListModel::DepartureColumn),
-                              m_session.routes().cell(row, RouteListModel::ArrivalColumn),
-                              m_session.routes().cell(row, RouteListModel::DateColumn),
-                              m_session.routes().cell(row, RouteListModel::PriceColumn)});
+    m_historyWindow =
+        new HistoryWindow(m_session.history(), m_clock,
+                          {m_session.routes().cell(row, RouteListModel::IdColumn),
+                           m_session.routes().cell(row, RouteListModel::DepartureColumn),
+                           m_session.routes().cell(row, RouteListModel::ArrivalColumn),
+                           m_session.routes().cell(row, RouteListModel::DateColumn),
+                           m_session.routes().cell(row, RouteListModel::PriceColumn)});
     m_historyWindow->setWindowIcon(programIcon());
     m_ops.openWindow(m_historyWindow, nullptr, false);
 }

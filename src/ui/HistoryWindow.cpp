@@ -1,6 +1,7 @@
 #include "HistoryWindow.h"
 
 #include "Faces.h"
+#include "app/Clock.h"
 #include "history/FareHistory.h"
 #include "history/HistoryChart.h"
 #include "text/Text.h"
@@ -35,9 +36,11 @@ QChartView* viewOf(QChart* chart, QWidget* parent) {
 
 } // namespace
 
-HistoryWindow::HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* parent)
+HistoryWindow::HistoryWindow(FareHistory& history, const Clock& clock, HistoryRoute route,
+                             QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_history(history)
+    , m_clock(clock)
     , m_route(std::move(route)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("价格历史 %1 → %2 %3")
@@ -124,7 +127,7 @@ void HistoryWindow::onRecorded(const QList<FareObservation>& observations) {
 }
 
 void HistoryWindow::reload() {
-    const HistoryRead<QList<FarePoint>> read = m_history.farePoints(m_route.routeId);
+    const HistoryRead<QList<FarePoint>> read = m_history.queries().farePoints(m_route.routeId);
     const QList<FarePoint>& points = read.rows;
     QList<QPointF> fares;
     QList<QPointF> specials;
@@ -137,7 +140,7 @@ void HistoryWindow::reload() {
     m_fares->replace(fares);
     m_specials->replace(specials);
     const double alert = textToNumber(m_route.alertPrice);
-    const FareChartFrame frame = fareChartFrame(points, alert, QDateTime::currentMSecsSinceEpoch());
+    const FareChartFrame frame = fareChartFrame(points, alert, m_clock.now().toMSecsSinceEpoch());
     const TimeScale& times = frame.times;
     m_alertPrice->replace({{double(times.firstMs), alert}, {double(times.lastMs), alert}});
     auto* time = static_cast<QDateTimeAxis*>(m_fareChart->axes(Qt::Horizontal).first());
@@ -147,10 +150,11 @@ void HistoryWindow::reload() {
     auto* price = static_cast<QValueAxis*>(m_fareChart->axes(Qt::Vertical).first());
     price->setRange(frame.prices.min, frame.prices.max);
     price->setTickCount(frame.prices.ticks);
-    const HistoryRead<RouteFareSummary> summary = m_history.fareSummary(
-        m_route.routeId, QDateTime::currentDateTime().addDays(-PriceContext::kRecentDays));
-    m_context->setText(priceContextText(priceContextOf(summary.rows)));
-    const HistoryRead<QList<CalendarEntry>> latest = m_history.latestCalendar(m_route.routeId);
+    const HistoryRead<RouteContext> route =
+        m_history.queries().priceContext(m_route.routeId, m_clock.now());
+    m_context->setText(priceContextText(route.rows.context));
+    const HistoryRead<QList<CalendarEntry>> latest =
+        m_history.queries().latestCalendar(m_route.routeId);
     // What could not be read is said, never drawn as a history without fares.
     if (!read.ok() || !latest.ok()) {
         m_status->showMessage(read.ok() ? latest.error : read.error);

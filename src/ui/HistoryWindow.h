@@ -15,6 +15,10 @@ class FareHistory;
 struct FareObservation;
 } // namespace skylark
 
+namespace skylark {
+class Clock;
+}
+
 namespace skylark::ui {
 
 // The route whose history a window shows.
@@ -33,7 +37,8 @@ class HistoryWindow : public QWidget {
     Q_OBJECT
 
 public:
-    HistoryWindow(FareHistory& history, HistoryRoute route, QWidget* parent = nullptr);
+    HistoryWindow(FareHistory& history, const Clock& clock, HistoryRoute route,
+                  QWidget* parent = nullptr);
 
     QLineSeries& fareSeries() const { return *m_fares; }
     QScatterSeries& specialSeries() const { return *m_specials; }
@@ -49,6 +54,7 @@ private:
     void onRecorded(const QList<FareObservation>& observations);
 
     FareHistory& m_history;
+    const Clock& m_clock;
     HistoryRoute m_route;
     QChart* m_fareChart = nullptr;
     QChart* m_calendarChart = nullptr;

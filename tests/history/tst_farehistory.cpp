@@ -11,6 +11,7 @@
 #include "common/SessionRig.h"
 #include "history/FareHistory.h"
 #include "history/HistoryChart.h"
+#include "history/HistoryCsv.h"
 #include "history/PriceContext.h"
 #include "history/RouteNotes.h"
 #include "monitor/Monitor.h"
@@ -146,7 +147,7 @@ void TstFareHistory::schema_isCreatedOrMigratedFromTheFirstVersion() {
     FareHistory migrated(old.path());
     QVERIFY2(migrated.open(kNow), qPrintable(migrated.error()));
     QCOMPARE(migrated.schemaVersion(), FareHistory::kSchemaVersion);
-    const QList<FareObservation> kept = migrated.observations(u"7"_s).rows;
+    const QList<FareObservation> kept = migrated.queries().observations(u"7"_s).rows;
     QCOMPARE(kept.size(), 1);
     QCOMPARE(kept[0].fare, u"430"_s);
     QCOMPARE(kept[0].alertPrice, QString());
@@ -183,7 +184,7 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
     QCOMPARE(recorded.size(), 1);
     QCOMPARE(recorded[0][0].value<QList<FareObservation>>().size(), 2);
 
-    const QList<FareObservation> first = history.observations(u"1"_s).rows;
+    const QList<FareObservation> first = history.queries().observations(u"1"_s).rows;
     QCOMPARE(first.size(), 1);
     QCOMPARE(first[0].fare, u"420"_s);
     QCOMPARE(first[0].outcome, FareOutcome::Found);
@@ -191,9 +192,9 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
     QCOMPARE(first[0].routeKind, u"domestic"_s);
     QCOMPARE(first[0].observedAt, kNow);
     QCOMPARE(first[0].calendar.size(), 7);
-    QCOMPARE(history.observations(u"2"_s).rows.size(), 1);
-    QCOMPARE(history.farePoints(u"1"_s).rows.size(), 1);
-    QCOMPARE(history.latestCalendar(u"1"_s).rows, first[0].calendar);
+    QCOMPARE(history.queries().observations(u"2"_s).rows.size(), 1);
+    QCOMPARE(history.queries().farePoints(u"1"_s).rows.size(), 1);
+    QCOMPARE(history.queries().latestCalendar(u"1"_s).rows, first[0].calendar);
     // The route file stays the only place routes live.
     QCOMPARE(rig.book.routes().size(), 2);
 }
@@ -209,22 +210,22 @@ void TstFareHistory::retention_prunesOldObservations() {
         }
         history.endRound();
         history.flush();
-        QCOMPARE(history.observations(u"1"_s).rows.size(), 5);
+        QCOMPARE(history.queries().observations(u"1"_s).rows.size(), 5);
     }
     FareHistory readOnly(dir.path());
     QVERIFY(readOnly.open(kNow, HistoryAccess::ReadOnly)); // a reader never prunes
-    QCOMPARE(readOnly.observations(u"1"_s).rows.size(), 5);
+    QCOMPARE(readOnly.queries().observations(u"1"_s).rows.size(), 5);
     FareHistory reopened(dir.path());
     QSignalSpy pruned(&reopened, &FareHistory::pruned);
     QVERIFY(reopened.open(kNow)); // prunes what is older than 400 days, on the writer's thread
     QVERIFY(pruned.wait(5000));
     QCOMPARE(pruned.first().first().toInt(), 2);
-    QCOMPARE(reopened.observations(u"1"_s).rows.size(), 3);
+    QCOMPARE(reopened.queries().observations(u"1"_s).rows.size(), 3);
     QVERIFY(reopened.setRetentionDays(5));
     QCOMPARE(reopened.retentionDays(), 5);
     QCOMPARE(reopened.prune(kNow), 2);
-    QCOMPARE(reopened.observations(u"1"_s).rows.size(), 1);
-    QCOMPARE(reopened.observations(u"1"_s, kNow.date()).rows.size(), 1);
+    QCOMPARE(reopened.queries().observations(u"1"_s).rows.size(), 1);
+    QCOMPARE(reopened.queries().observations(u"1"_s, kNow.date()).rows.size(), 1);
 }
 
 void TstFareHistory::unusableStore_leavesMonitoringAlone_data() {
@@ -270,8 +271,8 @@ void TstFareHistory::unusableStore_leavesMonitoringAlone() {
     QCOMPARE(rounds.size(), 2);
     QCOMPARE(rig.routes.cell(0, RouteListModel::LowestFareColumn), u"420"_s);
     QCOMPARE(failed.size(), 1); // said once
-    QVERIFY(history.observations(u"1"_s).rows.isEmpty());
-    QVERIFY(!history.observations(u"1"_s).ok());
+    QVERIFY(history.queries().observations(u"1"_s).rows.isEmpty());
+    QVERIFY(!history.queries().observations(u"1"_s).ok());
     QFile::setPermissions(readOnly.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
@@ -300,7 +301,7 @@ void TstFareHistory::lockedStore_countsEveryRoundItCouldNotStore() {
     }
     rig.monitor.runRound(); // the next round is recorded again
     history.flush();
-    QCOMPARE(history.observations(u"1"_s).rows.size(), 1);
+    QCOMPARE(history.queries().observations(u"1"_s).rows.size(), 1);
     QCOMPARE(failed.size(), 2);
 }
 
@@ -315,14 +316,14 @@ void TstFareHistory::readerBesideTheRecorder_costsNoRound() {
     QSignalSpy failed(&history, &FareHistory::failed);
     FareHistory reader(rig.dir.path());
     QVERIFY(reader.open(kNow, HistoryAccess::ReadOnly));
-    const QString error = reader.eachObservation({}, {}, [&](const FareObservation&) {
+    const QString error = reader.queries().eachObservation({}, {}, [&](const FareObservation&) {
         // Rounds stored while the reader is in the middle of its read.
         rig.monitor.runRound();
         history.flush();
     });
     QCOMPARE(error, QString());
     QCOMPARE(failed.size(), 0);
-    QCOMPARE(history.observations(u"1"_s).rows.size(), 3);
+    QCOMPARE(history.queries().observations(u"1"_s).rows.size(), 3);
 }
 
 // Pages of the indexes and of the table overwritten with junk: every read says so, none reads as
@@ -344,11 +345,11 @@ void TstFareHistory::damagedStore_isNeverReadAsAnEmptyOne() {
 
     FareHistory damaged(dir.path());
     QVERIFY(damaged.open(kNow, HistoryAccess::ReadOnly));
-    QVERIFY(!damaged.observations(u"1"_s).ok());
-    QVERIFY(!damaged.farePoints(u"1"_s).ok());
+    QVERIFY(!damaged.queries().observations(u"1"_s).ok());
+    QVERIFY(!damaged.queries().farePoints(u"1"_s).ok());
     const QString good = dir.filePath(u"good.csv"_s);
     writeBytes(good, "route_id\r\n1,earlier export\r\n");
-    const WriteResult exported = exportHistoryCsv(damaged, good);
+    const WriteResult exported = exportHistoryCsv(damaged.queries(), good);
     QVERIFY(!exported.ok());
     QVERIFY2(exported.message().contains(u"无法读取"_s), qPrintable(exported.message()));
     QCOMPARE(readBytes(good), "route_id\r\n1,earlier export\r\n"_ba);
@@ -369,7 +370,7 @@ void TstFareHistory::csvExport_readsBackField_for_field() {
     history.endRound();
     history.flush();
     const QString file = dir.filePath(u"all.csv"_s);
-    QVERIFY(exportHistoryCsv(history, file));
+    QVERIFY(exportHistoryCsv(history.queries(), file));
     const QByteArray bytes = readBytes(file);
     QVERIFY(bytes.endsWith("\r\n"));
     const QList<QStringList> records = parseCsv(QString::fromUtf8(bytes));
@@ -526,7 +527,7 @@ void TstFareHistory::priceContext_ofAMadeUpHistory() {
     QVERIFY(history.open(kNow));
     recordDaily(history, u"1"_s, fares);
     const HistoryRead<RouteFareSummary> read =
-        history.fareSummary(u"1"_s, kNow.addDays(-PriceContext::kRecentDays));
+        history.queries().fareSummary(u"1"_s, kNow.addDays(-PriceContext::kRecentDays));
     QVERIFY2(read.ok(), qPrintable(read.error));
     QCOMPARE(priceContextText(priceContextOf(read.rows)), text);
 }

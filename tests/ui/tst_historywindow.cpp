@@ -1,5 +1,6 @@
 #include "common/DamagedStore.h"
 #include "common/DesktopRig.h"
+#include "common/FakeClock.h"
 #include "sim/DemoServer.h"
 #include "ui/Desktop.h"
 #include "ui/MainWindow.h"
@@ -103,7 +104,8 @@ void TstHistoryWindow::damagedStore_isSaidInTheStatusBar() {
                        {u"observation_chart"_s, u"observation"_s});
     FareHistory damaged(dir.path());
     QVERIFY(damaged.open(now, HistoryAccess::ReadOnly));
-    HistoryWindow window(damaged, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s});
+    const FakeClock clock(now);
+    HistoryWindow window(damaged, clock, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"500"_s});
     QVERIFY2(window.statusText().contains(u"无法读取"_s), qPrintable(window.statusText()));
     QCOMPARE(window.fareSeries().count(), 0);
 }
@@ -115,7 +117,9 @@ void TstHistoryWindow::oneObservation_isAPointOnAReadableChart() {
     const QDateTime now = QDateTime::currentDateTime();
     FareHistory history(dir.path());
     recordOne(history, now, u"600元"_s, u"583"_s);
-    HistoryWindow window(history, {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"600元"_s});
+    const FakeClock clock(now);
+    HistoryWindow window(history, clock,
+                         {u"1"_s, u"成都"_s, u"上海"_s, u"2099-11-20"_s, u"600元"_s});
     QCOMPARE(window.alertPriceSeries().at(0).y(), 600.0);
     QCOMPARE(window.fareSeries().count(), 1);
     QVERIFY(window.fareSeries().pointsVisible());
