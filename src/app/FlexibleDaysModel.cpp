@@ -6,6 +6,8 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 FlexibleDaysModel::FlexibleDaysModel(const RouteListModel& routes, QObject* parent)
     : QAbstractTableModel(parent) {
     const int columns[] = {RouteListModel::IdColumn, RouteListModel::DepartureColumn,
@@ -13,7 +15,7 @@ FlexibleDaysModel::FlexibleDaysModel(const RouteListModel& routes, QObject* pare
     for (int column : columns) {
         m_captions.append(routes.headerData(column, Qt::Horizontal).toString());
     }
-    m_captions.append(QStringLiteral("前后天数"));
+    m_captions.append(u"前后天数"_s);
     for (int row = 0; row < routes.rowCount(); ++row) {
         Row each;
         for (int column : columns) {

@@ -9,6 +9,8 @@
 #include "text/Text.h"
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 AddRouteResult refused(const QString& message, bool pickerJumpsToNow = false) {
@@ -34,7 +36,7 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     const QString price = removeBlanks(input.price);
 
     if (textToNumber(price) <= kTolerance) {
-        return refused(QStringLiteral("监控价格不能小于或等于0！"));
+        return refused(u"监控价格不能小于或等于0！"_s);
     }
     const CityCheck check = m_source.checkCities(depCity, arrCity);
     const QString& failure = check.failure;
@@ -44,8 +46,7 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
         return refused(
             QStringLiteral(
                 "出发城市或到达城市填写错误，请重新输入！\r\n注：该版本暂不支持国际航线的查询！") +
-            (failure.isEmpty() ? QString()
-                               : QStringLiteral("\r\n（城市查询失败：%1）").arg(failure)));
+            (failure.isEmpty() ? QString() : u"\r\n（城市查询失败：%1）"_s.arg(failure)));
     }
     if (answer[0] == u"false") {
         return refused(QStringLiteral("出发城市或到达城市填写有误，请重新输入！\r\n注：该版本已同时"
@@ -53,19 +54,17 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     }
     const QString type = answer[0] == u"true" ? trimAsciiBlanks(answer[1]) : QString();
     if (input.depDate < m_clock.now().date()) {
-        return refused(QStringLiteral("出发日期不能是过去的日期！"), true);
+        return refused(u"出发日期不能是过去的日期！"_s, true);
     }
     if (depCity == arrCity) {
-        return refused(QStringLiteral("到达城市不能与出发城市相同！"));
+        return refused(u"到达城市不能与出发城市相同！"_s);
     }
-    Route route{QString(), depCity, arrCity, input.depDate.toString(QStringLiteral("yyyy-MM-dd")),
-                price,     type};
+    Route route{QString(), depCity, arrCity, input.depDate.toString(u"yyyy-MM-dd"_s), price, type};
     if (!RouteBook::canStore({QString(), depCity, arrCity, route.depDate, price, QString()})) {
-        return refused(
-            QStringLiteral("出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"));
+        return refused(u"出发城市、到达城市或监控价格含有无法保存的字符，请重新输入！"_s);
     }
     if (!RouteBook::canStore(route)) {
-        return refused(QStringLiteral("城市查询服务器的回复无法保存，请稍后再试！"));
+        return refused(u"城市查询服务器的回复无法保存，请稍后再试！"_s);
     }
 
     // The identifier is chosen under the route file's lock, so no other add, in this
@@ -78,7 +77,7 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
     m_routes.setCell(row, RouteListModel::ArrivalColumn, route.arrCityName);
     m_routes.setCell(row, RouteListModel::DateColumn, route.depDate);
     m_routes.setCell(row, RouteListModel::PriceColumn, route.price);
-    m_log.appendLog(QStringLiteral("已添加航线：") + route.routeId);
+    m_log.appendLog(u"已添加航线："_s + route.routeId);
     return {true, {}, false, route.routeId};
 }
 
@@ -106,9 +105,9 @@ WriteResult RouteCommands::deleteSelectedRoute(int selectedRow) {
         }
         m_routes.removeRows(selectedRow, 1);
     }
-    m_log.appendLog(QStringLiteral("已删除航线：") + routeId);
+    m_log.appendLog(u"已删除航线："_s + routeId);
     loadRouteBook(m_book, m_routes);
-    m_log.appendLog(QStringLiteral("已重新读取上次保存的监控航线！"));
+    m_log.appendLog(u"已重新读取上次保存的监控航线！"_s);
     return WriteResult::success();
 }
 

@@ -9,8 +9,10 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 void DesktopOpener::openUrl(const QString& url) {
-    QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+    QProcess::startDetached(u"xdg-open"_s, {url});
 }
 
 struct CliContext::Parts {
@@ -64,9 +66,9 @@ MonitorSession& CliContext::online() {
     core.setEndpoints(m_parts->servers.endpoints);
     if (m_parts->servers.demoServer) {
         err << (m_parts->servers.configured
-                    ? QStringLiteral("Using the built-in demo server: fares are demo data.")
-                    : QStringLiteral("No servers.ini in ") + core.directory() +
-                          QStringLiteral(": using the built-in demo server, fares are demo data."))
+                    ? u"Using the built-in demo server: fares are demo data."_s
+                    : u"No servers.ini in "_s + core.directory() +
+                          u": using the built-in demo server, fares are demo data."_s)
             << '\n';
     }
     return core;
@@ -118,8 +120,7 @@ int CliContext::reportReadError(const QString& error) {
 bool CliContext::reportUnreadable(const RouteBook& book) {
     const QString error = book.readError();
     if (!error.isEmpty()) {
-        err << QStringLiteral("无法读取航线文件 ") << book.path() << QStringLiteral("：") << error
-            << '\n';
+        err << u"无法读取航线文件 "_s << book.path() << u"："_s << error << '\n';
         err.flush();
     }
     return !error.isEmpty();
@@ -128,7 +129,7 @@ bool CliContext::reportUnreadable(const RouteBook& book) {
 int CliContext::rowOfRoute(const QString& routeId) {
     const int row = session().routes().rowOfRoute(routeId);
     if (row < 0) {
-        err << QStringLiteral("没有该航线：") << routeId << '\n';
+        err << u"没有该航线："_s << routeId << '\n';
         err.flush();
     }
     return row;

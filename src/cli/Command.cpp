@@ -1,6 +1,8 @@
 #include "Command.h"
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int kSynopsisWidth = 27; // the help starts in the column after it
@@ -50,7 +52,7 @@ QString formsText(const QList<CommandForm>& forms) {
     QString text;
     for (const CommandForm& form : forms) {
         QStringList lines = wrapped(form.help);
-        QString first = QStringLiteral("  ") + form.synopsis;
+        QString first = u"  "_s + form.synopsis;
         if (form.synopsis.size() < kSynopsisWidth) {
             first = first.leftJustified(2 + kSynopsisWidth) + lines.takeFirst();
         }

@@ -2,12 +2,14 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 ConsoleFrontEnd::ConsoleFrontEnd(QTextStream& errors, const QString& directory)
     : m_errors(errors)
     , m_settings(directory) {}
 
 void ConsoleFrontEnd::showInformation(const QString& text) {
-    m_errors << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << '\n';
+    m_errors << QString(text).replace(u"\r\n"_s, u" "_s) << '\n';
     m_errors.flush();
 }
 
@@ -18,7 +20,7 @@ void ConsoleFrontEnd::playAlertSound() {
 
 void ConsoleFrontEnd::showAlertWindow(const QList<SpecialFare>& fares) {
     for (const SpecialFare& fare : fares) {
-        m_errors << QStringLiteral("特价：") << fare.depCityName << '-' << fare.arrCityName << ' '
+        m_errors << u"特价："_s << fare.depCityName << '-' << fare.arrCityName << ' '
                  << fare.depDate << ' ' << fare.lowestPrice << ' ' << fare.updateTime << '\n';
     }
     m_errors.flush();

@@ -23,6 +23,8 @@
 #include <sys/resource.h>
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The writer thread's nice value (Linux keeps one for each thread).
@@ -79,7 +81,7 @@ QString runScript(QSqlDatabase& db, const QString& script) {
 FareHistory::FareHistory(const QString& directory, QObject* parent)
     : QObject(parent)
     , m_path(directory + u'/' + fileName())
-    , m_connection(QStringLiteral("skylark-history-%1").arg(quintptr(this), 0, 16)) {}
+    , m_connection(u"skylark-history-%1"_s.arg(quintptr(this), 0, 16)) {}
 
 FareHistory::~FareHistory() {
     if (m_writer) {
@@ -104,8 +106,8 @@ void FareHistory::fail(const QString& what, const QString& reason) {
 
 void FareHistory::sayOnce(const QString& what, const QString& reason) {
     if (m_error.isEmpty()) {
-        m_error = QStringLiteral("价格历史 %1 %2：%3")
-                      .arg(m_path, what, reason.isEmpty() ? QStringLiteral("原因不明") : reason);
+        m_error =
+            u"价格历史 %1 %2：%3"_s.arg(m_path, what, reason.isEmpty() ? u"原因不明"_s : reason);
         Q_EMIT failed(m_error);
     }
 }
@@ -114,9 +116,8 @@ void FareHistory::sayOnce(const QString& what, const QString& reason) {
 // next round tries again.
 void FareHistory::roundLost(const QString& reason) {
     ++m_lostRounds;
-    const QString message = QStringLiteral("价格历史 %1 无法写入：%2（共 %3 轮未能保存）")
-                                .arg(m_path, reason)
-                                .arg(m_lostRounds);
+    const QString message =
+        u"价格历史 %1 无法写入：%2（共 %3 轮未能保存）"_s.arg(m_path, reason).arg(m_lostRounds);
     if (m_error.isEmpty()) {
         m_error = message;
     }
@@ -124,7 +125,7 @@ void FareHistory::roundLost(const QString& reason) {
 }
 
 QString FareHistory::notOpen() const {
-    return m_error.isEmpty() ? QStringLiteral("价格历史未打开") : m_error;
+    return m_error.isEmpty() ? u"价格历史未打开"_s : m_error;
 }
 
 QString FareHistory::readProblem() const {
@@ -136,7 +137,7 @@ sqlite3* FareHistory::readHandle() const {
 }
 
 QString FareHistory::readFailure(const QString& reason) const {
-    return QStringLiteral("价格历史 %1 无法读取：%2").arg(m_path, reason);
+    return u"价格历史 %1 无法读取：%2"_s.arg(m_path, reason);
 }
 
 bool FareHistory::openConnection(HistoryAccess access) {
@@ -145,34 +146,34 @@ bool FareHistory::openConnection(HistoryAccess access) {
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
     }
-    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(m_path);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kReaderBusyMs);
+    QString options = u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kReaderBusyMs);
     if (access == HistoryAccess::ReadOnly) {
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        options += u";QSQLITE_OPEN_READONLY"_s;
     }
     m_db.setConnectOptions(options);
     if (!m_db.open()) {
-        fail(QStringLiteral("无法打开"), m_db.lastError().text());
+        fail(u"无法打开"_s, m_db.lastError().text());
         return false;
     }
     QSqlQuery query(m_db);
     // A read-only reader maps nothing: an export of the whole store stays small in memory.
     const bool set = access == HistoryAccess::ReadOnly
-                         ? query.exec(QStringLiteral("PRAGMA mmap_size=0"))
-                         : query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
-                               query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")) &&
-                               query.exec(QStringLiteral("PRAGMA mmap_size=268435456"));
-    if (!set || !query.exec(QStringLiteral("PRAGMA cache_size=-16384"))) {
-        fail(QStringLiteral("无法使用"), query.lastError().text());
+                         ? query.exec(u"PRAGMA mmap_size=0"_s)
+                         : query.exec(u"PRAGMA journal_mode=WAL"_s) &&
+                               query.exec(u"PRAGMA synchronous=NORMAL"_s) &&
+                               query.exec(u"PRAGMA mmap_size=268435456"_s);
+    if (!set || !query.exec(u"PRAGMA cache_size=-16384"_s)) {
+        fail(u"无法使用"_s, query.lastError().text());
         return false;
     }
     return true;
 }
 
 bool FareHistory::open(const QDateTime& now, HistoryAccess access) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"))) {
-        fail(QStringLiteral("无法打开"), QStringLiteral("no SQLite driver"));
+    if (!QSqlDatabase::isDriverAvailable(u"QSQLITE"_s)) {
+        fail(u"无法打开"_s, u"no SQLite driver"_s);
         return false;
     }
     const QByteArray file = QFile::encodeName(m_path);
@@ -194,7 +195,7 @@ bool FareHistory::open(const QDateTime& now, HistoryAccess access) {
         return false;
     }
     if (const QString problem = migrate(); !problem.isEmpty()) {
-        fail(QStringLiteral("无法使用"), problem);
+        fail(u"无法使用"_s, problem);
         return false;
     }
     m_ready = true;
@@ -207,11 +208,10 @@ bool FareHistory::open(const QDateTime& now, HistoryAccess access) {
 // The writer's thread stores the rounds; the retention's prune runs there first, so the
 // window never waits for it, and the rounds of the meanwhile queue behind it.
 void FareHistory::startWriter(const QDateTime& pruneBefore) {
-    auto* writer =
-        new RoundWriter(m_path, m_connection + QStringLiteral("-writer"), m_writerBusyMs);
+    auto* writer = new RoundWriter(m_path, m_connection + u"-writer"_s, m_writerBusyMs);
     m_writer = writer;
     writer->moveToThread(&m_writerThread);
-    m_writerThread.setObjectName(QStringLiteral("history writer"));
+    m_writerThread.setObjectName(u"history writer"_s);
     // A round is stored as the next begins: on a machine of few cores the writer gives way
     // to the window and the round, and takes what they leave.
     connect(
@@ -227,7 +227,7 @@ void FareHistory::startWriter(const QDateTime& pruneBefore) {
                 this,
                 [this, dropped, error] {
                     if (dropped < 0) {
-                        sayOnce(QStringLiteral("无法清理"), error);
+                        sayOnce(u"无法清理"_s, error);
                     } else {
                         Q_EMIT pruned(dropped);
                     }
@@ -247,22 +247,19 @@ void FareHistory::flush() {
 
 int FareHistory::schemaVersion() const {
     QSqlQuery query(m_db);
-    return query.exec(QStringLiteral("PRAGMA user_version")) && query.next()
-               ? query.value(0).toInt()
-               : -1;
+    return query.exec(u"PRAGMA user_version"_s) && query.next() ? query.value(0).toInt() : -1;
 }
 
 QString FareHistory::migrate() {
     QSqlQuery query(m_db);
-    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+    if (!query.exec(u"PRAGMA user_version"_s) || !query.next()) {
         return query.lastError().text();
     }
     const int version = query.value(0).toInt();
     query.finish(); // a statement still reading keeps the schema locked
     if (version < 0 || version > kSchemaVersion) {
-        return QStringLiteral("schema version %1 is not one this program knows (0 to %2)")
-            .arg(version)
-            .arg(kSchemaVersion);
+        return u"schema version %1 is not one this program knows (0 to %2)"_s.arg(version).arg(
+            kSchemaVersion);
     }
     for (int next = version + 1; next <= kSchemaVersion; ++next) {
         if (!m_db.transaction()) {
@@ -270,7 +267,7 @@ QString FareHistory::migrate() {
         }
         QString problem = runScript(m_db, QString::fromLatin1(kMigrations[next - 1]));
         if (problem.isEmpty()) {
-            problem = runScript(m_db, QStringLiteral("PRAGMA user_version=%1").arg(next));
+            problem = runScript(m_db, u"PRAGMA user_version=%1"_s.arg(next));
         }
         if (problem.isEmpty() && !m_db.commit()) {
             problem = m_db.lastError().text();
@@ -285,7 +282,7 @@ QString FareHistory::migrate() {
 
 int FareHistory::retentionDays() const {
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT value FROM setting WHERE key = 'retention_days'"));
+    query.prepare(u"SELECT value FROM setting WHERE key = 'retention_days'"_s);
     if (m_db.isOpen() && query.exec() && query.next()) {
         const int days = query.value(0).toInt();
         if (days > 0) {
@@ -300,8 +297,7 @@ bool FareHistory::setRetentionDays(int days) {
         return false;
     }
     QSqlQuery query(m_db);
-    query.prepare(
-        QStringLiteral("INSERT OR REPLACE INTO setting (key, value) VALUES ('retention_days', ?)"));
+    query.prepare(u"INSERT OR REPLACE INTO setting (key, value) VALUES ('retention_days', ?)"_s);
     query.addBindValue(QString::number(days));
     return query.exec();
 }
@@ -315,7 +311,7 @@ int FareHistory::prune(const QDateTime& now) {
     const int dropped =
         pruneInBatches(m_db, now.addDays(-retentionDays()).toMSecsSinceEpoch(), never, error);
     if (dropped < 0) {
-        sayOnce(QStringLiteral("无法清理"), error);
+        sayOnce(u"无法清理"_s, error);
     }
     return dropped;
 }

@@ -7,6 +7,8 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 using namespace history_sql;
 
 QByteArray historyCsvHeader() {
@@ -47,7 +49,7 @@ QByteArray csvRow(const FareObservation& o, LocalOffsets& offsets) {
                               observedAt.toString(Qt::ISODate),
                               o.fare,
                               fareOutcomeKey(o.outcome),
-                              o.special ? QStringLiteral("1") : QStringLiteral("0"),
+                              o.special ? u"1"_s : u"0"_s,
                               calendarText(o.calendar)};
     QByteArray row;
     row.reserve(256);
@@ -105,7 +107,7 @@ WriteResult exportHistoryCsv(const HistoryQueries& history, const QString& path)
         writeHistoryCsv(history, [&file](QByteArrayView bytes) { return file.write(bytes); });
     if (!error.isEmpty()) {
         file.abandon();
-        return WriteResult::failure(QStringLiteral("未导出 %1：%2").arg(path, error));
+        return WriteResult::failure(u"未导出 %1：%2"_s.arg(path, error));
     }
     return file.commit();
 }

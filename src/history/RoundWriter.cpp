@@ -8,6 +8,8 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 using namespace history_sql;
 
 // Drops the observations before the time a batch at a time, each batch its own
@@ -68,7 +70,7 @@ QString RoundWriter::write(const QList<FareObservation>& round) {
     }
     sqlite3* handle = handleOf(db);
     if (!handle) {
-        return QStringLiteral("no SQLite handle");
+        return u"no SQLite handle"_s;
     }
     if (!m_insert) {
         const QByteArray sql = "INSERT INTO observation (" + kColumns.toUtf8() +
@@ -98,9 +100,9 @@ QString RoundWriter::write(const QList<FareObservation>& round) {
 QString RoundWriter::connect(QSqlDatabase& db) {
     db = QSqlDatabase::database(m_connection, false);
     if (!db.isValid()) {
-        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
         db.setDatabaseName(m_path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyMs));
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(m_busyMs));
     }
     if (!db.isOpen() && (!db.open() || !QSqlQuery(db).exec(u"PRAGMA synchronous=NORMAL"_qs))) {
         return db.lastError().text();

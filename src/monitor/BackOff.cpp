@@ -5,6 +5,8 @@
 #include <limits>
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 QString secondsText(qint64 ms) {
@@ -43,8 +45,8 @@ BackOff::Next BackOff::nextInterval(bool ruleOn, int plainIntervalMs, double spr
         if (before == 1) {
             return {plainIntervalMs, {}};
         }
-        return {plainIntervalMs, QStringLiteral("票价来源已恢复，下一轮间隔恢复为 %1 秒")
-                                     .arg(secondsText(plainIntervalMs))};
+        return {plainIntervalMs,
+                u"票价来源已恢复，下一轮间隔恢复为 %1 秒"_s.arg(secondsText(plainIntervalMs))};
     }
     constexpr double kLongest = std::numeric_limits<int>::max();
     double interval = double(plainIntervalMs) * m_factor * qBound(0.9, spread, 1.1);
@@ -53,9 +55,8 @@ BackOff::Next BackOff::nextInterval(bool ruleOn, int plainIntervalMs, double spr
     if (m_factor == before && m_retryAfterSeconds == 0) {
         return {next, {}};
     }
-    return {next,
-            QStringLiteral("票价来源拒绝了本轮的全部查询，下一轮间隔延长为 %1 秒（平时 %2 秒）")
-                .arg(secondsText(next), secondsText(plainIntervalMs))};
+    return {next, u"票价来源拒绝了本轮的全部查询，下一轮间隔延长为 %1 秒（平时 %2 秒）"_s.arg(
+                      secondsText(next), secondsText(plainIntervalMs))};
 }
 
 } // namespace skylark

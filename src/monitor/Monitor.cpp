@@ -9,6 +9,7 @@
 #include "app/Stamp.h"
 #include "app/StatusLog.h"
 #include "store/FileLock.h"
+#include "text/LogCategories.h"
 #include "text/Text.h"
 
 #include <QRandomGenerator>
@@ -18,6 +19,8 @@
 #include <utility>
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The timer's interval for a round of that many routes, computed without overflow and
@@ -80,9 +83,8 @@ void Monitor::startMonitoring() {
         m_routes.setCell(row, RouteListModel::StatusColumn, QString());
     }
     if (rows == 0) {
-        log(QStringLiteral("无需要监控的记录！请先添加监控航线后再开启监控！"));
-        m_frontEnd.showInformation(
-            QStringLiteral("没有要监控的记录！请先添加监控航线后再开启监控！"));
+        log(u"无需要监控的记录！请先添加监控航线后再开启监控！"_s);
+        m_frontEnd.showInformation(u"没有要监控的记录！请先添加监控航线后再开启监控！"_s);
         releaseDirectoryLockWhenIdle();
         return;
     }
@@ -91,8 +93,8 @@ void Monitor::startMonitoring() {
     m_startWaiting = true;
     setMonitoring(true);
     m_state.startWaiting();
-    log(QStringLiteral("已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"));
-    m_routes.setCell(0, RouteListModel::StatusColumn, QStringLiteral("3秒后开始自动查询..."));
+    log(u"已开启自动查询，每轮自动刷时间隔为：记录数*60秒！"_s);
+    m_routes.setCell(0, RouteListModel::StatusColumn, u"3秒后开始自动查询..."_s);
     processPendingEvents();
     waitProcessingEvents(m_timing.startDelayMs);
     runRound();
@@ -134,8 +136,8 @@ QList<int> Monitor::alertingFares() {
             m_fares.queryFare({seen.routeId, seen.depCityName, seen.arrCityName, seen.depDate});
         const bool still =
             again.outcome == FareOutcome::Found && isSpecialFare(again.fare, seen.alertPrice);
-        log((still ? QStringLiteral("已确认特价票：航线 %1，当前最低价格：%2")
-                   : QStringLiteral("特价票未能确认：航线 %1，当前最低价格：%2"))
+        log((still ? u"已确认特价票：航线 %1，当前最低价格：%2"_s
+                   : u"特价票未能确认：航线 %1，当前最低价格：%2"_s)
                 .arg(seen.routeId, again.fare));
         if (still) {
             confirmed.append(i);
@@ -167,8 +169,8 @@ void Monitor::noteAlert(const FareObservation& seen, const QString& time) {
     m_alerts.append(
         {{seen.depCityName, seen.arrCityName, alerting.depDate, alerting.fare, time}, alerting});
     if (alerting.depDate != seen.depDate) {
-        log(QStringLiteral("航线：%1，前后 %2 天内 %3 的价格：%4，有特价票！")
-                .arg(seen.routeId, QString::number(flexible), alerting.depDate, alerting.fare));
+        log(u"航线：%1，前后 %2 天内 %3 的价格：%4，有特价票！"_s.arg(
+            seen.routeId, QString::number(flexible), alerting.depDate, alerting.fare));
     }
 }
 
@@ -183,8 +185,7 @@ void Monitor::raiseAlerts() {
     }
     const QList<int> alertingNow = m_quiet.letThrough(candidates, m_rules, m_clock.now().time());
     if (alertingNow.size() < candidates.size()) {
-        log(QStringLiteral("免打扰时段：%1 条特价票的提醒暂缓")
-                .arg(candidates.size() - alertingNow.size()));
+        log(u"免打扰时段：%1 条特价票的提醒暂缓"_s.arg(candidates.size() - alertingNow.size()));
     }
     QList<SpecialFare> fares;
     QList<FareObservation> seen;
@@ -212,7 +213,7 @@ void Monitor::sendHeldSummary() {
     if (held.isEmpty()) {
         return;
     }
-    log(QStringLiteral("免打扰时段已结束：汇总发送 %1 条特价票提醒").arg(held.size()));
+    log(u"免打扰时段已结束：汇总发送 %1 条特价票提醒"_s.arg(held.size()));
     Q_EMIT specialFaresAlerted(held);
 }
 
@@ -242,12 +243,11 @@ bool Monitor::takeDirectoryLock() {
     if (m_lockDirectory.isEmpty() || m_directoryLock) {
         return true;
     }
-    auto lock = std::make_unique<FileLock>(m_lockDirectory + QStringLiteral("/monitor"), 0);
+    auto lock = std::make_unique<FileLock>(m_lockDirectory + u"/monitor"_s, 0);
     if (!lock->locked()) {
         m_frontEnd.showInformation(lock->heldElsewhere()
-                                       ? QStringLiteral("该数据目录已有另一个监控在运行：") +
-                                             m_lockDirectory
-                                       : QStringLiteral("无法开启监控：") + lock->reason());
+                                       ? u"该数据目录已有另一个监控在运行："_s + m_lockDirectory
+                                       : u"无法开启监控："_s + lock->reason());
         return false;
     }
     m_directoryLock = std::move(lock);
@@ -288,8 +288,8 @@ bool Monitor::queryRoute(const RouteRef& route) {
         return false;
     }
     const QString id = route.routeId;
-    m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("搜索中..."));
-    log(QStringLiteral("正在搜索航线：") + id);
+    m_routes.setCell(row, RouteListModel::StatusColumn, u"搜索中..."_s);
+    log(u"正在搜索航线："_s + id);
     row = currentRowOf(route);
     if (row < 0) {
         return false;
@@ -334,14 +334,13 @@ bool Monitor::queryRoute(const RouteRef& route) {
         for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
             m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
         }
-        m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("有特价票！"));
-        log(QStringLiteral("航线：") + id + QStringLiteral("，当前最低价格：") + fare +
-            QStringLiteral("，有特价票！"));
+        m_routes.setCell(row, RouteListModel::StatusColumn, u"有特价票！"_s);
+        log(u"航线："_s + id + u"，当前最低价格："_s + fare + u"，有特价票！"_s);
     } else {
         if (row >= 0) {
-            m_routes.setCell(row, RouteListModel::StatusColumn, QStringLiteral("已搜索"));
+            m_routes.setCell(row, RouteListModel::StatusColumn, u"已搜索"_s);
         }
-        log(QStringLiteral("已搜索航线：") + id + QStringLiteral("，当前最低价格：") + fare);
+        log(u"已搜索航线："_s + id + u"，当前最低价格："_s + fare);
     }
     if (row >= 0) {
         noteAlert(observation, time);
@@ -361,7 +360,7 @@ void Monitor::takeRules() {
         m_rules = std::move(read.value);
         return;
     }
-    log(QStringLiteral("无法读取监控规则（%1），本轮沿用之前的规则").arg(read.error));
+    log(u"无法读取监控规则（%1），本轮沿用之前的规则"_s.arg(read.error));
 }
 
 void Monitor::runRound() {
@@ -379,7 +378,7 @@ void Monitor::runRound() {
         const QString id = m_routes.cell(row, RouteListModel::IdColumn);
         routes.append({id, occurrences[id]++});
     }
-    log(QStringLiteral("共有待搜索航线：") + QString::number(count) + QStringLiteral("条"));
+    log(u"共有待搜索航线："_s + QString::number(count) + u"条"_s);
     m_specialFares.clear();
     m_alerts.clear();
     if (m_recorder) {
@@ -413,7 +412,9 @@ void Monitor::runRound() {
     const QDateTime now = m_clock.now();
     m_state.countStale(m_watchdog.staleCount());
     m_state.endRound(now, m_timer.isActive() ? now.addMSecs(m_timer.remainingTime()) : QDateTime());
-    log(QStringLiteral("本轮航班搜索结束！"));
+    log(u"本轮航班搜索结束！"_s);
+    qCDebug(logMonitor) << "round ended:" << count << "routes, next in" << m_timer.interval()
+                        << "ms, back-off factor" << m_backOff.factor();
     m_roundRunning = false;
     releaseDirectoryLockWhenIdle();
     Q_EMIT roundFinished();

@@ -8,6 +8,8 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 RelayFareSource::RelayFareSource(Fetcher& fetcher, const Endpoints& endpoints,
                                  const RouteBook& routeBook)
     : m_fetcher(fetcher)
@@ -19,7 +21,7 @@ namespace {
 QByteArray fetch(Fetcher& fetcher, const QString& url, FetchResponse& response) {
     FetchRequest request;
     request.url = url;
-    request.method = QStringLiteral("GET");
+    request.method = u"GET"_s;
     return fetcher.httpFetch(request, &response);
 }
 

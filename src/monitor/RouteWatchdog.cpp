@@ -4,6 +4,8 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 RouteWatchdog::Verdict RouteWatchdog::watch(const QString& routeId, const FareAnswer& answer,
                                             const QDateTime& now, int staleRounds, int staleHours) {
     RouteWatch& watch = m_watches[routeId];
@@ -13,9 +15,8 @@ RouteWatchdog::Verdict RouteWatchdog::watch(const QString& routeId, const FareAn
     if (answer.outcome == FareOutcome::Found) {
         const bool recovered = watch.stale;
         watch = {0, now, false, {}};
-        return {recovered
-                    ? QStringLiteral("航线 %1 已恢复，当前最低价格：%2").arg(routeId, answer.fare)
-                    : QString(),
+        return {recovered ? u"航线 %1 已恢复，当前最低价格：%2"_s.arg(routeId, answer.fare)
+                          : QString(),
                 {}};
     }
     ++watch.misses;
@@ -26,11 +27,10 @@ RouteWatchdog::Verdict RouteWatchdog::watch(const QString& routeId, const FareAn
     const qint64 hours = watch.lastFound.secsTo(now) / 3600;
     QString said;
     if (watch.misses >= staleRounds) {
-        said = QStringLiteral("航线 %1 已连续 %2 轮未找到：%3")
-                   .arg(routeId, QString::number(watch.misses), reason);
+        said =
+            u"航线 %1 已连续 %2 轮未找到：%3"_s.arg(routeId, QString::number(watch.misses), reason);
     } else if (hours >= staleHours) {
-        said = QStringLiteral("航线 %1 已 %2 小时未找到票价：%3")
-                   .arg(routeId, QString::number(hours), reason);
+        said = u"航线 %1 已 %2 小时未找到票价：%3"_s.arg(routeId, QString::number(hours), reason);
     }
     if (!said.isEmpty()) {
         watch.stale = true;

@@ -1,6 +1,8 @@
 #include "FareAnswer.h"
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 struct OutcomeName {
@@ -45,7 +47,7 @@ QString fareOutcomeText(FareOutcome outcome) {
 }
 
 QString notFoundText() {
-    return QStringLiteral("未找到");
+    return u"未找到"_s;
 }
 
 bool fareSourceRefused(const FareAnswer& answer) {

@@ -6,9 +6,11 @@
 
 namespace skylark {
 
+using namespace Qt::Literals::StringLiterals;
+
 int retryAfterSeconds(const QString& rawHeaders, const QDateTime& now) {
-    for (const QString& line : rawHeaders.split(QStringLiteral("\r\n"))) {
-        if (!line.startsWith(QStringLiteral("retry-after:"), Qt::CaseInsensitive)) {
+    for (const QString& line : rawHeaders.split(u"\r\n"_s)) {
+        if (!line.startsWith(u"retry-after:"_s, Qt::CaseInsensitive)) {
             continue;
         }
         const QString value = line.mid(12).trimmed();
@@ -19,8 +21,8 @@ int retryAfterSeconds(const QString& rawHeaders, const QDateTime& now) {
         }
         // An HTTP date ends in "GMT", which Qt's RFC 2822 reading does not take.
         QString date = value;
-        if (date.endsWith(QStringLiteral(" GMT"))) {
-            date = date.chopped(4) + QStringLiteral(" +0000");
+        if (date.endsWith(u" GMT"_s)) {
+            date = date.chopped(4) + u" +0000"_s;
         }
         const QDateTime at = QDateTime::fromString(date, Qt::RFC2822Date);
         return at.isValid() ? int(std::clamp<qint64>(now.secsTo(at), 0, 86400)) : 0;

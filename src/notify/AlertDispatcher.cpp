@@ -4,6 +4,7 @@
 #include "app/Clock.h"
 #include "app/FareSource.h"
 #include "app/StatusLog.h"
+#include "text/LogCategories.h"
 
 namespace skylark {
 
@@ -71,6 +72,7 @@ void AlertDispatcher::deliverToEnabled(const AlertRound& round) {
             continue;
         }
         const DeliveryDone say = [this, name, caption](const DeliveryOutcome& outcome) {
+            qCDebug(logNotify) << "delivery through" << name << (outcome.sent ? "sent" : "failed");
             if (!outcome.quiet) {
                 m_log.appendLog(deliveryLogLine(caption, outcome));
             }

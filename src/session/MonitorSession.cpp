@@ -6,6 +6,8 @@
 #include "net/CookieStore.h"
 
 namespace skylark {
+
+using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The fare source of the data directory: the relay and its calendar.
@@ -23,7 +25,7 @@ MonitorSession::MonitorSession(const QString& directory, SessionParts parts)
     , m_book(directory)
     , m_log(parts.clock)
     , m_endpoints(parts.endpoints)
-    , m_fetcher(std::make_shared<CookieStore>(directory + QStringLiteral("/cookies.txt")))
+    , m_fetcher(std::make_shared<CookieStore>(directory + u"/cookies.txt"_s))
     , m_source(makeFareSource(m_fetcher, m_endpoints, m_book))
     , m_commands(m_book, m_routes, m_log, *m_source, parts.clock, parts.opener)
     , m_push(m_fetcher, m_endpoints, m_settings, m_log, parts.clock)
@@ -38,8 +40,7 @@ MonitorSession::MonitorSession(const QString& directory, SessionParts parts)
     m_monitor.setRulesSource([this] { return m_rules.rules(); });
     QObject::connect(&m_monitor, &Monitor::specialFaresAlerted, &m_alerts,
                      &AlertDispatcher::deliverRound);
-    QObject::connect(&m_monitor, &Monitor::routeNotice, &m_alerts,
-                     &AlertDispatcher::deliverNotice);
+    QObject::connect(&m_monitor, &Monitor::routeNotice, &m_alerts, &AlertDispatcher::deliverNotice);
 }
 
 MonitorSession::~MonitorSession() {

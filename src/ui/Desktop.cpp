@@ -12,6 +12,7 @@
 #include "app/StartUp.h"
 #include "net/CookieStore.h"
 #include "store/SafeSave.h"
+#include "text/LogCategories.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -126,7 +127,7 @@ Desktop::Desktop(const QString& directory, const Endpoints& endpoints, WindowOps
     // Monitoring goes on without a history; its failure is said once, here and in the
     // history window.
     QObject::connect(&m_session.history(), &FareHistory::failed, &m_session.history(),
-                     [](const QString& message) { qWarning("%s", qUtf8Printable(message)); });
+                     [](const QString& message) { qCWarning(logHistory).noquote() << message; });
     (void)m_session.openHistory(HistoryAccess::Record);
     bindDesktopChannel();
 }

@@ -6,6 +6,7 @@
 
 #include "Faces.h"
 #include "app/SkinFolder.h"
+#include "text/LogCategories.h"
 
 #include <QAbstractButton>
 #include <QEventLoop>
@@ -360,7 +361,7 @@ void SkinFrame::loadSkin(const QByteArray& picture, const QPixmap& decoded) {
     m_skin =
         picture.isEmpty() ? QPixmap() : QPixmap::fromImage(decodeSkinPicture(picture, &reason));
     if (!reason.isEmpty()) {
-        qWarning("%s", qUtf8Printable(QStringLiteral("皮肤图片无法使用：") + reason));
+        qCWarning(logUi).noquote() << QStringLiteral("皮肤图片无法使用：") + reason;
     }
     m_fitted = QPixmap();
 }

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/SkinFolder.h"
+#include "text/LogCategories.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -62,8 +63,7 @@ const SkinPicture& ConfiguredSkin::current() {
     QString reason;
     m_picture.pixmap = QPixmap::fromImage(decodeSkinPicture(m_picture.bytes, &reason));
     if (m_picture.pixmap.isNull()) {
-        qWarning("%s",
-                 qUtf8Printable(QStringLiteral("皮肤图片 %1 无法使用：%2").arg(path, reason)));
+        qCWarning(logUi).noquote() << QStringLiteral("皮肤图片 %1 无法使用：%2").arg(path, reason);
         m_picture.bytes = defaultSkinPicture();
         m_picture.pixmap = QPixmap::fromImage(decodeSkinPicture(m_picture.bytes));
     }
