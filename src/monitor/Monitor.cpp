@@ -282,6 +282,25 @@ int Monitor::currentRowOf(const RouteRef& route) const {
 }
 
 // Queries one route and shows the result; false when its row is gone before the query.
+// The row's status, its highlight and the log line of a route just asked for; a row of -1
+// has gone and gets the log line alone.
+void Monitor::showSearched(int row, const FareObservation& seen, const QString& fare,
+                           const QString& time) {
+    if (row >= 0 && seen.special) {
+        m_specialFares.append({seen.depCityName, seen.arrCityName, seen.depDate, fare, time});
+        for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
+            m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
+        }
+        m_routes.setCell(row, RouteListModel::StatusColumn, u"有特价票！"_s);
+        log(u"航线："_s + seen.routeId + u"，当前最低价格："_s + fare + u"，有特价票！"_s);
+        return;
+    }
+    if (row >= 0) {
+        m_routes.setCell(row, RouteListModel::StatusColumn, u"已搜索"_s);
+    }
+    log(u"已搜索航线："_s + seen.routeId + u"，当前最低价格："_s + fare);
+}
+
 bool Monitor::queryRoute(const RouteRef& route) {
     int row = currentRowOf(route);
     if (row < 0) {
@@ -329,19 +348,7 @@ bool Monitor::queryRoute(const RouteRef& route) {
     }
     m_state.countRoute(found, row >= 0 && special);
     Q_EMIT routeQueried(observation);
-    if (row >= 0 && special) {
-        m_specialFares.append({depCity, arrCity, depDate, fare, time});
-        for (int column = 0; column < RouteListModel::ColumnCount; ++column) {
-            m_routes.setCellColour(row, column, kHighlightText, kHighlightBack);
-        }
-        m_routes.setCell(row, RouteListModel::StatusColumn, u"有特价票！"_s);
-        log(u"航线："_s + id + u"，当前最低价格："_s + fare + u"，有特价票！"_s);
-    } else {
-        if (row >= 0) {
-            m_routes.setCell(row, RouteListModel::StatusColumn, u"已搜索"_s);
-        }
-        log(u"已搜索航线："_s + id + u"，当前最低价格："_s + fare);
-    }
+    showSearched(row, observation, fare, time);
     if (row >= 0) {
         noteAlert(observation, time);
     }

@@ -115,6 +115,8 @@ private:
     // The rules of the round from their source; unreadable ones are said, the old kept.
     void takeRules();
     bool queryRoute(const RouteRef& route);
+    void showSearched(int row, const FareObservation& seen, const QString& fare,
+                      const QString& time);
     void log(const QString& text);
     void setMonitoring(bool monitoring);
     void runQueuedStart();
