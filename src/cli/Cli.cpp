@@ -95,7 +95,7 @@ int Cli::run(QStringList arguments) {
     Command* command = commandNamed(arguments.value(0));
     if (arguments.contains(u"--help"_s)) {
         m_out << (command && arguments.indexOf(u"--help"_s) > 0 ? commandUsage(*command) : usage());
-        return kDone;
+        return CliContext::kDone;
     }
     CliContext context(m_out, m_err, dataDir, demo, usage());
     CommandArguments parsed;

@@ -16,11 +16,6 @@ namespace skylark {
 // messages, alerts and usage go to the error stream.
 class Cli {
 public:
-    static constexpr int kDone = 0;
-    static constexpr int kRefused = 1;
-    static constexpr int kUsageError = 2;
-    static constexpr int kInterrupted = 130; // a second SIGINT or SIGTERM during monitor
-
     Cli(QTextStream& out, QTextStream& err);
     ~Cli();
 
