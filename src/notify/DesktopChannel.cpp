@@ -1,5 +1,7 @@
 #include "DesktopChannel.h"
 
+#include "NotificationsProxy.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -21,10 +23,11 @@ DesktopChannel::DesktopChannel(QDBusConnection bus, QString iconName, QObject* p
     , m_bus(std::move(bus))
     , m_iconName(std::move(iconName)) {
     if (m_bus.isConnected()) {
-        m_bus.connect(kService, kPath, kInterface, u"ActionInvoked"_s, this,
-                      SLOT(onActionInvoked(uint, QString)));
-        m_bus.connect(kService, kPath, kInterface, u"NotificationClosed"_s, this,
-                      SLOT(onNotificationClosed(uint, uint)));
+        auto* service = new OrgFreedesktopNotificationsInterface(kService, kPath, m_bus, this);
+        connect(service, &OrgFreedesktopNotificationsInterface::ActionInvoked, this,
+                &DesktopChannel::onActionInvoked);
+        connect(service, &OrgFreedesktopNotificationsInterface::NotificationClosed, this,
+                &DesktopChannel::onNotificationClosed);
     }
 }
 

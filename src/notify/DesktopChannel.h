@@ -35,7 +35,7 @@ Q_SIGNALS:
     // The user chose the notification's action: the main window should come back.
     void windowWanted();
 
-private Q_SLOTS:
+private:
     void onActionInvoked(uint id, const QString& action);
     void onNotificationClosed(uint id, uint reason);
 
