@@ -365,9 +365,17 @@ void Monitor::takeRules() {
     ReadResult<MonitorRules> read = m_rulesSource();
     if (read.ok()) {
         m_rules = std::move(read.value);
+        m_rulesRead = true;
+        m_rulesProblem.clear();
         return;
     }
-    log(u"无法读取监控规则（%1），本轮沿用之前的规则"_s.arg(read.error));
+    // Said once for each reason, not every round while it lasts.
+    if (read.error != m_rulesProblem) {
+        m_rulesProblem = read.error;
+        log((m_rulesRead ? u"无法读取监控规则（%1），沿用上次读到的规则"_s
+                         : u"无法读取监控规则（%1），使用默认规则"_s)
+                .arg(read.error));
+    }
 }
 
 void Monitor::runRound() {

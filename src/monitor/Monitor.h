@@ -79,7 +79,8 @@ public:
     // The rules beyond the plain rounds; the defaults are the plain rounds themselves.
     void setRules(const MonitorRules& rules) { m_rules = rules; }
     // Where each round takes its rules from, so that a change applies from the next round;
-    // a round whose rules cannot be read says so and keeps the rules it had.
+    // rules that cannot be read are said once for each reason, and the rounds keep the
+    // rules they had (the defaults before any was read).
     void setRulesSource(std::function<ReadResult<MonitorRules>()> source) {
         m_rulesSource = std::move(source);
     }
@@ -165,6 +166,8 @@ private:
     QString m_lockDirectory;
     MonitorRules m_rules;
     std::function<ReadResult<MonitorRules>()> m_rulesSource;
+    bool m_rulesRead = false; // the rules were read once
+    QString m_rulesProblem;   // why they could not be read, as last said
     std::function<double()> m_spread;
     std::function<void(int ms)> m_confirmWait;
     BackOff m_backOff;
