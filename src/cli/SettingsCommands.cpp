@@ -1,6 +1,7 @@
 #include "SettingsCommands.h"
 
 #include "CliContext.h"
+#include "SecretInput.h"
 #include "app/MonitorRules.h"
 #include "app/RouteBook.h"
 #include "notify/AlertDispatcher.h"
@@ -148,8 +149,9 @@ int ChannelsCommand::run(CliContext& context, const CommandArguments& arguments)
 
 QList<CommandForm> ChannelCommand::forms() const {
     return {{u"channel set NAME KEY VALUE"_s,
-             u"store one setting of a channel (%1); an empty VALUE clears it"_s.arg(
-                 channelNames().join(u", "))},
+             u"store one setting of a channel (%1); an empty VALUE clears it, and - reads "
+             "the value from standard input (without echo on a terminal), the form for "
+             "secrets"_s.arg(channelNames().join(u", "))},
             {u"channel on|off NAME"_s, u"switch a channel on (its settings complete) or off"_s},
             {u"channel test NAME"_s, u"send a test message through the channel and wait for\n"
                                      "the outcome"_s}};
@@ -160,7 +162,7 @@ int ChannelCommand::run(CliContext& context, const CommandArguments& arguments) 
     const QString verb = words.value(0);
     ChannelBook& book = context.session().channels();
     if (verb == u"set" && words.size() == 4) {
-        return context.statusOf(book.set(words[1], words[2], words[3]));
+        return set(context, words[1], words[2], words[3]);
     }
     if ((verb == u"on" || verb == u"off") && words.size() == 2) {
         return context.statusOf(book.setEnabled(words[1], verb == u"on"));
@@ -169,6 +171,26 @@ int ChannelCommand::run(CliContext& context, const CommandArguments& arguments) 
         return test(context, words[1]);
     }
     return context.usageError();
+}
+
+// "-" takes the value from standard input, where no other user can read it; a secret
+// given as an argument is stored, and the user told that it was visible.
+int ChannelCommand::set(CliContext& context, const QString& name, const QString& key,
+                        const QString& value) {
+    QString stored = value;
+    if (value == u"-") {
+        const SecretLine line =
+            readSecretLine(context.err, u"%1的%2（不会显示）："_s.arg(channelCaption(name), key));
+        if (!line.error.isEmpty()) {
+            return context.statusOf(WriteResult::failure(line.error));
+        }
+        stored = line.value;
+    } else if (!value.isEmpty() && isSecretChannelField(name, key)) {
+        context.err << u"注意：命令行参数对本机的其他用户可见，这个%1已经暴露；以后请用"
+                       "“channel set %2 %3 -”从标准输入输入。"_s.arg(key, name, key)
+                    << '\n';
+    }
+    return context.statusOf(context.session().channels().set(name, key, stored));
 }
 
 int ChannelCommand::test(CliContext& context, const QString& name) {

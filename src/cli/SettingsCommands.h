@@ -55,6 +55,7 @@ public:
     int run(CliContext& context, const CommandArguments& arguments) override;
 
 private:
+    int set(CliContext& context, const QString& name, const QString& key, const QString& value);
     int test(CliContext& context, const QString& name);
 };
 

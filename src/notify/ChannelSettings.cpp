@@ -144,6 +144,11 @@ QString channelTestProblem(const ChannelSettings& settings) {
     return channelSettingsProblem(on);
 }
 
+bool isSecretChannelField(const QString& name, const QString& key) {
+    const ChannelField* field = fieldOf(name, key);
+    return field && field->secret;
+}
+
 QString shownChannelValue(const QString& name, const QString& key, const QString& value) {
     const ChannelField* field = fieldOf(name, key);
     return field && field->secret && !value.isEmpty() ? u"******"_s : value;

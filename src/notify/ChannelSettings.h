@@ -46,6 +46,8 @@ QString channelSettingsProblem(const ChannelSettings& settings);
 // Why a test message cannot be sent with these settings: an unknown channel, a value
 // refused, or what switching it on would need; empty when it can.
 QString channelTestProblem(const ChannelSettings& settings);
+// Whether the channel's field holds a secret: a password, a token, a key.
+bool isSecretChannelField(const QString& name, const QString& key);
 // The value as listings show it: a secret as "******" when set.
 QString shownChannelValue(const QString& name, const QString& key, const QString& value);
 

@@ -40,6 +40,8 @@ private Q_SLOTS:
     void addThenMonitorOneRound_endToEnd();
     void exitStatus_data();
     void exitStatus();
+    void secretFromStandardInput_data();
+    void secretFromStandardInput();
     void commandHelp_comesFromItsDeclaration_data();
     void commandHelp_comesFromItsDeclaration();
     void openPrintsTheSearchPage();
@@ -65,7 +67,8 @@ private Q_SLOTS:
     void rulesFlexible_areKeptOutOfTheRouteFile();
 
 private:
-    Run cli(const QStringList& arguments, const QStringList& prefix = {});
+    Run cli(const QStringList& arguments, const QStringList& prefix = {},
+            const QByteArray& input = {});
     // A monitor process whose standard output has reached the text.
     void startMonitor(QProcess& process, const QStringList& options, const QByteArray& until,
                       QByteArray& out);
@@ -91,12 +94,14 @@ void TstCli::init() {
                    "\r\nchart=" + base + "\r\n");
 }
 
-Run TstCli::cli(const QStringList& arguments, const QStringList& prefix) {
+Run TstCli::cli(const QStringList& arguments, const QStringList& prefix, const QByteArray& input) {
     QProcess process;
     const QStringList command =
         prefix + QStringList{QStringLiteral(SKYLARK_CLI_PATH), u"--data-dir"_s, m_dir->path()} +
         arguments;
     process.start(command.first(), command.mid(1));
+    process.write(input);
+    process.closeWriteChannel();
     // The demo server lives in this process: its thread answers while we wait here.
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -218,6 +223,46 @@ void TstCli::exitStatus() {
     }
 }
 
+void TstCli::secretFromStandardInput_data() {
+    QTest::addColumn<QString>("value"); // the argument
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("stored"); // the line of alerts.ini, empty for none
+    QTest::addColumn<bool>("warned");       // that the argument was visible to others
+    QTest::newRow("a line of standard input")
+        << u"-"_s << QByteArray("pa ss=word\n") << 0 << QByteArray("password=pa ss=word") << false;
+    QTest::newRow("input without a line end")
+        << u"-"_s << QByteArray("s3cret") << 0 << QByteArray("password=s3cret") << false;
+    QTest::newRow("the first line only, CR LF too")
+        << u"-"_s << QByteArray("one\r\ntwo\n") << 0 << QByteArray("password=one") << false;
+    QTest::newRow("no input at all stores nothing")
+        << u"-"_s << QByteArray() << 1 << QByteArray() << false;
+    QTest::newRow("a line past 64 KiB stores nothing")
+        << u"-"_s << QByteArray(70000, 'x') << 1 << QByteArray() << false;
+    QTest::newRow("an argument is stored and said to be visible")
+        << u"hunter2"_s << QByteArray() << 0 << QByteArray("password=hunter2") << true;
+}
+
+// A secret given on standard input never stands in the process's arguments; one given as
+// an argument still works, and the user is told.
+void TstCli::secretFromStandardInput() {
+    QFETCH(QString, value);
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, warned);
+    const Run run = cli({u"channel"_s, u"set"_s, u"email"_s, u"password"_s, value}, {}, input);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err.contains(u"对本机的其他用户可见"_s), warned);
+    QVERIFY(!run.err.contains(u"hunter2"_s));
+    const QByteArray file = readBytes(m_dir->filePath(u"alerts.ini"_s));
+    if (stored.isEmpty()) {
+        QVERIFY(!file.contains("password="));
+    } else {
+        QVERIFY2(file.split('\n').contains(stored), file.constData());
+    }
+}
+
 void TstCli::commandHelp_comesFromItsDeclaration_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QStringList>("shown");
@@ -236,8 +281,7 @@ void TstCli::commandHelp_comesFromItsDeclaration_data() {
         << u"Commands:"_s;
     QTest::newRow("help before the command is the whole usage")
         << QStringList{u"--help"_s, u"add"_s}
-        << QStringList{u"Commands:"_s, u"add FROM TO DATE PRICE"_s, u"channels"_s}
-        << QString();
+        << QStringList{u"Commands:"_s, u"add FROM TO DATE PRICE"_s, u"channels"_s} << QString();
 }
 
 void TstCli::commandHelp_comesFromItsDeclaration() {
