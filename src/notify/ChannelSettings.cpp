@@ -151,7 +151,29 @@ bool isSecretChannelField(const QString& name, const QString& key) {
 
 QString shownChannelValue(const QString& name, const QString& key, const QString& value) {
     const ChannelField* field = fieldOf(name, key);
-    return field && field->secret && !value.isEmpty() ? u"******"_s : value;
+    if (field && field->secret && !value.isEmpty()) {
+        return u"******"_s;
+    }
+    return withoutUserInfo(value);
+}
+
+QString withoutUserInfo(const QString& text) {
+    const qsizetype scheme = text.indexOf(u"://"_s);
+    if (scheme < 0) {
+        return text;
+    }
+    const qsizetype start = scheme + 3;
+    qsizetype end = text.size();
+    for (const QChar stop : {u'/', u'?', u'#'}) {
+        if (const qsizetype at = text.indexOf(stop, start); at >= 0) {
+            end = qMin(end, at);
+        }
+    }
+    const qsizetype at = text.lastIndexOf(u'@', end - 1);
+    if (at < start) {
+        return text;
+    }
+    return text.left(start) + u"******"_s + text.mid(at);
 }
 
 ChannelBook::ChannelBook(const QString& directory)

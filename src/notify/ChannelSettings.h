@@ -46,9 +46,12 @@ QString channelSettingsProblem(const ChannelSettings& settings);
 // Why a test message cannot be sent with these settings: an unknown channel, a value
 // refused, or what switching it on would need; empty when it can.
 QString channelTestProblem(const ChannelSettings& settings);
+// The text with the user information of an address in it masked: "https://******@host/".
+QString withoutUserInfo(const QString& text);
 // Whether the channel's field holds a secret: a password, a token, a key.
 bool isSecretChannelField(const QString& name, const QString& key);
-// The value as listings show it: a secret as "******" when set.
+// The value as listings show it: a secret as "******" when set, and the user name and
+// password of an address ("https://alice:pw@host/") as "******" too.
 QString shownChannelValue(const QString& name, const QString& key, const QString& value);
 
 // The file of the alert channels' settings, "alerts.ini" in the data directory: UTF-8,
