@@ -171,6 +171,10 @@ DeliveryOutcome postOverHttp(const HttpPost& post, const DeliveryTerms& terms) {
 }
 
 DeliveryOutcome sendMail(const MailTransfer& mail, const DeliveryTerms& terms) {
+    // A password goes over TLS or not at all; a relay without a login needs none.
+    if (mail.security == MailSecurity::None && !mail.user.isEmpty()) {
+        return DeliveryOutcome::failed(u"服务器未加密，不发送密码（请使用 starttls 或 smtps）"_s);
+    }
     CurlHandle curl(curl_easy_init());
     if (!curl) {
         return DeliveryOutcome::failed(u"无法开始网络请求"_s);

@@ -152,6 +152,7 @@ private Q_SLOTS:
     void desktop_withoutServiceUsesTheFallbackOrSaysNothing();
     void failures_areSaidAndNeverDelayTheRound_data();
     void failures_areSaidAndNeverDelayTheRound();
+    void email_withoutTls_neverSendsThePassword();
     void allChannels_deliverOncePerRoundWithinTheirLeastInterval();
     void notices_passTheLeastInterval();
 };
@@ -590,6 +591,26 @@ void TstAlertChannels::failures_areSaidAndNeverDelayTheRound() {
     if (!mail && server != u"refused") {
         QTRY_COMPARE_WITH_TIMEOUT(answered, attempts, kWaitMs);
     }
+}
+
+// Over plain TCP the password is never sent, however readily the server offers AUTH; a
+// relay without a login still takes the message.
+void TstAlertChannels::email_withoutTls_neverSendsThePassword() {
+    SmtpServer smtp({false, u"alice"_s, u"right"_s});
+    QVERIFY(smtp.listening());
+    Rig rig;
+    rig.set(u"email"_s, {{u"server"_s, u"127.0.0.1"_s},
+                         {u"port"_s, QString::number(smtp.port())},
+                         {u"security"_s, u"none"_s},
+                         {u"user"_s, u"alice"_s},
+                         {u"password"_s, u"right"_s},
+                         {u"from"_s, u"a@example.com"_s},
+                         {u"to"_s, u"b@example.com"_s}});
+    rig.deliverAndSettle();
+    QCOMPARE(texts(rig.log),
+             QStringList{u"发送邮件提醒结果：失败（服务器未加密，不发送密码（请使用 starttls 或 "
+                         u"smtps））"_s});
+    QVERIFY(smtp.messages().isEmpty());
 }
 
 void TstAlertChannels::allChannels_deliverOncePerRoundWithinTheirLeastInterval() {
