@@ -88,6 +88,13 @@ QList<RuleField> makeRuleFields() {
     };
 }
 
+} // namespace
+
+const QList<RuleField>& ruleFields() {
+    static const QList<RuleField> fields = makeRuleFields();
+    return fields;
+}
+
 const RuleField* ruleField(const QString& key) {
     for (const RuleField& field : ruleFields()) {
         if (field.key == key) {
@@ -95,13 +102,6 @@ const RuleField* ruleField(const QString& key) {
         }
     }
     return nullptr;
-}
-
-} // namespace
-
-const QList<RuleField>& ruleFields() {
-    static const QList<RuleField> fields = makeRuleFields();
-    return fields;
 }
 
 QString ruleValueProblem(const QString& key, const QString& value) {

@@ -59,6 +59,8 @@ struct RuleField {
 };
 
 const QList<RuleField>& ruleFields();
+// The field of that key; null for none.
+const RuleField* ruleField(const QString& key);
 
 // Whether the moment lies in the quiet hours from..to (to not included); never when they
 // are not both set.

@@ -92,7 +92,10 @@ FareHistory& CliContext::openHistory(HistoryAccess access) {
     return history;
 }
 
-int CliContext::usageError() {
+int CliContext::usageError(const QString& what) {
+    if (!what.isEmpty()) {
+        err << what << "\n\n";
+    }
     err << m_usage;
     err.flush();
     return kUsageError;

@@ -50,8 +50,9 @@ public:
     // The fare history, opened at its first use; a failure is said once on the error stream.
     FareHistory& openHistory(HistoryAccess access = HistoryAccess::Record);
 
-    // The usage on the error stream; the usage error's status.
-    int usageError();
+    // The usage on the error stream, after what was wrong when it is said; the usage
+    // error's status.
+    int usageError(const QString& what = {});
     // The message of a refused change on the error stream; the status of the outcome.
     int statusOf(const WriteResult& written);
     // Says the reason of a failed read on the error stream; the status.

@@ -107,6 +107,9 @@ int RulesCommand::run(CliContext& context, const CommandArguments& arguments) {
     }
     RulesBook& book = context.session().rules();
     if (words.size() == 3 && words[0] == u"set") {
+        if (!ruleField(words[1])) {
+            return context.usageError(ruleValueProblem(words[1], words[2]));
+        }
         return context.statusOf(book.set(words[1], words[2]));
     }
     if (words.size() != 3 || words[0] != u"flexible") {
@@ -160,6 +163,13 @@ QList<CommandForm> ChannelCommand::forms() const {
 int ChannelCommand::run(CliContext& context, const CommandArguments& arguments) {
     const QStringList& words = arguments.positional;
     const QString verb = words.value(0);
+    // An unknown channel or key is a usage error, like an unknown command.
+    if (words.size() >= 2 && !channelKind(words[1])) {
+        return context.usageError(channelValueProblem(words[1], {}, {}));
+    }
+    if (verb == u"set" && words.size() == 4 && !channelField(words[1], words[2])) {
+        return context.usageError(channelValueProblem(words[1], words[2], {}));
+    }
     ChannelBook& book = context.session().channels();
     if (verb == u"set" && words.size() == 4) {
         return set(context, words[1], words[2], words[3]);

@@ -97,6 +97,10 @@ QList<ChannelField> channelFields(const QString& name) {
     return kind ? kind->fields : QList<ChannelField>();
 }
 
+const ChannelField* channelField(const QString& name, const QString& key) {
+    return fieldOf(name, key);
+}
+
 QString channelValueProblem(const QString& name, const QString& key, const QString& value) {
     if (!isKnownChannel(name)) {
         return unknownChannel(name);

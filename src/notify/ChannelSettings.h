@@ -33,6 +33,8 @@ QStringList channelNames();
 QString channelCaption(const QString& name);
 // The channel's fields in the window's order; "min-minutes" is the last of each.
 QList<ChannelField> channelFields(const QString& name);
+// The channel's field of that key; null for none.
+const ChannelField* channelField(const QString& name, const QString& key);
 // Why the value cannot be stored for this channel's key; empty when it can.
 QString channelValueProblem(const QString& name, const QString& key, const QString& value);
 // Why the channel cannot be switched on with these settings (a missing server or URL);
