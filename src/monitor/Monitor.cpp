@@ -12,7 +12,9 @@
 #include "text/LogCategories.h"
 #include "text/Text.h"
 
+#include <QEventLoop>
 #include <QRandomGenerator>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -42,8 +44,7 @@ Monitor::Monitor(RouteListModel& routes, StatusLog& log, FareSource& fares, Fare
     , m_push(push)
     , m_frontEnd(frontEnd)
     , m_clock(clock)
-    , m_timing(timing)
-    , m_confirmWait(waitProcessingEvents) {
+    , m_timing(timing) {
     connect(&m_timer, &IntervalTimer::tick, this, &Monitor::runRound);
 }
 
@@ -103,7 +104,18 @@ void Monitor::startMonitoring() {
     runQueuedStart();
 }
 
+void Monitor::waitUnlessStopped(int ms) {
+    QEventLoop wait;
+    m_stoppableWait = &wait;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &wait, &QEventLoop::quit);
+    wait.exec();
+    m_stoppableWait = nullptr;
+}
+
 void Monitor::stopMonitoring() {
+    if (m_stoppableWait) {
+        m_stoppableWait->quit(); // a stop ends the confirming wait at once
+    }
     m_timer.setInterval(0);
     m_stopRequested = true;
     m_startQueued = false;
@@ -125,7 +137,11 @@ QList<int> Monitor::alertingFares() {
         return alerting;
     }
     // Stale caches and sold-out fares: each is asked for once more before it alerts.
-    m_confirmWait(m_rules.confirmSeconds * 1000);
+    if (m_confirmWait) {
+        m_confirmWait(m_rules.confirmSeconds * 1000);
+    } else {
+        waitUnlessStopped(m_rules.confirmSeconds * 1000);
+    }
     QList<int> confirmed;
     for (int i : alerting) {
         if (m_stopRequested) {

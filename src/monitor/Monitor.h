@@ -15,6 +15,8 @@
 #include <QList>
 #include <QObject>
 
+class QEventLoop;
+
 #include <functional>
 #include <memory>
 
@@ -89,9 +91,11 @@ public:
     void setSpreadSource(std::function<double()> spread) { m_spread = std::move(spread); }
     // How many times the plain interval the next round waits (1, 2, 4 or 8).
     int backOffFactor() const { return m_backOff.factor(); }
-    // How the confirming query waits its seconds, keeping events flowing; a test may
-    // let the time pass at once.
+    // How the confirming query waits its seconds; by default events keep flowing and a
+    // stop ends the wait at once. A test may let the time pass at once.
     void setConfirmWait(std::function<void(int ms)> wait) { m_confirmWait = std::move(wait); }
+    // The program's own wait: events flow until the time has passed or monitoring stops.
+    void waitUnlessStopped(int ms);
 
     static constexpr int kMaxBackOffFactor = BackOff::kMaxFactor;
 
@@ -170,6 +174,7 @@ private:
     QString m_rulesProblem;   // why they could not be read, as last said
     std::function<double()> m_spread;
     std::function<void(int ms)> m_confirmWait;
+    QEventLoop* m_stoppableWait = nullptr; // the wait under way that a stop ends
     BackOff m_backOff;
     AlertGate m_gate;
     QuietHours m_quiet;

@@ -10,8 +10,10 @@
 #include "monitor/QuietHours.h"
 #include "monitor/RouteWatchdog.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace skylark;
 using namespace skylark::testing;
@@ -115,6 +117,7 @@ private Q_SLOTS:
     void watchdog();
     void round_overAFareSourceInMemory();
     void round_withUnreadableRules_saysSoAndKeepsTheOldOnes();
+    void round_stopEndsTheConfirmingWait();
     void round_confirmsWithoutWaitingRealSeconds_data();
     void round_confirmsWithoutWaitingRealSeconds();
 };
@@ -380,6 +383,26 @@ void TstRoundRules::round_withUnreadableRules_saysSoAndKeepsTheOldOnes() {
     // Said once while the reason stays the same.
     const QString said = u"无法读取监控规则（是一个文件夹），沿用上次读到的规则"_s;
     QCOMPARE(round.log.lines().filter(said).size(), 1);
+}
+
+// An hour's confirming wait ends with the stop that comes during it, and nothing alerts.
+void TstRoundRules::round_stopEndsTheConfirmingWait() {
+    MonitorRules rules;
+    rules.confirmSeconds = 3600;
+    MemoryRound round(rules);
+    // The program's own wait, with a stop as soon as it has begun.
+    round.monitor.setConfirmWait([&](int ms) {
+        QTimer::singleShot(0, &round.monitor, [&] { round.monitor.stopMonitoring(); });
+        round.monitor.waitUnlessStopped(ms);
+    });
+    round.source.fares = {{u"1"_s, u"480"_s}};
+    QSignalSpy alerted(&round.monitor, &Monitor::specialFaresAlerted);
+    QElapsedTimer waited;
+    waited.start();
+    round.monitor.runRound();
+    QVERIFY2(waited.elapsed() < 60000, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(alerted.size(), 0);
+    QCOMPARE(round.source.asked, (QStringList{u"1"_s, u"2"_s})); // not asked again
 }
 
 void TstRoundRules::round_confirmsWithoutWaitingRealSeconds_data() {
