@@ -441,6 +441,11 @@ void Monitor::runRound() {
         sendHeldSummary();
     }
     const QDateTime now = m_clock.now();
+    QSet<QString> listed;
+    for (int row = 0; row < m_routes.rowCount(); ++row) {
+        listed.insert(m_routes.cell(row, RouteListModel::IdColumn));
+    }
+    m_watchdog.keepOnly(listed);
     m_state.countStale(m_watchdog.staleCount());
     m_state.endRound(now, m_timer.isActive() ? now.addMSecs(m_timer.remainingTime()) : QDateTime());
     log(u"本轮航班搜索结束！"_s);

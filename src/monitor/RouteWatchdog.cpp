@@ -39,6 +39,10 @@ RouteWatchdog::Verdict RouteWatchdog::watch(const QString& routeId, const FareAn
     return {said, watch.tip};
 }
 
+void RouteWatchdog::keepOnly(const QSet<QString>& routeIds) {
+    m_watches.removeIf([&](const auto& watch) { return !routeIds.contains(watch.key()); });
+}
+
 int RouteWatchdog::staleCount() const {
     return int(std::count_if(m_watches.cbegin(), m_watches.cend(),
                              [](const RouteWatch& watch) { return watch.stale; }));

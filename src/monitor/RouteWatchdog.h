@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace skylark {
@@ -20,6 +21,9 @@ public:
     Verdict watch(const QString& routeId, const FareAnswer& answer, const QDateTime& now,
                   int staleRounds, int staleHours);
     int staleCount() const;
+    // Drops the watches of routes no longer listed: a deleted route is neither counted
+    // nor remembered for a later route of its identifier.
+    void keepOnly(const QSet<QString>& routeIds);
 
 private:
     struct RouteWatch {

@@ -116,6 +116,7 @@ private Q_SLOTS:
     void watchdog_data();
     void watchdog();
     void round_overAFareSourceInMemory();
+    void round_forgetsTheWatchOfADeletedRoute();
     void round_withUnreadableRules_saysSoAndKeepsTheOldOnes();
     void round_stopEndsTheConfirmingWait();
     void round_confirmsWithoutWaitingRealSeconds_data();
@@ -362,6 +363,26 @@ void TstRoundRules::round_overAFareSourceInMemory() {
     QCOMPARE(round.routes.cell(1, RouteListModel::LowestFareColumn), notFoundText());
     QCOMPARE(notices.size(), 1);                // route 2, stale after two rounds
     QCOMPARE(round.monitor.backOffFactor(), 1); // a fare was found
+}
+
+// A stale route that is deleted is no longer counted, and a new route with its identifier
+// starts afresh.
+void TstRoundRules::round_forgetsTheWatchOfADeletedRoute() {
+    MonitorRules rules;
+    rules.watchdog = true;
+    rules.staleRounds = 1;
+    MemoryRound round(rules);
+    round.monitor.runRound(); // neither route has a fare: both stale
+    QCOMPARE(round.monitor.state().status().lastCounts.stale, 2);
+    round.routes.removeRows(1, 1);
+    round.monitor.runRound();
+    QCOMPARE(round.monitor.state().status().lastCounts.stale, 1);
+    round.routes.setRoutes(
+        {{u"1"_s, u"成都"_s, u"上海"_s, u"2014-11-20"_s, u"500"_s, u"domestic"_s},
+         {u"2"_s, u"广州"_s, u"上海"_s, u"2014-11-21"_s, u"500"_s, u"domestic"_s}});
+    QSignalSpy notices(&round.monitor, &Monitor::routeNotice);
+    round.monitor.runRound();
+    QCOMPARE(notices.size(), 1); // the new route 2 is said stale as a route of its own
 }
 
 // A rules file that cannot be read neither stops the rounds nor switches the rules off
