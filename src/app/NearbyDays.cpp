@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QMap>
 
+#include <cmath>
+
 namespace skylark {
 namespace {
 
@@ -50,8 +52,8 @@ std::optional<DayFare> cheapestDayWithin(const QList<CalendarEntry>& calendar, c
     for (auto each = fares.lowerBound(own.addDays(-days));
          each != fares.cend() && each.key() <= own.addDays(days); ++each) {
         const double amount = textToNumber(each->price);
-        if (nearlyZero(amount)) {
-            continue;
+        if (!(amount > kTolerance) || !std::isfinite(amount)) {
+            continue; // no fare: 0, empty, not a number, or below 0
         }
         const DayFare candidate{each->date, each->price, amount, int(own.daysTo(each.key()))};
         if (!best || betterThan(candidate, *best)) {

@@ -97,13 +97,14 @@ HistoryRead<RouteFareSummary> HistoryQueries::fareSummary(const QString& routeId
     // table is read.
     Statement last(m_store.readHandle(),
                    "SELECT observed_at, fare FROM observation WHERE route_id = ? "
-                   "AND fare IS NOT NULL ORDER BY observed_at DESC LIMIT 1");
-    Statement lowest(m_store.readHandle(),
-                     "SELECT observed_at, CAST(fare AS REAL) AS amount FROM observation WHERE "
-                     "route_id = ? AND fare IS NOT NULL ORDER BY amount, observed_at LIMIT 1");
+                   "AND CAST(fare AS REAL) > 0 ORDER BY observed_at DESC LIMIT 1");
+    Statement lowest(
+        m_store.readHandle(),
+        "SELECT observed_at, CAST(fare AS REAL) AS amount FROM observation WHERE "
+        "route_id = ? AND CAST(fare AS REAL) > 0 ORDER BY amount, observed_at LIMIT 1");
     Statement recent(m_store.readHandle(),
                      "SELECT CAST(fare AS REAL) FROM observation WHERE route_id = ? AND "
-                     "observed_at >= ? AND fare IS NOT NULL");
+                     "observed_at >= ? AND CAST(fare AS REAL) > 0");
     Statement latest(m_store.readHandle(),
                      "SELECT dep_date, calendar FROM observation WHERE route_id = ? "
                      "ORDER BY observed_at DESC, id DESC LIMIT 1");

@@ -513,6 +513,12 @@ void TstFareHistory::priceContext_ofAMadeUpHistory_data() {
     QTest::newRow("a last fare over the 80th percentile is high")
         << ten + QStringList{u"700"_s}
         << u"最低 500（2026-11-30）；通常 545（近 30 天 10 次的中位数）；当前 高"_s + nextDay;
+    QTest::newRow("fares that are no positive numbers are left out")
+        << QStringList{u"500"_s, u"abc"_s, u"-1"_s, u"0"_s, u"480"_s}
+        << u"最低 480（2026-12-09）；通常 490（近 30 天 2 次的中位数）"_s;
+    QTest::newRow("a negative fare of the day is no fare; the next day's is")
+        << QStringList{u"500"_s, u"-1"_s}
+        << u"最低 500（2026-12-08）；通常 500（近 30 天 1 次的中位数）"_s + nextDay;
     QStringList old(40, u"300"_s);
     QTest::newRow("the typical fare is of the last 30 days; the lowest of all time")
         << old + QStringList{u"600"_s, u"620.5"_s}
