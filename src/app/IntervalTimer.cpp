@@ -4,6 +4,9 @@ namespace skylark {
 
 IntervalTimer::IntervalTimer(QObject* parent)
     : QObject(parent) {
+    // A coarse timer may fire up to 5 % early; the rounds, the back-off and a Retry-After
+    // are promised never to come before their time.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &IntervalTimer::tick);
 }
 

@@ -2,6 +2,7 @@
 #include "app/StatusLog.h"
 #include "common/FakeClock.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +17,7 @@ private Q_SLOTS:
     void appendLog_prefixesTheTimeAndMakesTheLineCurrent();
     void log_isNeverTrimmed();
     void intervalTimer_followsTheIntervalRule();
+    void intervalTimer_neverTicksEarly();
 };
 
 void TstStatusLog::appendLog_prefixesTheTimeAndMakesTheLineCurrent() {
@@ -79,4 +81,20 @@ void TstStatusLog::intervalTimer_followsTheIntervalRule() {
 }
 
 QTEST_GUILESS_MAIN(TstStatusLog)
+// A round, a back-off and a Retry-After are promised never to come early: the k-th tick
+// comes at least k intervals after the interval was set.
+void TstStatusLog::intervalTimer_neverTicksEarly() {
+    IntervalTimer timer;
+    QElapsedTimer since;
+    QList<qint64> at;
+    QObject::connect(&timer, &IntervalTimer::tick, &timer, [&] { at.append(since.elapsed()); });
+    since.start();
+    timer.setInterval(150);
+    QTRY_COMPARE_WITH_TIMEOUT(at.size(), 8, 10000);
+    timer.setInterval(0);
+    for (qsizetype k = 0; k < at.size(); ++k) {
+        QVERIFY2(at[k] >= (k + 1) * 150, qPrintable(u"tick %1 at %2 ms"_qs.arg(k + 1).arg(at[k])));
+    }
+}
+
 #include "tst_statuslog.moc"
