@@ -112,6 +112,11 @@ QString channelValueProblem(const QString& name, const QString& key, const QStri
     if (!KeyFile::canStore(value)) {
         return u"%1的%2不能包含换行符"_s.arg(channelCaption(name), label);
     }
+    if (const qsizetype bytes = value.toUtf8().size(); bytes > kMaxChannelValueBytes) {
+        return u"%1的%2太长：%3 字节，最多 %4 字节"_s.arg(channelCaption(name), label)
+            .arg(bytes)
+            .arg(kMaxChannelValueBytes);
+    }
     if (value.isEmpty()) {
         return {};
     }

@@ -33,6 +33,8 @@ QStringList channelNames();
 QString channelCaption(const QString& name);
 // The channel's fields in the window's order; "min-minutes" is the last of each.
 QList<ChannelField> channelFields(const QString& name);
+// The longest value a field holds: a URL, an address list and a password fit.
+inline constexpr qsizetype kMaxChannelValueBytes = 4096;
 // The channel's field of that key; null for none.
 const ChannelField* channelField(const QString& name, const QString& key);
 // Why the value cannot be stored for this channel's key; empty when it can.

@@ -61,18 +61,25 @@ WriteResult KeyFile::change(const std::function<WriteResult(Sections&)>& edit) {
     }
     removeLeftoverTemporaries(m_path);
     Sections sections;
-    if (const QString error = read(sections); !error.isEmpty()) {
+    // A file over the limit can still be changed, so that clearing a value repairs it.
+    QByteArray old;
+    if (const QString error = readWholeFile(m_path, old, kRepairBytes);
+        !error.isEmpty() && (QFileInfo(m_path).exists() || QFileInfo(m_path).isSymLink())) {
         return WriteResult::failure(m_path, QStringLiteral("文件存在但无法读取（%1）").arg(error));
     }
+    parseInto(old, sections);
     if (WriteResult refused = edit(sections); !refused) {
         return refused;
     }
-    WriteResult saved = saveFileAtomically(m_path, bytesOf(sections));
-    if (saved) {
-        // It may hold passwords: a file someone opened to others is closed again.
-        QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
+    const QByteArray bytes = bytesOf(sections);
+    if (bytes.size() > kMaxBytes) {
+        return WriteResult::failure(
+            m_path, QStringLiteral("保存后文件将有 %1 字节，超过 %2 字节的上限，未保存")
+                        .arg(bytes.size())
+                        .arg(kMaxBytes));
     }
-    return saved;
+    // It may hold passwords: its owner's alone from the temporary's first byte on.
+    return saveFileAtomically(m_path, bytes, SaveCalls::system(), FilePrivacy::Secrets);
 }
 
 bool KeyFile::canStore(const QString& text) {

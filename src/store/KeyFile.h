@@ -20,6 +20,8 @@ public:
     using Sections = QMap<QString, Section>;
 
     static constexpr qint64 kMaxBytes = 1024 * 1024;
+    // What a change reads at most: a file over kMaxBytes can still be mended.
+    static constexpr qint64 kRepairBytes = 16 * kMaxBytes;
 
     explicit KeyFile(QString path);
 

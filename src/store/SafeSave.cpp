@@ -138,9 +138,10 @@ SaveCalls SaveCalls::system() {
         [](const char* from, const char* to) { return ::rename(from, to); }};
 }
 
-AtomicFile::AtomicFile(QString path, SaveCalls calls)
+AtomicFile::AtomicFile(QString path, SaveCalls calls, FilePrivacy privacy)
     : m_path(std::move(path))
-    , m_calls(std::move(calls)) {}
+    , m_calls(std::move(calls))
+    , m_privacy(privacy) {}
 
 AtomicFile::~AtomicFile() {
     abandon();
@@ -157,11 +158,15 @@ WriteResult AtomicFile::open() {
     if (replacing && !S_ISREG(old.st_mode)) {
         return WriteResult::failure(m_path, QStringLiteral("不是普通文件，不会被替换"));
     }
+    if (m_privacy == FilePrivacy::Secrets && replacing && old.st_uid != ::geteuid()) {
+        return WriteResult::failure(
+            m_path, QStringLiteral("指向其他用户的文件，不会写入：%1").arg(m_target));
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temporary = QFile::encodeName(temporaryNameFor(m_target));
         m_fd = ::open(m_temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (m_fd >= 0) {
-            if (replacing) {
+            if (replacing && m_privacy == FilePrivacy::KeepMode) {
                 ::fchmod(m_fd, old.st_mode & 07777);
             }
             return WriteResult::success();
@@ -222,8 +227,9 @@ void AtomicFile::abandon() {
     }
 }
 
-WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes, const SaveCalls& calls) {
-    AtomicFile file(path, calls);
+WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes, const SaveCalls& calls,
+                               FilePrivacy privacy) {
+    AtomicFile file(path, calls, privacy);
     if (WriteResult opened = file.open(); !opened) {
         return opened;
     }

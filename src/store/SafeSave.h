@@ -28,10 +28,16 @@ struct SaveCalls {
 //
 // The target is a regular file or nothing: a symbolic link is followed and its target
 // replaced, anything else (a device, a FIFO, a folder) is refused before anything is
-// written. A new file is created readable by its owner alone; a replaced one keeps its mode.
+// written. A new file is created readable by its owner alone; a replaced one keeps its mode,
+// unless it is a file of secrets: that one is its owner's alone from the first byte of the
+// temporary on, whatever mode it had, and a link to it is followed only to a file of the
+// user's own.
+enum class FilePrivacy { KeepMode, Secrets };
+
 class AtomicFile {
 public:
-    explicit AtomicFile(QString path, SaveCalls calls = SaveCalls::system());
+    explicit AtomicFile(QString path, SaveCalls calls = SaveCalls::system(),
+                        FilePrivacy privacy = FilePrivacy::KeepMode);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -49,6 +55,7 @@ private:
     QString m_path;   // as given: messages name it
     QString m_target; // the file replaced, symbolic links followed
     SaveCalls m_calls;
+    FilePrivacy m_privacy;
     QByteArray m_temporary;
     int m_fd = -1;
     qint64 m_written = 0;
@@ -57,7 +64,8 @@ private:
 
 // Replaces the file with the bytes as one step, by the rules of AtomicFile.
 WriteResult saveFileAtomically(const QString& path, QByteArrayView bytes,
-                               const SaveCalls& calls = SaveCalls::system());
+                               const SaveCalls& calls = SaveCalls::system(),
+                               FilePrivacy privacy = FilePrivacy::KeepMode);
 
 // The largest file readWholeFile reads when no limit is given.
 constexpr qint64 kNoSizeLimit = -1;

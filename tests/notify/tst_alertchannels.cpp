@@ -190,6 +190,12 @@ void TstAlertChannels::settingsFile_refusesBadInputBeforeWriting_data() {
     QTest::addColumn<QString>("message");
     QTest::newRow("a port of 0") << u"email"_s << u"port"_s << u"0"_s
                                  << u"邮件的端口必须是 1 到 65535 之间的整数"_s;
+    QTest::newRow("a password over 4 KiB")
+        << u"email"_s << u"password"_s << QString(4097, u'p')
+        << u"邮件的密码太长：4097 字节，最多 4096 字节"_s;
+    QTest::newRow("a password of 4 KiB in three-byte characters")
+        << u"email"_s << u"password"_s << QString(1366, u'密')
+        << u"邮件的密码太长：4098 字节，最多 4096 字节"_s;
     QTest::newRow("a port past 65535")
         << u"email"_s << u"port"_s << u"65536"_s << u"邮件的端口必须是 1 到 65535 之间的整数"_s;
     QTest::newRow("a port in words")

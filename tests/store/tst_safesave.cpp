@@ -1,6 +1,7 @@
 #include "common/Disks.h"
 #include "common/Files.h"
 #include "store/FileLock.h"
+#include "store/KeyFile.h"
 #include "store/ProfileFile.h"
 #include "store/ProgramDirectory.h"
 #include "store/SafeSave.h"
@@ -20,6 +21,8 @@
 using namespace skylark;
 using namespace skylark::testing;
 using namespace Qt::Literals::StringLiterals;
+
+Q_DECLARE_METATYPE(skylark::FilePrivacy)
 
 namespace {
 
@@ -83,6 +86,10 @@ private Q_SLOTS:
     void nonRegularFile_isNeverReadOrWaitedOn();
     void fileOverTheSizeLimit_isNotRead();
     void newFiles_areTheOwnersAlone_andOldOnesKeepTheirMode();
+    void secretsFile_isTheOwnersAloneFromTheFirstByte_data();
+    void secretsFile_isTheOwnersAloneFromTheFirstByte();
+    void secretsFile_isNeverWrittenThroughALinkToAnotherUsersFile();
+    void keyFile_refusesASaveOverItsLimit_andCanBeMended();
 };
 
 void TstSafeSave::failedStep_leavesTheOldFile_data() {
@@ -337,4 +344,94 @@ void TstSafeSave::newFiles_areTheOwnersAlone_andOldOnesKeepTheirMode() {
 }
 
 QTEST_GUILESS_MAIN(TstSafeSave)
+void TstSafeSave::secretsFile_isTheOwnersAloneFromTheFirstByte_data() {
+    QTest::addColumn<FilePrivacy>("privacy");
+    QTest::addColumn<uint>("mode");     // of the file before the save
+    QTest::addColumn<uint>("expected"); // of the temporary and of the file after it
+    QTest::newRow("secrets in a file left open to all") << FilePrivacy::Secrets << 0644u << 0600u;
+    QTest::newRow("secrets in a file left open to the group")
+        << FilePrivacy::Secrets << 0660u << 0600u;
+    QTest::newRow("another file keeps its mode") << FilePrivacy::KeepMode << 0644u << 0644u;
+}
+
+// No other account can read a secret from the temporary nor from the file, at any moment.
+void TstSafeSave::secretsFile_isTheOwnersAloneFromTheFirstByte() {
+    QFETCH(FilePrivacy, privacy);
+    QFETCH(uint, mode);
+    QFETCH(uint, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"alerts.ini"_s);
+    writeBytes(path, "password=old\n");
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    SaveCalls calls = SaveCalls::system();
+    uint temporaryMode = 0;
+    calls.rename = [&](const char* from, const char* to) {
+        struct stat info {};
+        ::stat(from, &info);
+        temporaryMode = info.st_mode & 0777;
+        return ::rename(from, to);
+    };
+    QVERIFY(saveFileAtomically(path, "password=new\n", calls, privacy));
+    QCOMPARE(temporaryMode, expected);
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(uint(info.st_mode & 0777), expected);
+}
+
+// A link to a file the user does not own is refused and the file left as it was; a link
+// to a file of the user's own is followed as before.
+void TstSafeSave::secretsFile_isNeverWrittenThroughALinkToAnotherUsersFile() {
+    QTemporaryDir dir;
+    const QString own = dir.filePath(u"own.ini"_s);
+    writeBytes(own, "a=1\n");
+    QVERIFY(QFile::link(own, dir.filePath(u"alerts.ini"_s)));
+    QVERIFY(saveFileAtomically(dir.filePath(u"alerts.ini"_s), "a=2\n", SaveCalls::system(),
+                               FilePrivacy::Secrets));
+    QCOMPARE(readBytes(own), QByteArray("a=2\n"));
+    if (::geteuid() != 0) {
+        QSKIP("only root can give a file to another account here");
+    }
+    const QString theirs = dir.filePath(u"theirs.ini"_s);
+    writeBytes(theirs, "b=1\n");
+    QCOMPARE(::chown(QFile::encodeName(theirs).constData(), 65534, 65534), 0);
+    QVERIFY(QFile::link(theirs, dir.filePath(u"link.ini"_s)));
+    const WriteResult refused = saveFileAtomically(dir.filePath(u"link.ini"_s), "b=2\n",
+                                                   SaveCalls::system(), FilePrivacy::Secrets);
+    QVERIFY(!refused);
+    QVERIFY2(refused.message().contains(u"其他用户"_s), qPrintable(refused.message()));
+    QCOMPARE(readBytes(theirs), QByteArray("b=1\n"));
+    struct stat info {};
+    QCOMPARE(::stat(QFile::encodeName(theirs).constData(), &info), 0);
+    QCOMPARE(info.st_uid, 65534u);
+}
+
+// A change that would pass the limit is refused and says so; a file already over it can
+// still have a value cleared, which mends it.
+void TstSafeSave::keyFile_refusesASaveOverItsLimit_andCanBeMended() {
+    QTemporaryDir dir;
+    KeyFile file(dir.filePath(u"alerts.ini"_s));
+    const QString big(600 * 1024, u'x');
+    QVERIFY(file.change([&](KeyFile::Sections& sections) {
+        sections[u"a"_s][u"one"_s] = big;
+        return WriteResult::success();
+    }));
+    const WriteResult refused = file.change([&](KeyFile::Sections& sections) {
+        sections[u"a"_s][u"two"_s] = big;
+        return WriteResult::success();
+    });
+    QVERIFY(!refused);
+    QVERIFY2(refused.message().contains(u"上限"_s), qPrintable(refused.message()));
+    // A file grown past the limit by hand cannot be read, but can be mended.
+    writeBytes(file.path(), "[a]\none=" + QByteArray(700 * 1024, 'x') +
+                                "\ntwo=" + QByteArray(700 * 1024, 'y') + "\n");
+    KeyFile::Sections sections;
+    QVERIFY(!file.read(sections).isEmpty());
+    QVERIFY(file.change([](KeyFile::Sections& all) {
+        all[u"a"_s].remove(u"two"_s);
+        return WriteResult::success();
+    }));
+    QVERIFY(file.read(sections).isEmpty());
+    QCOMPARE(sections[u"a"_s][u"one"_s].size(), 700 * 1024);
+}
+
 #include "tst_safesave.moc"
