@@ -38,9 +38,10 @@ WriteResult RouteBook::appendRoute(const Route& route) {
     return writeRoute(stored, [&](const ProfileDocument&) { return route.routeId; });
 }
 
-WriteResult RouteBook::addNewRoute(Route& route, const QDateTime& moment) {
+WriteResult RouteBook::addNewRoute(Route& route, const QDateTime& moment,
+                                   const std::function<bool(const QString&)>& usedElsewhere) {
     return writeRoute(route, [&](const ProfileDocument& current) {
-        return skylark::nextFreeRouteId(current, moment);
+        return skylark::nextFreeRouteId(current, moment, usedElsewhere);
     });
 }
 
@@ -84,10 +85,11 @@ QString RouteBook::nextFreeRouteId(const QDateTime& moment) const {
     return skylark::nextFreeRouteId(*m_file.document(), moment);
 }
 
-QString nextFreeRouteId(const ProfileDocument& file, const QDateTime& moment) {
+QString nextFreeRouteId(const ProfileDocument& file, const QDateTime& moment,
+                        const std::function<bool(const QString&)>& usedElsewhere) {
     QDateTime candidate = moment;
     QString id = makeStamp(candidate).routeStamp;
-    while (file.hasSection(id)) {
+    while (file.hasSection(id) || (usedElsewhere && usedElsewhere(id))) {
         candidate = candidate.addSecs(1);
         id = makeStamp(candidate).routeStamp;
     }

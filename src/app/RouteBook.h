@@ -34,7 +34,10 @@ public:
     // Appends a new route under the identifier that nextFreeRouteId gives for the moment,
     // chosen under the file's lock so that no other process can take it meanwhile; sets
     // route.routeId when it succeeds.
-    WriteResult addNewRoute(Route& route, const QDateTime& moment);
+    // usedElsewhere tells of identifiers that something else still holds (a deleted route's
+    // history): they are passed over too.
+    WriteResult addNewRoute(Route& route, const QDateTime& moment,
+                            const std::function<bool(const QString&)>& usedElsewhere = {});
     // Deletes the route's section; the other sections keep every byte.
     WriteResult removeRoute(QStringView routeId);
     // Why the route file, which exists, cannot be read; empty when it can.
@@ -58,8 +61,9 @@ private:
     ProfileFile m_file;
 };
 
-// The identifier nextFreeRouteId gives in that file.
-QString nextFreeRouteId(const ProfileDocument& file, const QDateTime& moment);
+// The identifier nextFreeRouteId gives in that file, passing over those used elsewhere.
+QString nextFreeRouteId(const ProfileDocument& file, const QDateTime& moment,
+                        const std::function<bool(const QString&)>& usedElsewhere = {});
 
 // Empties the route list and fills it from the route file.
 void loadRouteBook(const RouteBook& book, RouteListModel& list);

@@ -69,7 +69,7 @@ AddRouteResult RouteCommands::addRoute(const AddRouteInput& input) {
 
     // The identifier is chosen under the route file's lock, so no other add, in this
     // process or another, can take it too.
-    if (const WriteResult saved = m_book.addNewRoute(route, clicked); !saved) {
+    if (const WriteResult saved = m_book.addNewRoute(route, clicked, m_traces.held); !saved) {
         return refused(saved.message());
     }
     const int row = m_routes.appendRow(route.routeId);
@@ -104,6 +104,13 @@ WriteResult RouteCommands::deleteSelectedRoute(int selectedRow) {
             return removed;
         }
         m_routes.removeRows(selectedRow, 1);
+        if (m_traces.forget) {
+            // The route is gone; what could not be forgotten is said, not hidden.
+            if (const WriteResult forgotten = m_traces.forget(routeId); !forgotten) {
+                m_log.appendLog(
+                    u"航线 %1 的提醒规则未能删除：%2"_s.arg(routeId, forgotten.message()));
+            }
+        }
     }
     m_log.appendLog(u"已删除航线："_s + routeId);
     loadRouteBook(m_book, m_routes);

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
+
 #include "store/WriteResult.h"
 
 namespace skylark {
@@ -29,6 +31,13 @@ struct AddRouteResult {
     QString routeId;               // of the added route
 };
 
+// What outlives a route beside the route file: whether an identifier is still held (a
+// deleted route's history), and what to forget of a route when it is deleted (its rules).
+struct RouteTraces {
+    std::function<bool(const QString& routeId)> held;
+    std::function<WriteResult(const QString& routeId)> forget;
+};
+
 // The route commands: add with its checks, delete the selected route, open the selected
 // route's search page. A selected row of -1 means none.
 class RouteCommands {
@@ -43,6 +52,8 @@ public:
     void openRouteSearchPage(int selectedRow);
     // Fails, with the list and the log untouched, when the route file cannot be changed.
     WriteResult deleteSelectedRoute(int selectedRow);
+    // What a new identifier must not collide with and what a delete forgets; none by default.
+    void setTraces(RouteTraces traces) { m_traces = std::move(traces); }
 
 private:
     RouteBook& m_book;
@@ -51,6 +62,7 @@ private:
     FareSource& m_source;
     const Clock& m_clock;
     UrlOpener& m_opener;
+    RouteTraces m_traces;
 };
 
 } // namespace skylark

@@ -7,6 +7,7 @@
 #include "history/PriceContext.h"
 
 #include <QDate>
+#include <QFileInfo>
 
 namespace skylark {
 namespace {
@@ -91,6 +92,10 @@ int AddCommand::run(CliContext& context, const CommandArguments& arguments) {
     const QDate date = words.size() == 4 ? QDate::fromString(words[2], Qt::ISODate) : QDate();
     if (!date.isValid()) {
         return context.usageError();
+    }
+    // The history, where there is one, tells which identifiers deleted routes still hold.
+    if (QFileInfo::exists(context.directory() + u'/' + FareHistory::fileName())) {
+        context.openHistory(HistoryAccess::ReadOnly);
     }
     const AddRouteResult result =
         context.online().commands().addRoute({words[0], words[1], words[3], date});

@@ -159,6 +159,18 @@ HistoryRead<QList<CalendarEntry>> HistoryQueries::latestCalendar(const QString& 
     return read;
 }
 
+bool HistoryQueries::holdsRoute(const QString& routeId) const {
+    if (!m_store.readProblem().isEmpty()) {
+        return false;
+    }
+    Statement select(m_store.readHandle(), "SELECT 1 FROM observation WHERE route_id = ? LIMIT 1");
+    if (!select.prepared()) {
+        return false;
+    }
+    bindText(select.get(), 1, routeId);
+    return select.next();
+}
+
 HistoryRead<RouteContext> HistoryQueries::priceContext(const QString& routeId,
                                                        const QDateTime& now) const {
     const HistoryRead<RouteFareSummary> summary =

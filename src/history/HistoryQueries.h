@@ -53,6 +53,8 @@ public:
                                               const QDateTime& recentSince) const;
     // The route's summary with the recent fares of the 30 days before now, and its context.
     HistoryRead<RouteContext> priceContext(const QString& routeId, const QDateTime& now) const;
+    // Whether the store holds any observation of the route; false when it cannot be read.
+    bool holdsRoute(const QString& routeId) const;
     // The calendar of the route's latest observation that had one.
     HistoryRead<QList<CalendarEntry>> latestCalendar(const QString& routeId) const;
 

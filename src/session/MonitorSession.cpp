@@ -41,6 +41,16 @@ MonitorSession::MonitorSession(const QString& directory, SessionParts parts)
     QObject::connect(&m_monitor, &Monitor::specialFaresAlerted, &m_alerts,
                      &AlertDispatcher::deliverRound);
     QObject::connect(&m_monitor, &Monitor::routeNotice, &m_alerts, &AlertDispatcher::deliverNotice);
+    // A new route never takes the identifier of a deleted one whose history is kept, and
+    // a deleted route's flexible days go with it.
+    m_commands.setTraces({[this](const QString& id) {
+                              return m_history.isOpen() && m_history.queries().holdsRoute(id);
+                          },
+                          [this](const QString& id) {
+                              return m_rules.rules().value.flexibleDays.contains(id)
+                                         ? m_rules.setFlexibleDays(id, 0)
+                                         : WriteResult::success();
+                          }});
 }
 
 MonitorSession::~MonitorSession() {

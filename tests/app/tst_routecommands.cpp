@@ -2,6 +2,7 @@
 #include "app/RouteCommands.h"
 #include "app/RouteListModel.h"
 #include "app/Settings.h"
+#include "app/Stamp.h"
 #include "app/StartUp.h"
 #include "app/StatusLog.h"
 #include "app/UrlOpener.h"
@@ -89,6 +90,8 @@ private Q_SLOTS:
     void add_checksInOrder();
     void add_storesTheRouteAndLogsIt();
     void add_keepsIdentifiersUnique();
+    void add_passesOverIdentifiersHeldElsewhere();
+    void delete_forgetsTheRoutesTraces();
     void delete_removesTheRouteAndReloads();
     void delete_withoutASelection_removesNothing();
     void searchPages_followTheRouteKind();
@@ -224,6 +227,39 @@ void TstRouteCommands::add_keepsIdentifiersUnique() {
     QVERIFY(second.added);
     QCOMPARE(second.routeId, u"201515090504"_s);
     QCOMPARE(rig.book.routes().size(), 2);
+}
+
+// A delete and an add in the same second: the new route does not inherit the deleted one's
+// history under its identifier.
+void TstRouteCommands::add_passesOverIdentifiersHeldElsewhere() {
+    Rig rig;
+    const QString first = makeStamp(kClick).routeStamp;
+    const QString second = makeStamp(kClick.addSecs(1)).routeStamp;
+    rig.commands.setTraces({[&](const QString& id) { return id == first; }, {}});
+    const AddRouteResult added = rig.add(u"成都"_s, u"上海"_s, u"500"_s);
+    QVERIFY(added.added);
+    QCOMPARE(added.routeId, second);
+}
+
+void TstRouteCommands::delete_forgetsTheRoutesTraces() {
+    Rig rig;
+    QStringList forgotten;
+    bool canForget = true;
+    rig.commands.setTraces({{}, [&](const QString& id) {
+                                forgotten.append(id);
+                                return canForget ? WriteResult::success()
+                                                 : WriteResult::failure(u"rules.ini"_s, u"只读"_s);
+                            }});
+    const QString id = rig.add(u"成都"_s, u"上海"_s, u"500"_s).routeId;
+    rig.clock.advanceSeconds(1);
+    const QString other = rig.add(u"北京"_s, u"上海"_s, u"500"_s).routeId;
+    QVERIFY(rig.commands.deleteSelectedRoute(0));
+    QCOMPARE(forgotten, QStringList{id});
+    canForget = false;
+    QVERIFY(rig.commands.deleteSelectedRoute(0)); // the route is gone all the same
+    QCOMPARE(forgotten, (QStringList{id, other}));
+    QVERIFY2(rig.logTexts().filter(u"的提醒规则未能删除"_s).size() == 1,
+             qPrintable(rig.logTexts().join(u'\n')));
 }
 
 void TstRouteCommands::delete_removesTheRouteAndReloads() {

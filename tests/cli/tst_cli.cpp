@@ -780,6 +780,10 @@ void TstCli::rulesFlexible_areKeptOutOfTheRouteFile() {
     }
     QCOMPARE(cli({u"rules"_s, u"flexible"_s, id, u"0"_s}).status, 0);
     QVERIFY(!cli({u"rules"_s}).out.join(u'\n').contains(u"flexible"_s));
+    // A deleted route's days go with it: a later route of its identifier has none.
+    QCOMPARE(cli({u"rules"_s, u"flexible"_s, id, u"3"_s}).status, 0);
+    QCOMPARE(cli({u"delete"_s, id}).status, 0);
+    QVERIFY(!readBytes(m_dir->filePath(u"rules.ini"_s)).contains(id.toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TstCli)

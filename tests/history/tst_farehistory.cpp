@@ -1,6 +1,7 @@
 #include "app/RouteBook.h"
 #include "app/RouteListModel.h"
 #include "app/Settings.h"
+#include "app/Stamp.h"
 #include "app/StatusLog.h"
 #include "common/Csv.h"
 #include "common/DamagedStore.h"
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void schema_isCreatedOrMigratedFromTheFirstVersion();
     void round_recordsOneObservationPerRouteInOneTransaction();
     void retention_prunesOldObservations();
+    void newRoute_neverTakesTheIdentifierOfAKeptHistory();
     void unusableStore_leavesMonitoringAlone_data();
     void unusableStore_leavesMonitoringAlone();
     void lockedStore_countsEveryRoundItCouldNotStore();
@@ -197,6 +199,24 @@ void TstFareHistory::round_recordsOneObservationPerRouteInOneTransaction() {
     QCOMPARE(history.queries().latestCalendar(u"1"_s).rows, first[0].calendar);
     // The route file stays the only place routes live.
     QCOMPARE(rig.book.routes().size(), 2);
+}
+
+// A route deleted and another added in the same second: the new one gets an identifier of
+// its own, not the deleted route's fares.
+void TstFareHistory::newRoute_neverTakesTheIdentifierOfAKeptHistory() {
+    Rig rig;
+    QVERIFY(rig.session.openHistory());
+    FareHistory& history = rig.session.history();
+    const QString kept = makeStamp(kNow).routeStamp;
+    history.beginRound();
+    history.record(observation(kept, kNow.addDays(-1), u"500"_s));
+    history.endRound();
+    history.flush();
+    const AddRouteResult added =
+        rig.session.commands().addRoute({u"成都"_s, u"上海"_s, u"500"_s, kNow.date().addDays(10)});
+    QVERIFY2(added.added, qPrintable(added.message));
+    QCOMPARE(added.routeId, makeStamp(kNow.addSecs(1)).routeStamp);
+    QVERIFY(history.queries().observations(added.routeId).rows.isEmpty());
 }
 
 void TstFareHistory::retention_prunesOldObservations() {
