@@ -394,6 +394,16 @@ void Monitor::takeRules() {
     }
 }
 
+// Only the routes still listed are watched and counted.
+void Monitor::countStaleRoutes() {
+    QSet<QString> listed;
+    for (int row = 0; row < m_routes.rowCount(); ++row) {
+        listed.insert(m_routes.cell(row, RouteListModel::IdColumn));
+    }
+    m_watchdog.keepOnly(listed);
+    m_state.countStale(m_watchdog.staleCount());
+}
+
 void Monitor::runRound() {
     if (m_roundRunning) {
         return; // rounds never overlap: a tick during a round is skipped
@@ -441,12 +451,7 @@ void Monitor::runRound() {
         sendHeldSummary();
     }
     const QDateTime now = m_clock.now();
-    QSet<QString> listed;
-    for (int row = 0; row < m_routes.rowCount(); ++row) {
-        listed.insert(m_routes.cell(row, RouteListModel::IdColumn));
-    }
-    m_watchdog.keepOnly(listed);
-    m_state.countStale(m_watchdog.staleCount());
+    countStaleRoutes();
     m_state.endRound(now, m_timer.isActive() ? now.addMSecs(m_timer.remainingTime()) : QDateTime());
     log(u"本轮航班搜索结束！"_s);
     qCDebug(logMonitor) << "round ended:" << count << "routes, next in" << m_timer.interval()

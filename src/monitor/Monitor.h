@@ -119,6 +119,7 @@ private:
     int currentRowOf(const RouteRef& route) const;
     // The rules of the round from their source; unreadable ones are said, the old kept.
     void takeRules();
+    void countStaleRoutes();
     bool queryRoute(const RouteRef& route);
     void showSearched(int row, const FareObservation& seen, const QString& fare,
                       const QString& time);
