@@ -152,6 +152,11 @@ int MonitorCommand::run(CliContext& context, const CommandArguments& arguments) 
     QObject connections;
     QObject::connect(&monitor, &Monitor::routeQueried, &connections,
                      [&context](const FareObservation& seen) { sayMissingFares(context, seen); });
+    QObject::connect(&monitor, &Monitor::rulesUnreadable, &connections,
+                     [&context](const QString& text) {
+                         context.err << text << '\n';
+                         context.err.flush();
+                     });
     QObject::connect(&monitor, &Monitor::roundFinished, &connections, [&run] { run.roundEnded(); });
     QObject::connect(&signals, &SignalWatcher::interrupted, &connections,
                      [&run] { run.interrupted(); });

@@ -388,9 +388,11 @@ void Monitor::takeRules() {
     // Said once for each reason, not every round while it lasts.
     if (read.error != m_rulesProblem) {
         m_rulesProblem = read.error;
-        log((m_rulesRead ? u"无法读取监控规则（%1），沿用上次读到的规则"_s
-                         : u"无法读取监控规则（%1），使用默认规则"_s)
-                .arg(read.error));
+        const QString said = (m_rulesRead ? u"无法读取监控规则（%1），沿用上次读到的规则"_s
+                                          : u"无法读取监控规则（%1），使用默认规则"_s)
+                                 .arg(read.error);
+        log(said);
+        Q_EMIT rulesUnreadable(said);
     }
 }
 

@@ -104,6 +104,8 @@ Q_SIGNALS:
     void roundFinished();
     // One route of a round was queried.
     void routeQueried(const skylark::FareObservation& observation);
+    // The rules could not be read, for a reason not said before; the text is also in the log.
+    void rulesUnreadable(const QString& text);
     // The watchdog says a route went stale or recovered; the text is also in the log.
     void routeNotice(const QString& text);
     // A round with special fares ended with its sound, alert window and push step; the

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void addThenMonitorOneRound_endToEnd();
     void exitStatus_data();
     void exitStatus();
+    void unreadableRules_areSaidOnStandardError();
     void secretFromStandardInput_data();
     void secretFromStandardInput();
     void commandHelp_comesFromItsDeclaration_data();
@@ -221,6 +222,18 @@ void TstCli::exitStatus() {
             QVERIFY2(run.out.join(u'\n').contains(command), qPrintable(command));
         }
     }
+}
+
+// Rules that cannot be read are said where the user of monitor looks, and the round runs.
+void TstCli::unreadableRules_areSaidOnStandardError() {
+    const QString date = QDate::currentDate().addDays(30).toString(Qt::ISODate);
+    QCOMPARE(cli({u"add"_s, u"成都"_s, u"上海"_s, date, u"500"_s}).status, 0);
+    QVERIFY(QDir(m_dir->path()).mkdir(u"rules.ini"_s));
+    const Run run = cli({u"monitor"_s, u"--rounds"_s, u"1"_s, u"--start-delay"_s, u"0"_s});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err.count(u"无法读取监控规则（"_s), 1);
+    QVERIFY2(run.err.contains(u"使用默认规则"_s), qPrintable(run.err));
+    QVERIFY(run.out.join(u'\n').contains(u"本轮航班搜索结束！"_s));
 }
 
 void TstCli::secretFromStandardInput_data() {

@@ -397,8 +397,10 @@ void TstRoundRules::round_withUnreadableRules_saysSoAndKeepsTheOldOnes() {
         return ReadResult<MonitorRules>{MonitorRules(), u"是一个文件夹"_s};
     });
     QSignalSpy alerted(&round.monitor, &Monitor::specialFaresAlerted);
+    QSignalSpy unreadable(&round.monitor, &Monitor::rulesUnreadable);
     round.monitor.runRound();
     round.monitor.runRound();
+    QCOMPARE(unreadable.size(), 1);
     QVERIFY(round.monitor.rules().oncePerDrop);
     QCOMPARE(alerted.size(), 0); // once per drop still holds
     // Said once while the reason stays the same.
