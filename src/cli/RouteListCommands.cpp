@@ -94,7 +94,7 @@ int AddCommand::run(CliContext& context, const CommandArguments& arguments) {
         return context.usageError();
     }
     // The history, where there is one, tells which identifiers deleted routes still hold.
-    if (QFileInfo::exists(context.directory() + u'/' + FareHistory::fileName())) {
+    if (QFileInfo::exists(context.session().directory() + u'/' + FareHistory::fileName())) {
         context.openHistory(HistoryAccess::ReadOnly);
     }
     const AddRouteResult result =

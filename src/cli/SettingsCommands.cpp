@@ -91,7 +91,7 @@ int RulesCommand::list(CliContext& context) {
                     << field.label << '\n';
     }
     const QHash<QString, int> flexible = book.rules().value.flexibleDays;
-    for (const Route& route : RouteBook(context.directory()).routes()) {
+    for (const Route& route : context.session().book().routes()) {
         if (const int days = flexible.value(route.routeId); days > 0) {
             context.out << u"flexible "_s << route.routeId << '\t' << days << '\t' << kFlexibleLabel
                         << '\n';
@@ -115,7 +115,7 @@ int RulesCommand::run(CliContext& context, const CommandArguments& arguments) {
     if (words.size() != 3 || words[0] != u"flexible") {
         return context.usageError();
     }
-    if (!RouteBook(context.directory()).hasRoute(words[1])) {
+    if (!context.session().book().hasRoute(words[1])) {
         return context.statusOf(WriteResult::failure(u"没有该航线："_s + words[1]));
     }
     if (!isWholeNumberIn(words[2], 0, kMaxFlexibleDays)) {
